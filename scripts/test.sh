@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test twice: a normal build and a build with
+# the address and undefined-behaviour sanitizers. Then builds the fuzz targets
+# with clang and runs each briefly. Installs missing packages first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+JOBS=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+    ctest --test-dir "$dir" --output-on-failure -j "$JOBS"
+}
+
+echo "== build and test =="
+run_suite build
+echo "== sanitizer build and test =="
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_suite build-asan -DTESSEL_SANITIZE=ON -DTESSEL_BENCH=OFF
+
+echo "== fuzz smoke run =="
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh

@@ -1,0 +1,3 @@
+#include "foundation/language.h"
+
+TLanguage Language = TLanguage::Dutch;
