@@ -1,0 +1,162 @@
+#pragma once
+// TcDBBaseScripter: the database-neutral core of the interpreter. It splits a
+// text into statements, removes comments, substitutes named parameters,
+// dispatches built-in commands, hands everything else to the abstract SQL
+// operation under the per-statement transaction model, and keeps the
+// per-statement result fields from which a front end composes output.
+//
+// Contract: used from one thread. It produces no output lines itself; after
+// each statement it fires OnAfterStatement and the owner reads the results.
+// A subclass implements the Do... operations and must call Shutdown() from its
+// own destructor, because the base destructor can no longer reach overrides.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/command_framework.h"
+#include "foundation/lists.h"
+
+enum class TPlanMode { Off = 0, On = 1, Only = 2 };
+enum class TStartTransactionModel { Explicit = 0, Implicit = 1 };
+enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
+
+class TcDBBaseScripter : public TObject {
+public:
+    TcDBBaseScripter();
+    ~TcDBBaseScripter() override;
+    TcDBBaseScripter(const TcDBBaseScripter&) = delete;
+    TcDBBaseScripter& operator=(const TcDBBaseScripter&) = delete;
+
+    // Events; each is optional and tested before it is fired.
+    std::function<void(TcDBBaseScripter& engine, std::string& statement, bool& handled)>
+        OnBeforeStatement;
+    std::function<void(TObject* sender, const std::string& statement, bool& ok)> OnAfterStatement;
+    std::function<void(TcDBBaseScripter& engine, const std::string& connectString)> OnConnect;
+    std::function<void(TcDBBaseScripter& engine, bool& cancel)> OnBeforeDisconnect;
+    std::function<void(TcDBBaseScripter& engine)> OnAfterDisconnect;
+    std::function<void(TObject* sender, const std::string& libraryName)> OnClientLibraryChanged;
+    std::function<void(TcDBBaseScripter& engine, const std::string& name, std::string& value)>
+        OnParameterRequest;
+    std::function<void(std::string& database, std::string& user, std::string& password,
+                       std::string& role)>
+        OnLogin;
+
+    // Virtual operations, in slot order.
+    virtual void DoConnect() {}
+    virtual void DoDisconnect() {}
+    virtual void DoCommit() = 0;
+    virtual void DoStartTransaction() = 0;
+    virtual void DoRollback() = 0;
+    virtual void ClearStatementResult() {}
+    virtual void DoExecuteSQL(const std::string& statement) = 0;
+    virtual void AttachConnection(const std::string& name, void* handle);
+    virtual void AttachTransaction(void* handle);
+    // An override must call the inherited operation first.
+    virtual void AfterStatement(const std::string& statement, bool& ok);
+    virtual void PrepareConnect() {}
+    virtual void UnprepareConnect() {}
+    // Splits the text at the terminator and executes every statement. An error
+    // that leaves a statement ends the run; the rest is not executed.
+    virtual void ExecuteScript(const std::string& text);
+
+    void ExecuteStatement(const std::string& statement);
+    void Connect();
+    void Disconnect();
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+
+    void SetTerminator(const std::string& text);
+    const std::string& Terminator() const { return Terminator_; }
+    void SetDatabaseName(const std::string& name);
+    void SetRootDirectory(const std::string& path);
+    const std::string& RootDirectory() const { return RootDirectory_; }
+    // ServerName + ":" + full path, or the full path for a local database.
+    std::string ConnectString() const;
+    // The database path with RootDirectory applied where the name is relative.
+    std::string FullDatabasePath() const;
+
+    void EnterInternal() { ++ExecuteInternalCount; }
+    void LeaveInternal();
+    bool IsInternal() const { return ExecuteInternalCount > 0; }
+
+    // Waits the given milliseconds; SLEEP and RECONNECT wait through it so a
+    // front end can keep its window alive and tests need not wait.
+    std::function<void(int milliseconds)> Sleeper;
+
+    TcPreparsedStatements Commands;
+    TcValueStringlist Parameters;
+
+    // Connection settings and state.
+    std::string DatabaseName;
+    std::string ServerName;
+    std::string UserName, Password, RoleName;
+    bool Connected = false;
+    bool InTransaction = false;
+    bool KeepTransaction = false;
+    bool NoAutoTransaction = false;
+
+    // Settings.
+    bool ParameterReplace = true;
+    TPlanMode PlanMode = TPlanMode::Off;
+    bool SuppressError = false;
+    bool Echo = false;
+    bool ShowRecordHeader = true;
+    int32_t WarnOnRecordsReturned = -1;
+    bool TimeDisplay = true;
+    bool StatisticsDisplay = false;
+    TStartTransactionModel StartTransactionModel = TStartTransactionModel::Explicit;
+    TTransactionMode TransactionMode = TTransactionMode::Snapshot;
+    bool AutoDDL = true;
+    bool ShowRecordCount = false;
+    bool SuppressOutput = false;
+    std::string DateFormat = "dd-mm-yyyy";
+    std::string TimeFormat = "hh:nn:ss";
+    std::string DateTimeFormat = "dd-mm-yyyy hh:nn";
+
+    // Per-statement results, reset when each statement starts.
+    std::string CurrentStatement;
+    std::string PlanText;
+    std::string LastMessage;
+    std::string StatisticsText;
+    int32_t RecordCount = 0;
+
+    int32_t ExecuteInternalCount = 0;
+    int32_t CheckFailures = 0;
+
+protected:
+    // Rolls back and disconnects; for the destructor of the most derived class.
+    void Shutdown() noexcept;
+    void BeginStatementTransaction();
+    void EndStatementTransaction(bool success);
+
+private:
+    void ScanParameters(const std::string& statement);
+    std::string SubstituteParameters(const std::string& statement) const;
+
+    std::string Terminator_;
+    std::string RootDirectory_;
+};
+
+// Enters internal execution for its lifetime: no events, no echo.
+class TcInternalExecution {
+public:
+    explicit TcInternalExecution(TcDBBaseScripter& engine) : engine_(engine) {
+        engine_.EnterInternal();
+    }
+    ~TcInternalExecution() { engine_.LeaveInternal(); }
+    TcInternalExecution(const TcInternalExecution&) = delete;
+    TcInternalExecution& operator=(const TcInternalExecution&) = delete;
+
+private:
+    TcDBBaseScripter& engine_;
+};
+
+// True when a database or file name carries its own location: an absolute
+// path, or a one-letter drive followed by ":\" or ":/".
+bool HasDrivePart(const std::string& name);
+
+// Reads a script file as text, line breaks kept. Raises a plain error naming
+// the file when it cannot be opened or holds NUL bytes (not a text file).
+std::string ReadScriptFile(const std::string& fileName);
