@@ -1,0 +1,149 @@
+// How a text becomes statements: quotes, the three comment kinds, the
+// terminator read afresh at every position, trimming.
+
+#include <gtest/gtest.h>
+
+#include "foundation/language.h"
+#include "recording_scripter.h"
+
+namespace {
+
+struct SplitCase {
+    const char* name;
+    std::string text;
+    std::vector<std::string> statements;
+};
+
+class Splitting : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(Splitting, YieldsTheStatements) {
+    Language = TLanguage::English;
+    TcRecordingScripter engine;
+    engine.ParameterReplace = false;
+    engine.ExecuteScript(GetParam().text);
+    EXPECT_EQ(engine.Statements, GetParam().statements);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Splitting,
+    ::testing::Values(
+        SplitCase{"two_statements_and_empty_rest",
+                  "select 1 from t; select 2 from t;",
+                  {"select 1 from t", "select 2 from t"}},
+        SplitCase{"terminator_inside_quotes", "insert into t values ('a;b');",
+                  {"insert into t values ('a;b')"}},
+        SplitCase{"doubled_quote", "insert into t values ('it''s; ok');",
+                  {"insert into t values ('it''s; ok')"}},
+        SplitCase{"other_quote_kind_inside", "select 'a\";' from t; x",
+                  {"select 'a\";' from t", "x"}},
+        SplitCase{"block_comment_removed", "select 1 /* ; */ from t;", {"select 1  from t"}},
+        SplitCase{"line_comment_keeps_line_break", "select 1 -- comment; more\nfrom t;",
+                  {"select 1 \nfrom t"}},
+        SplitCase{"slash_slash_comment", "select 1 // x;\r\nfrom t;", {"select 1 \r\nfrom t"}},
+        SplitCase{"unterminated_block_comment_cut", "select 1 from t; select 2 /* open ;",
+                  {"select 1 from t", "select 2"}},
+        SplitCase{"comment_inside_quotes_is_text", "select '--;/*' from t;",
+                  {"select '--;/*' from t"}},
+        SplitCase{"quote_inside_comment_is_ignored", "select 1 /* it's */ from t;",
+                  {"select 1  from t"}},
+        SplitCase{"nul_ends_line_comment_and_goes", std::string("a -- x\0b;", 9), {"a b"}},
+        SplitCase{"trim_only_blanks_and_breaks", "\t\r\n select 1 \x01\n;", {"select 1 \x01"}},
+        SplitCase{"last_statement_without_terminator", "a; b", {"a", "b"}},
+        SplitCase{"comment_removal_joins_a_comment_opener", "a -/**/- hidden;\nb;",
+                  {"a \nb"}},
+        SplitCase{"unterminated_quote_swallows_rest", "a; 'b; c", {"a", "'b; c"}},
+        SplitCase{"only_comments", "-- nothing\n/* at all */", {}}),
+    [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
+
+TEST(SplittingTerminator, SetTermAppliesToTheRestOfTheSameText) {
+    Language = TLanguage::English;
+    TcRecordingScripter engine;
+    engine.ExecuteScript(
+        "SET TERM ^ ;\n"
+        "create procedure p as begin x = :a; y = 1; end^\n"
+        "SET TERM ; ^\n"
+        "select :a from t;");
+    ASSERT_EQ(engine.Statements.size(), 2u);
+    EXPECT_EQ(engine.Statements[0], "create procedure p as begin x = :a; y = 1; end");
+    EXPECT_EQ(engine.Terminator(), ";");
+    // Changing the terminator switched parameter substitution off.
+    EXPECT_FALSE(engine.ParameterReplace);
+    EXPECT_EQ(engine.Statements[1], "select :a from t");
+}
+
+TEST(SplittingTerminator, WordTerminatorMatchesWithoutRegardToCase) {
+    TcRecordingScripter engine;
+    engine.SetTerminator("go");
+    engine.ExecuteScript("select 1 GO select 2 go select 'go' Go");
+    EXPECT_EQ(engine.Statements,
+              (std::vector<std::string>{"select 1", "select 2", "select 'go'"}));
+}
+
+TEST(SplittingTerminator, CommentRemovalCanJoinATerminator) {
+    TcRecordingScripter engine;
+    engine.SetTerminator("go");
+    engine.ExecuteScript("select 1 g/* x */o select 2");
+    EXPECT_EQ(engine.Statements, (std::vector<std::string>{"select 1", "select 2"}));
+}
+
+TEST(SplittingTerminator, BlankTerminatorIsRejectedAndKept) {
+    Language = TLanguage::English;
+    TcRecordingScripter engine;
+    try {
+        engine.SetTerminator("  ");
+        FAIL() << "no error";
+    } catch (const EUser&) {
+        FAIL() << "a blank separator is a plain error, not a user error";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Not a valid separator.");
+    }
+    EXPECT_EQ(engine.Terminator(), ";");
+    Language = TLanguage::Dutch;
+    EXPECT_THROW(
+        try { engine.SetTerminator(""); } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), "Geen geldig scheidingteken.");
+            throw;
+        },
+        Exception);
+    Language = TLanguage::English;
+}
+
+TEST(SplittingTerminator, SameTerminatorChangesNothing) {
+    TcRecordingScripter engine;
+    ASSERT_TRUE(engine.ParameterReplace);
+    engine.SetTerminator(";");
+    EXPECT_TRUE(engine.ParameterReplace);
+    engine.SetTerminator("^");
+    EXPECT_FALSE(engine.ParameterReplace);
+}
+
+TEST(SplittingErrors, AnErrorEndsTheRun) {
+    TcRecordingScripter engine;
+    engine.FailOn = {"sql b"};
+    EXPECT_THROW(engine.ExecuteScript("a; b; c;"), EUser);
+    EXPECT_EQ(engine.Statements, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(SplittingErrors, SuppressOutputIsResetAtTheEndOfARun) {
+    Language = TLanguage::English;
+    TcRecordingScripter engine;
+    engine.ExecuteScript("SET SUPPRESS_OUTPUT ON; select 1");
+    EXPECT_FALSE(engine.SuppressOutput);
+    engine.FailOn = {"sql x"};
+    EXPECT_THROW(engine.ExecuteScript("SET SUPPRESS_OUTPUT ON; x"), EUser);
+    EXPECT_TRUE(engine.SuppressOutput) << "a failed run skips the reset";
+}
+
+TEST(SplittingScale, ManyCommentLinesInOneStatement) {
+    // One statement made of 200,000 comment lines: each removal must not
+    // rescan the whole statement (that would be quadratic).
+    std::string text;
+    for (int i = 0; i < 200000; ++i) text += "-- comment line\n";
+    text += "select 1;";
+    TcRecordingScripter engine;
+    engine.ExecuteScript(text);
+    ASSERT_EQ(engine.Statements.size(), 1u);
+    EXPECT_EQ(engine.Statements[0], "select 1");
+}
+
+}  // namespace
