@@ -23,6 +23,7 @@ TcDBBaseScripter::TcDBBaseScripter() {
     Sleeper = [](int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     };
+    ScriptFileReader = ReadScriptFile;
 }
 
 TcDBBaseScripter::~TcDBBaseScripter() = default;

@@ -84,6 +84,12 @@ public:
     // Waits the given milliseconds; SLEEP and RECONNECT wait through it so a
     // front end can keep its window alive and tests need not wait.
     std::function<void(int milliseconds)> Sleeper;
+    // Reads the file EXECUTE SCRIPT runs; ReadScriptFile unless replaced.
+    std::function<std::string(const std::string& fileName)> ScriptFileReader;
+    // Scripts running inside other scripts; bounded so that a script that
+    // runs itself ends with an error instead of exhausting the stack.
+    int32_t ScriptDepth = 0;
+    static constexpr int32_t MaxScriptDepth = 64;
 
     TcPreparsedStatements Commands;
     TcValueStringlist Parameters;

@@ -17,9 +17,20 @@ void TpsScript::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
                         const std::string&, std::string& message) {
     std::string fileName = RemoveChars(ArgumentValue(arguments, "$"), "'\"");
     if (!HasDrivePart(fileName)) fileName = engine.RootDirectory() + fileName;
+    if (engine.ScriptDepth >= TcDBBaseScripter::MaxScriptDepth)
+        RaiseUserFmt("Scripts are nested more than %d levels deep at %s",
+                     TcDBBaseScripter::MaxScriptDepth, fileName.c_str());
+    const std::string text = engine.ScriptFileReader(fileName);
     // Nested inside the current statement: its settings stay in effect and an
     // error in it ends the outer run as well.
-    engine.ExecuteScript(ReadScriptFile(fileName));
+    ++engine.ScriptDepth;
+    try {
+        engine.ExecuteScript(text);
+    } catch (...) {
+        --engine.ScriptDepth;
+        throw;
+    }
+    --engine.ScriptDepth;
     message = "Script executed.";
 }
 

@@ -1,0 +1,232 @@
+// Matching statements to commands, parsing their arguments, the HELP listing.
+
+#include <gtest/gtest.h>
+
+#include "engine/base_commands.h"
+#include "foundation/language.h"
+#include "recording_scripter.h"
+
+namespace {
+
+class Framework : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Language = TLanguage::English;
+        engine = std::make_unique<TcRecordingScripter>();
+    }
+    // "KEYWORD" of the command the statement runs, or "" for SQL.
+    std::string Matched(const std::string& statement) {
+        std::string matched;
+        const std::string normalised = RemoveChars(ReplaceAll(statement, "\n", " "), "\r");
+        FindCommand(engine->Commands, UpperCase(normalised), matched);
+        return matched;
+    }
+    TStringList Parse(const std::string& statement) {
+        std::string matched;
+        TcPreparsedStatement* command = FindCommand(engine->Commands, UpperCase(statement), matched);
+        EXPECT_NE(command, nullptr) << statement;
+        TStringList arguments;
+        if (command) ParseArguments(*command, statement, matched, arguments);
+        return arguments;
+    }
+    std::unique_ptr<TcRecordingScripter> engine;
+};
+
+TEST_F(Framework, KeywordMatching) {
+    struct Case {
+        const char* statement;
+        const char* keyword;
+    } cases[] = {
+        {"commit", "COMMIT"},
+        {"commit work", "COMMIT WORK"},
+        {"commit retain", ""},  // no COMMIT form takes arguments: SQL
+        {"SET\nTERM ^", "SET TERM"},
+        {"SET\r\nTERM ^", "SET TERM"},
+        {"SET  TERM ^", ""},
+        {"set parameter_replace on", "SET PARAMETER_REPLACE"},
+        {"set parameter x 1", "SET PARAMETER"},
+        {"set transaction mode snapshot", "SET TRANSACTION MODE"},
+        {"set transaction read committed", ""},
+        {"echoes", ""},
+        {"ECHO", "ECHO"},
+        {"set echo", "SET ECHO"},
+        {"select 1 from rdb$database", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Matched(c.statement), c.keyword) << c.statement;
+}
+
+TEST_F(Framework, ArgumentsFollowTheSyntaxTokens) {
+    struct Case {
+        const char* statement;
+        TStringList arguments;
+    } cases[] = {
+        {"set echo on", {"ON|OFF=on"}},
+        {"ECHO   hello    world", {"$=hello world"}},
+        {"ECHO", {"$="}},
+        {"ECHO 'hello  there'", {"$='hello  there'"}},
+        {"CONNECT 'my db.fdb' PASSWORD 'p w' USER \"me\"",
+         {"$='my db.fdb'", "USER=\"me\"", "PASSWORD='p w'"}},
+        {"CONNECT 'emp.fdb' USER", {"$='emp.fdb'"}},
+        {"CONNECT 'emp.fdb' role r user u", {"$='emp.fdb'", "USER=u", "ROLE=r"}},
+        {"set plan OnLy", {"ON|OFF|ONLY=OnLy"}},
+        {"set transaction_mode readcommitted", {"READONLY|READCOMMITTED|SNAPSHOT=readcommitted"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.statement), c.arguments) << c.statement;
+}
+
+TEST_F(Framework, ChoiceAndRequiredOptionErrors) {
+    struct Case {
+        const char* statement;
+        const char* message;
+    } cases[] = {
+        {"SET ECHO", "Parameters should be ON or OFF"},
+        {"SET ECHO ON OFF", "Parameters should be ON or OFF"},
+        {"SET ECHO maybe", "Parameters should be ON or OFF"},
+        {"SET PLAN", "Parameters should be ON, OFF or ONLY"},
+    };
+    for (const Case& c : cases) {
+        try {
+            engine->ExecuteStatement(c.statement);
+            ADD_FAILURE() << "no error for " << c.statement;
+        } catch (const EUser&) {
+            ADD_FAILURE() << "a syntax error is a plain error: " << c.statement;
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+    Language = TLanguage::Dutch;
+    EXPECT_THROW(
+        try { engine->ExecuteStatement("SET ECHO"); } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), "Parameterlijst moest bestaan uit ON of OFF");
+            throw;
+        },
+        Exception);
+}
+
+// A command with a required option, as later engines register them.
+class TpsRequired : public TcPreparsedStatement {
+public:
+    TpsRequired() {
+        SetKeyword("grant it");
+        Syntax = {"$", "TO"};
+    }
+    void Execute(TcDBBaseScripter&, const TStringList& arguments, const std::string&,
+                 std::string& message) override {
+        message = JoinStrings(arguments, ";", ";");
+    }
+};
+
+TEST_F(Framework, RequiredOptionMissingOrPresent) {
+    engine->Commands.Add(new TpsRequired);
+    EXPECT_EQ(engine->Commands.Get(engine->Commands.Count - 1)->Keyword(), "GRANT IT");
+    engine->ExecuteStatement("GRANT IT x to Bob");
+    EXPECT_EQ(engine->LastMessage, "$=x;TO=Bob");
+    try {
+        engine->ExecuteStatement("GRANT IT x");
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Parameter TO not found for GRANT IT.");
+    }
+    EXPECT_TRUE(engine->Statements.empty()) << "a failed command is never sent as SQL";
+}
+
+TEST_F(Framework, CommandSeesTheNormalisedStatement) {
+    struct TpsSpy : TcPreparsedStatement {
+        TpsSpy() {
+            SetKeyword("SPY");
+            Syntax = {"$"};
+        }
+        void Execute(TcDBBaseScripter&, const TStringList&, const std::string& statement,
+                     std::string& message) override {
+            message = statement;
+        }
+    };
+    engine->Commands.Add(new TpsSpy);
+    engine->ExecuteStatement("spy\r\nOn\tTwo  Lines");
+    EXPECT_EQ(engine->LastMessage, "spy On\tTwo  Lines");
+}
+
+// The whole listing, as the syntax lines of the thirty base commands read.
+const char* const kEnglishListing =
+    "CHECK <statement>\r\n"
+    "COMMIT [TRANSACTION]\r\n"
+    "COMMIT TRANSACTION [TRANSACTION]\r\n"
+    "CONNECT '<databasename>' [USER '<username>'] [PASSWORD '<password>'] [ROLE <role>]\r\n"
+    "DISCONNECT \r\n"
+    "ECHO <Text>\r\n"
+    "EXECUTE SCRIPT '<scriptname>'\r\n"
+    "HELP [<command>]\r\n"
+    "RECONNECT \r\n"
+    "ROLLBACK [TRANSACTION]\r\n"
+    "ROLLBACK TRANSACTION [TRANSACTION]\r\n"
+    "SET AUTODDL <ON|OFF>\r\n"
+    "SET ECHO <ON|OFF>\r\n"
+    "SET PARAMETER <name> <value>\r\n"
+    "SET PARAMETER_REPLACE <ON|OFF>\r\n"
+    "SET PLAN <ON|OFF|ONLY>\r\n"
+    "SET ROOT_DIRECTORY '<directory>'\r\n"
+    "SET SHOW_RECORD_COUNT <ON|OFF>\r\n"
+    "SET SHOW_RECORD_HEADER <ON|OFF>\r\n"
+    "SET START_TRANSACTION <IMPLICIT|EXPLICIT>\r\n"
+    "SET SUPPRESS_ERROR <ON|OFF>\r\n"
+    "SET SUPPRESS_OUTPUT <ON|OFF>\r\n"
+    "SET TERM <terminator>\r\n"
+    "SET TIME_DISPLAY <ON|OFF>\r\n"
+    "SET TRANSACTION MODE <READONLY|READCOMMITTED|SNAPSHOT>\r\n"
+    "SET TRANSACTION_MODE <READONLY|READCOMMITTED|SNAPSHOT>\r\n"
+    "SET WARN_ON_RECORDS_RETURNED <number|0>\r\n"
+    "SLEEP <number>\r\n"
+    "START TRANSACTION \r\n";
+
+TEST_F(Framework, HelpListsEveryListedCommandSorted) {
+    engine->ExecuteStatement("HELP");
+    EXPECT_EQ(engine->LastMessage, kEnglishListing);
+}
+
+TEST_F(Framework, DutchListingDiffersOnlyInTheTranslatedSyntaxTexts) {
+    Language = TLanguage::Dutch;
+    TcRecordingScripter dutch;  // help texts are fixed at construction
+    dutch.ExecuteStatement("HELP");
+    std::string expected = ReplaceAll(kEnglishListing, "ECHO <Text>", "ECHO <Tekst>");
+    expected = ReplaceAll(expected, "<number|0>", "<aantal|0>");
+    EXPECT_EQ(dutch.LastMessage, expected);
+    dutch.ExecuteStatement("HELP foo");
+    EXPECT_EQ(dutch.LastMessage, "foo is een onbekend commando.");
+}
+
+TEST_F(Framework, HelpForOneCommand) {
+    struct Case {
+        const char* statement;
+        const char* message;
+    } cases[] = {
+        {"HELP set term", "SET TERM <terminator>\r\nChanges the SQL statement terminator to <terminator>."},
+        {"HELP FOO", "FOO is a unknown command."},
+        {"HELP commit work", "commit work is a unknown command."},  // not listed
+        {"HELP disconnect", "DISCONNECT \r\nDisconnects from the active database."},
+        {"HELP set transaction mode",
+         "SET TRANSACTION MODE <READONLY|READCOMMITTED|SNAPSHOT>\r\nSets the transaction mode."},
+        {"HELP commit transaction",
+         "COMMIT TRANSACTION [TRANSACTION]\r\nCommit the changes of the current transaction. "
+         "\r\nThe keyword TRANSACTION is optional."},
+    };
+    for (const Case& c : cases) {
+        engine->ExecuteStatement(c.statement);
+        EXPECT_EQ(engine->LastMessage, c.message) << c.statement;
+    }
+}
+
+TEST_F(Framework, RegistrationOrderOfTheBaseCommands) {
+    const TStringList expected = {
+        "CONNECT", "DISCONNECT", "SET TERM", "COMMIT", "COMMIT WORK", "COMMIT TRANSACTION",
+        "START TRANSACTION", "ROLLBACK", "ROLLBACK WORK", "ROLLBACK TRANSACTION", "SET PLAN",
+        "SET WARN_ON_RECORDS_RETURNED", "EXECUTE SCRIPT", "SET ECHO", "SET SUPPRESS_ERROR",
+        "HELP", "SET TIME_DISPLAY", "SET SHOW_RECORD_COUNT", "SET SUPPRESS_OUTPUT",
+        "SET START_TRANSACTION", "SET TRANSACTION_MODE", "SET ROOT_DIRECTORY", "RECONNECT",
+        "ECHO", "SET SHOW_RECORD_HEADER", "SLEEP", "SET PARAMETER", "SET PARAMETER_REPLACE",
+        "SET AUTODDL", "CHECK"};
+    TStringList keywords;
+    for (const TcPreparsedStatement* command : engine->Commands) keywords.push_back(command->Keyword());
+    EXPECT_EQ(keywords, expected);
+}
+
+}  // namespace
