@@ -1,0 +1,63 @@
+#include "console/dispatch_queue_qt.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Records each delivery with the thread it ran on.
+class QtDispatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        hub = std::make_unique<TcQtMessageDispatch>();
+        hub->AddListener(&owner,
+                         [this](const void*, int32_t number, TMessageData data, bool&, int32_t&) {
+                             delivered.push_back(number);
+                             threads.push_back(std::this_thread::get_id());
+                             (void)data;
+                         });
+    }
+    // Runs the event loop until count deliveries arrived or a generous limit passed.
+    void ProcessUntil(size_t count) {
+        QElapsedTimer timer;
+        timer.start();
+        while (delivered.size() < count && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    int owner = 0;
+    std::unique_ptr<TcQtMessageDispatch> hub;
+    std::vector<int32_t> delivered;
+    std::vector<std::thread::id> threads;
+};
+
+TEST_F(QtDispatchTest, PostedNotificationArrivesOnlyThroughTheEventLoop) {
+    hub->Post(&owner, 2002, 1, mfOnlySender);
+    EXPECT_TRUE(delivered.empty());
+    ProcessUntil(1);
+    EXPECT_EQ(delivered, std::vector<int32_t>{2002});
+    EXPECT_EQ(hub->QueuedCount(), 0);
+}
+
+TEST_F(QtDispatchTest, NotificationsPostedFromAnotherThreadArriveOnTheOwningThreadInOrder) {
+    std::thread worker([this] {
+        for (int32_t number = 2000; number <= 2003; ++number) hub->Post(&owner, number, 0, mfAll);
+    });
+    worker.join();
+    ProcessUntil(4);
+    EXPECT_EQ(delivered, (std::vector<int32_t>{2000, 2001, 2002, 2003}));
+    for (const std::thread::id id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+}
+
+TEST_F(QtDispatchTest, DestroyingTheHubDropsItsPendingWakeUps) {
+    hub->Post(&owner, 2000, 0, mfAll);
+    hub.reset();  // the sanitizer build catches a wake-up reaching a freed hub
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(delivered.empty());
+}
+
+}  // namespace
