@@ -68,6 +68,14 @@
     X(isc_encode_sql_time)           \
     X(isc_encode_timestamp)
 
+// One entry of the vector that isc_start_multiple takes (its last argument):
+// the layout the client library reads, which ibase.h does not declare.
+struct TMDOTransactionEntry {
+    isc_db_handle* Database;
+    ISC_LONG TPBLength;
+    const char* TPB;
+};
+
 #define MDO_DECLARE_ENTRY_POINT(name) decltype(&::name) name = nullptr;
 
 // One function pointer per entry point. Pointers are not cleared when the
