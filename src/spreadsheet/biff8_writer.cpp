@@ -1,0 +1,526 @@
+#include "spreadsheet/biff8_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <unordered_map>
+
+#include "foundation/string_utils.h"
+#include "spreadsheet/biff8_records.h"
+#include "spreadsheet/number_formats.h"
+#include "spreadsheet/workbook.h"
+
+namespace spreadsheet {
+
+namespace {
+
+constexpr uint16_t kFirstCellXf = 15;  // XFs 0-14 are the built-in style XFs
+constexpr size_t kMaxCellText = 32767;
+
+// Writes a record whose strings may run on into CONTINUE records, splitting
+// where the format allows: never inside a string header, and with a fresh
+// option byte where characters continue.
+class TcContinuedWriter {
+  public:
+    explicit TcContinuedWriter(TcRecordWriter& records) : records_(records) {}
+    void Begin(uint16_t id) { records_.Begin(id); }
+    void End() { records_.End(); }
+    TcByteWriter& Reserve(size_t bytes) {
+        if (Room() < bytes) NewContinue();
+        return records_.Out();
+    }
+    // An XLUnicodeString: 16-bit count, option byte, characters.
+    void String(std::u16string_view chars) {
+        bool compressed = IsCompressible(chars);
+        size_t unit = compressed ? 1 : 2;
+        if (Room() < 3 + unit) NewContinue();
+        StringStart = records_.Position();
+        StringOffset = 4 + records_.BodySize();
+        TcByteWriter& out = records_.Out();
+        out.U16(static_cast<uint16_t>(chars.size()));
+        out.U8(compressed ? 0 : 1);
+        size_t i = 0;
+        while (i < chars.size()) {
+            size_t fit = Room() / unit;
+            if (fit == 0) {
+                NewContinue();
+                out.U8(compressed ? 0 : 1);
+                continue;
+            }
+            size_t end = std::min(chars.size(), i + fit);
+            for (; i < end; ++i) {
+                if (compressed)
+                    out.U8(static_cast<uint8_t>(chars[i]));
+                else
+                    out.U16(chars[i]);
+            }
+        }
+    }
+    size_t StringStart = 0;   // stream position of the last string's header
+    size_t StringOffset = 0;  // its offset from the start of its record
+
+  private:
+    size_t Room() const { return kMaxRecordData - records_.BodySize(); }
+    void NewContinue() {
+        records_.End();
+        records_.Begin(rtContinue);
+    }
+    TcRecordWriter& records_;
+};
+
+std::u16string CellText(std::string_view text) {
+    std::u16string chars = Utf8ToUtf16(text);
+    if (chars.size() > kMaxCellText) chars.resize(kMaxCellText);
+    return chars;
+}
+
+void ShortString(TcByteWriter& out, std::string_view text, size_t maxChars) {
+    std::u16string chars = Utf8ToUtf16(text);
+    if (chars.size() > maxChars) chars.resize(maxChars);
+    bool compressed = IsCompressible(chars);
+    out.U8(static_cast<uint8_t>(chars.size()));
+    out.U8(compressed ? 0 : 1);
+    for (char16_t c : chars) compressed ? out.U8(static_cast<uint8_t>(c)) : out.U16(c);
+}
+
+void CheckSheetNames(const TcSheets& sheets) {
+    for (int i = 0; i < sheets.Count(); ++i) {
+        const std::string& name = sheets[i].Name;
+        size_t length = Utf8ToUtf16(name).size();
+        if (length == 0 || length > 31 || name.find_first_of("[]:*?/\\") != std::string::npos)
+            throw EWorkbookError("Sheet name '" + name +
+                                 "' is not valid: it needs 1 to 31 characters and none of "
+                                 "[ ] : * ? / \\.");
+        if (sheets.IndexOfName(name) != i)
+            throw EWorkbookError("Sheet name '" + name + "' is used twice.");
+    }
+}
+
+class TcWorkbookWriter {
+  public:
+    explicit TcWorkbookWriter(const TcWorkbook& workbook) : book_(workbook), records_(stream_) {}
+
+    TBytes Build() {
+        const TcSheets& sheets = book_.Sheets();
+        if (sheets.Count() == 0) throw EWorkbookError("A workbook needs at least one sheet.");
+        CheckSheetNames(sheets);
+        CollectStrings();
+        stream_.reserve(EstimateSize());
+        std::vector<size_t> sheetOffsets = WriteGlobals();
+        for (int i = 0; i < sheets.Count(); ++i) {
+            TcByteWriter(stream_).PatchU32(sheetOffsets[i], static_cast<uint32_t>(stream_.size()));
+            WriteSheet(sheets[i], i == 0);
+        }
+        return std::move(stream_);
+    }
+
+  private:
+    size_t EstimateSize() const {
+        size_t cells = 0;
+        for (int i = 0; i < book_.Sheets().Count(); ++i) cells += book_.Sheets()[i].CellCount();
+        return 4096 + cells * 18 + stringBytes_;
+    }
+
+    void CollectStrings() {
+        const TcSheets& sheets = book_.Sheets();
+        for (int s = 0; s < sheets.Count(); ++s) {
+            const TcSheet& sheet = sheets[s];
+            for (int r = 0; r < sheet.RowCount(); ++r)
+                for (const TcCell& cell : sheet.RowCells(r)) {
+                    if (cell.Type != TCellType::Text || cell.Text.empty()) continue;
+                    ++stringRefs_;
+                    auto [it, added] = stringIndex_.try_emplace(
+                        std::string_view(cell.Text), static_cast<uint32_t>(stringOrder_.size()));
+                    if (added) {
+                        stringOrder_.push_back(&cell.Text);
+                        stringBytes_ += cell.Text.size() + 3;
+                    }
+                    (void)it;
+                }
+        }
+    }
+
+    void Simple(uint16_t id, std::initializer_list<uint16_t> values) {
+        TcByteWriter& out = records_.Begin(id);
+        for (uint16_t v : values) out.U16(v);
+        records_.End();
+    }
+
+    std::vector<size_t> WriteGlobals() {
+        TcByteWriter& out = records_.Out();
+        WriteBof(0x0005);
+        Simple(rtInterfaceHdr, {0x04B0});
+        Simple(rtMms, {0x0000});
+        Simple(rtInterfaceEnd, {});
+        records_.Begin(rtWriteAccess);
+        // The user name, blank-padded to the record's fixed 112 bytes.
+        out.U16(6);
+        out.U8(0);
+        for (char c : std::string_view("Tessel")) out.U8(static_cast<uint8_t>(c));
+        while (records_.BodySize() < 112) out.U8(' ');
+        records_.End();
+        Simple(rtCodePage, {0x04B0});
+        Simple(rtDsf, {0});
+        {
+            TcByteWriter& tabs = records_.Begin(rtTabId);
+            for (int i = 0; i < book_.Sheets().Count(); ++i) tabs.U16(static_cast<uint16_t>(i + 1));
+            records_.End();
+        }
+        Simple(rtFnGroupCount, {14});
+        Simple(rtWindowProtect, {0});
+        Simple(rtProtect, {0});
+        Simple(rtPassword, {0});
+        Simple(rtProt4Rev, {0});
+        Simple(rtProt4RevPass, {0});
+        Simple(rtWindow1, {0x0168, 0x001E, 0x3A5C, 0x2328, 0x0038, 0, 0, 1, 0x0258});
+        Simple(rtBackup, {0});
+        Simple(rtHideObj, {0});
+        Simple(rtDateMode, {0});
+        Simple(rtPrecision, {1});
+        Simple(rtRefreshAll, {0});
+        Simple(rtBookBool, {0});
+        WriteFonts();
+        WriteFormatsAndXfs();
+        Simple(rtStyle, {0x8000, 0xFF00});  // the built-in Normal style on XF 0
+        Simple(rtUsesElfs, {0});
+        std::vector<size_t> offsets;
+        const TcSheets& sheets = book_.Sheets();
+        for (int i = 0; i < sheets.Count(); ++i) {
+            TcByteWriter& b = records_.Begin(rtBoundSheet);
+            offsets.push_back(b.Size());
+            b.U32(0);  // the sheet's stream position, patched when known
+            b.U8(0);   // visible
+            b.U8(0);   // worksheet
+            ShortString(b, sheets[i].Name, 31);
+            records_.End();
+        }
+        Simple(rtCountry, {1, 1});
+        // One internal reference per sheet, so that a 3D reference's REF
+        // index is the sheet index.
+        Simple(rtSupBook, {static_cast<uint16_t>(sheets.Count()), 0x0401});
+        {
+            TcByteWriter& x = records_.Begin(rtExternSheet);
+            x.U16(static_cast<uint16_t>(sheets.Count()));
+            for (int i = 0; i < sheets.Count(); ++i) {
+                x.U16(0);
+                x.U16(static_cast<uint16_t>(i));
+                x.U16(static_cast<uint16_t>(i));
+            }
+            records_.End();
+        }
+        WriteSst();
+        Simple(rtEof, {});
+        return offsets;
+    }
+
+    void WriteBof(uint16_t type) {
+        TcByteWriter& out = records_.Begin(rtBof);
+        out.U16(0x0600);
+        out.U16(type);
+        out.U16(0x0DBB);
+        out.U16(0x07CC);
+        out.U32(0x00000041);
+        out.U32(0x00000006);
+        records_.End();
+    }
+
+    // Model font i is font record i; the format skips font number 4, so the
+    // model's fonts from 4 on are numbered one higher in XF records.
+    static uint16_t FontNumber(int modelIndex) {
+        return static_cast<uint16_t>(modelIndex < 4 ? modelIndex : modelIndex + 1);
+    }
+
+    void WriteFont(const TcFont& font) {
+        TcByteWriter& out = records_.Begin(rtFont);
+        out.U16(static_cast<uint16_t>(std::clamp(std::lround(font.Size * 20), 20L, 8191L)));
+        uint16_t flags = 0;
+        if (font.Style & fsItalic) flags |= 0x0002;
+        if (font.Style & fsStrikeOut) flags |= 0x0008;
+        out.U16(flags);
+        out.U16(font.Color);
+        out.U16((font.Style & fsBold) ? 700 : 400);
+        out.U16(0);
+        out.U8(font.Underline);
+        out.U8(font.Family);
+        out.U8(font.CharSet);
+        out.U8(0);
+        ShortString(out, font.Name.empty() ? "Arial" : font.Name, 31);
+        records_.End();
+    }
+
+    void WriteFonts() {
+        const TcFormats& formats = book_.Formats();
+        for (int i = 0; i < formats.FontCount(); ++i) WriteFont(formats.Fonts(i));
+        // Readers expect the four fonts before the skipped number.
+        for (int i = formats.FontCount(); i < 4; ++i) WriteFont(formats.Font());
+    }
+
+    void WriteFormatsAndXfs() {
+        const TcFormats& formats = book_.Formats();
+        std::unordered_map<std::string, uint16_t> custom;
+        std::vector<uint16_t> formatIds(formats.Count());
+        for (int i = 0; i < formats.Count(); ++i) {
+            const std::string& text = formats[i].NumberFormat;
+            int builtin = BuiltinNumberFormatId(text);
+            if (builtin >= 0) {
+                formatIds[i] = static_cast<uint16_t>(builtin);
+                continue;
+            }
+            auto [it, added] =
+                custom.try_emplace(text, static_cast<uint16_t>(kFirstCustomFormat + custom.size()));
+            formatIds[i] = it->second;
+            if (added) {
+                TcContinuedWriter format(records_);
+                format.Begin(rtFormat);
+                records_.Out().U16(it->second);
+                std::u16string chars = Utf8ToUtf16(text);
+                chars.resize(std::min<size_t>(chars.size(), 255));
+                format.String(chars);
+                format.End();
+            }
+        }
+        // Style XFs: Normal (0) and the fourteen that Excel expects after it.
+        for (int i = 0; i < 15; ++i) {
+            TcByteWriter& out = records_.Begin(rtXf);
+            out.U16(0);
+            out.U16(0);
+            out.U16(0xFFF5);
+            out.U8(0x20);
+            out.U8(0);
+            out.U8(0);
+            out.U8(i == 0 ? 0x00 : 0xF4);
+            out.U32(0);
+            out.U32(0);
+            out.U16(0x20C0);
+            records_.End();
+        }
+        for (int i = 0; i < formats.Count(); ++i) WriteCellXf(formats[i], formatIds[i]);
+    }
+
+    void WriteCellXf(const TcCellFormat& format, uint16_t formatId) {
+        uint8_t xf[20] = {0};
+        if (format.Extra.size() == 20) {
+            std::copy(format.Extra.begin(), format.Extra.end(), xf);
+        } else {
+            xf[4] = 0x01;  // locked, as Excel's default
+            xf[9] = 0xF8;  // number format, font, alignment, border, fill set here
+            xf[18] = 0xC0;
+            xf[19] = 0x20;  // automatic pattern colours
+        }
+        int font = std::clamp(format.FontIndex, 0, book_.Formats().FontCount() - 1);
+        uint16_t ifnt = FontNumber(font);
+        xf[0] = static_cast<uint8_t>(ifnt);
+        xf[1] = static_cast<uint8_t>(ifnt >> 8);
+        xf[2] = static_cast<uint8_t>(formatId);
+        xf[3] = static_cast<uint8_t>(formatId >> 8);
+        xf[4] &= 0x0B;  // a cell XF whose parent is the Normal style XF
+        xf[5] = 0;
+        xf[6] = static_cast<uint8_t>((xf[6] & 0x8F) |
+                                     (static_cast<uint8_t>(format.VertAlignment) << 4));
+        TcByteWriter& out = records_.Begin(rtXf);
+        out.Bytes(xf, sizeof xf);
+        records_.End();
+    }
+
+    void WriteSst() {
+        uint32_t unique = static_cast<uint32_t>(stringOrder_.size());
+        size_t perBucket = std::max<size_t>(8, (unique + 127) / 128);
+        std::vector<std::pair<uint32_t, uint16_t>> buckets;
+        TcContinuedWriter sst(records_);
+        sst.Begin(rtSst);
+        records_.Out().U32(stringRefs_);
+        records_.Out().U32(unique);
+        for (uint32_t i = 0; i < unique; ++i) {
+            sst.String(CellText(*stringOrder_[i]));
+            if (i % perBucket == 0)
+                buckets.emplace_back(static_cast<uint32_t>(sst.StringStart),
+                                     static_cast<uint16_t>(sst.StringOffset));
+        }
+        sst.End();
+        TcByteWriter& out = records_.Begin(rtExtSst);
+        out.U16(static_cast<uint16_t>(perBucket));
+        for (const auto& [position, offset] : buckets) {
+            out.U32(position);
+            out.U16(offset);
+            out.U16(0);
+        }
+        records_.End();
+    }
+
+    void WriteSheet(const TcSheet& sheet, bool first) {
+        WriteBof(0x0010);
+        Simple(rtCalcMode, {1});
+        Simple(rtCalcCount, {100});
+        Simple(rtRefMode, {1});
+        Simple(rtIteration, {0});
+        {
+            TcByteWriter& out = records_.Begin(rtDelta);
+            out.F64(0.001);
+            records_.End();
+        }
+        Simple(rtSaveRecalc, {1});
+        Simple(rtPrintHeaders, {0});
+        Simple(rtPrintGridlines, {0});
+        Simple(rtGridSet, {1});
+        Simple(rtGuts, {0, 0, 0, 0});
+        Simple(rtDefaultRowHeight,
+               {1, static_cast<uint16_t>(std::clamp(sheet.DefaultRowHeight, 1, 0x7FFF))});
+        Simple(rtWsBool, {0x04C1});
+        Simple(rtDefColWidth, {8});
+        for (const auto& [column, width] : sheet.ColumnWidths)
+            Simple(rtColInfo, {static_cast<uint16_t>(column), static_cast<uint16_t>(column),
+                               static_cast<uint16_t>(width), kFirstCellXf, 0x0002, 0});
+        WriteDimensions(sheet);
+        WriteCells(sheet);
+        Simple(rtWindow2,
+               {static_cast<uint16_t>(first ? 0x06B6 : 0x00B6), 0, 0, 64, 0, 0, 0, 0, 0});
+        Simple(rtEof, {});
+    }
+
+    void WriteDimensions(const TcSheet& sheet) {
+        int firstRow = -1, lastRow = -1, firstCol = 256, lastCol = -1;
+        for (int r = 0; r < sheet.RowCount(); ++r) {
+            const auto& cells = sheet.RowCells(r);
+            if (cells.empty()) continue;
+            if (firstRow < 0) firstRow = r;
+            lastRow = r;
+            firstCol = std::min<int>(firstCol, cells.front().Column);
+            lastCol = std::max<int>(lastCol, cells.back().Column);
+        }
+        TcByteWriter& out = records_.Begin(rtDimensions);
+        out.U32(firstRow < 0 ? 0 : firstRow);
+        out.U32(firstRow < 0 ? 0 : lastRow + 1);
+        out.U16(static_cast<uint16_t>(firstRow < 0 ? 0 : firstCol));
+        out.U16(static_cast<uint16_t>(firstRow < 0 ? 0 : lastCol + 1));
+        out.U16(0);
+        records_.End();
+    }
+
+    // Rows go in blocks of 32: the ROW records of the block, then its cells.
+    void WriteCells(const TcSheet& sheet) {
+        int rowCount = std::max(
+            sheet.RowCount(), sheet.RowHeights.empty() ? 0 : sheet.RowHeights.rbegin()->first + 1);
+        for (int block = 0; block < rowCount; block += 32) {
+            int end = std::min(rowCount, block + 32);
+            for (int r = block; r < end; ++r) WriteRow(sheet, r);
+            for (int r = block; r < end; ++r)
+                for (const TcCell& cell : sheet.RowCells(r)) WriteCell(cell, r);
+        }
+    }
+
+    void WriteRow(const TcSheet& sheet, int row) {
+        const auto& cells = sheet.RowCells(row);
+        bool custom = sheet.HasRowHeight(row);
+        if (cells.empty() && !custom) return;
+        TcByteWriter& out = records_.Begin(rtRow);
+        out.U16(static_cast<uint16_t>(row));
+        out.U16(cells.empty() ? 0 : cells.front().Column);
+        out.U16(cells.empty() ? 0 : static_cast<uint16_t>(cells.back().Column + 1));
+        out.U16(static_cast<uint16_t>(std::clamp(sheet.RowHeight(row), 0, 0x7FFF)));
+        out.U16(0);
+        out.U16(0);
+        out.U32(0x000F0100u | (custom ? 0x40u : 0u));
+        records_.End();
+    }
+
+    void CellHeader(TcByteWriter& out, const TcCell& cell, int row) {
+        out.U16(static_cast<uint16_t>(row));
+        out.U16(cell.Column);
+        out.U16(static_cast<uint16_t>(kFirstCellXf + cell.FormatIndex));
+    }
+
+    void WriteCell(const TcCell& cell, int row) {
+        switch (cell.Type) {
+            case TCellType::Text:
+                if (!cell.Text.empty()) {
+                    TcByteWriter& out = records_.Begin(rtLabelSst);
+                    CellHeader(out, cell, row);
+                    out.U32(stringIndex_.at(std::string_view(cell.Text)));
+                    records_.End();
+                    return;
+                }
+                [[fallthrough]];
+            case TCellType::Blank: {
+                TcByteWriter& out = records_.Begin(rtBlank);
+                CellHeader(out, cell, row);
+                records_.End();
+                return;
+            }
+            case TCellType::Number: {
+                TcByteWriter& out = records_.Begin(rtNumber);
+                CellHeader(out, cell, row);
+                out.F64(cell.Number);
+                records_.End();
+                return;
+            }
+            case TCellType::Boolean:
+            case TCellType::Error: {
+                TcByteWriter& out = records_.Begin(rtBoolErr);
+                CellHeader(out, cell, row);
+                out.U8(static_cast<uint8_t>(cell.Number));
+                out.U8(cell.Type == TCellType::Error ? 1 : 0);
+                records_.End();
+                return;
+            }
+            case TCellType::Formula:
+                WriteFormula(cell, row);
+                return;
+        }
+    }
+
+    void WriteFormula(const TcCell& cell, int row) {
+        const TcFormula& f = *cell.Formula;
+        if (f.Tokens.size() > kMaxRecordData - 22)
+            throw EWorkbookError("The formula \"" + f.Text + "\" is too long.");
+        TcByteWriter& out = records_.Begin(rtFormula);
+        CellHeader(out, cell, row);
+        bool stringResult = false;
+        switch (f.ResultType) {
+            case TCellType::Number:
+                out.F64(f.ResultNumber);
+                break;
+            case TCellType::Boolean:
+            case TCellType::Error:
+                out.U16(f.ResultType == TCellType::Boolean ? 1 : 2);
+                out.U8(static_cast<uint8_t>(f.ResultNumber));
+                out.U8(0);
+                out.U16(0);
+                out.U16(0xFFFF);
+                break;
+            default:
+                stringResult = !f.ResultText.empty();
+                out.U16(stringResult ? 0 : 3);  // 3: an empty text, no STRING record
+                out.U16(0);
+                out.U16(0);
+                out.U16(0xFFFF);
+                break;
+        }
+        out.U16(0x0001);  // always recalculate: the cached result is only a placeholder
+        out.U32(0);
+        out.U16(static_cast<uint16_t>(f.Tokens.size()));
+        out.Bytes(f.Tokens);
+        records_.End();
+        if (stringResult) {
+            TcContinuedWriter text(records_);
+            text.Begin(rtString);
+            text.String(CellText(f.ResultText));
+            text.End();
+        }
+    }
+
+    const TcWorkbook& book_;
+    TBytes stream_;
+    TcRecordWriter records_;
+    std::unordered_map<std::string_view, uint32_t> stringIndex_;
+    std::vector<const std::string*> stringOrder_;
+    uint32_t stringRefs_ = 0;
+    size_t stringBytes_ = 0;
+};
+
+}  // namespace
+
+TBytes BuildWorkbookStream(const TcWorkbook& workbook) {
+    return TcWorkbookWriter(workbook).Build();
+}
+
+}  // namespace spreadsheet

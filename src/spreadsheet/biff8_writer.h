@@ -1,0 +1,16 @@
+#pragma once
+// Turns a workbook model into the BIFF8 "Workbook" stream: the globals
+// (fonts, number formats, extended formats, sheet list, shared strings) and
+// one worksheet substream per sheet.
+
+#include "spreadsheet/byte_buffer.h"
+
+class TcWorkbook;
+
+namespace spreadsheet {
+
+// Raises EWorkbookError for a workbook the format cannot hold (sheet names
+// that are empty, too long, repeated or hold []:*?/\ characters).
+TBytes BuildWorkbookStream(const TcWorkbook& workbook);
+
+}  // namespace spreadsheet

@@ -1,0 +1,51 @@
+#pragma once
+// The OLE compound document (structured storage) container that holds an
+// Excel 97 workbook's "Workbook" stream. The writer makes a version 3 file
+// (512-byte sectors) with a single stream; the reader takes any valid file,
+// version 3 or 4, and refuses damaged ones with EWorkbookError: every sector
+// number is range-checked and every chain is walked at most once, so cyclic
+// or oversized chains end in an error, never in a loop.
+
+#include <string>
+#include <vector>
+
+#include "spreadsheet/byte_buffer.h"
+
+namespace spreadsheet {
+
+// The compound document holding one stream of the given name.
+TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream);
+
+class TcCompoundDocument {
+  public:
+    // Parses the header, the sector tables and the directory.
+    explicit TcCompoundDocument(const TBytes& file);
+
+    struct TcEntry {
+        std::string Name;  // UTF-8
+        uint8_t Type = 0;  // 1 storage, 2 stream, 5 root
+        uint32_t Start = 0;
+        uint64_t Size = 0;
+    };
+    const std::vector<TcEntry>& Entries() const { return entries_; }
+    // Index of the first stream or storage with the name (case-insensitive), or -1.
+    int Find(const std::string& name) const;
+    // The whole content of stream entry `index`.
+    TBytes ReadStream(int index) const;
+
+  private:
+    TBytes ReadChain(uint32_t start, const std::vector<uint32_t>& table, size_t unit, bool mini,
+                     uint64_t size) const;
+    const uint8_t* Sector(uint32_t index) const;
+
+    const TBytes& file_;
+    size_t sectorSize_ = 512;
+    uint32_t sectorCount_ = 0;
+    uint32_t miniCutoff_ = 4096;
+    std::vector<uint32_t> fat_;
+    std::vector<uint32_t> miniFat_;
+    TBytes miniStream_;
+    std::vector<TcEntry> entries_;
+};
+
+}  // namespace spreadsheet

@@ -1,0 +1,59 @@
+#pragma once
+// TcWorkbook: a workbook kept in memory and read from or written to an
+// Excel 97 (BIFF8) file. This is the whole public face of the library; the
+// file format lives in the biff8_* and compound_document units.
+//
+// ReadWorkbook replaces the workbook's content with the file's and reports
+// the kinds of content the model cannot hold (charts, pictures, macros,
+// comments, names, ...), so that a caller can warn before writing over the
+// file. Errors raise EWorkbookError (EFormulaError for formulas); a failed
+// read leaves the workbook as it was.
+
+#include <string>
+#include <vector>
+
+#include "spreadsheet/workbook_errors.h"
+#include "spreadsheet/workbook_model.h"
+
+enum class TExcelVersion { xvExcel97 };
+
+// What a read found but the model does not keep; each kind once, in the
+// order found (for example "charts", "comments", "names").
+struct TcReadReport {
+    std::vector<std::string> Unsupported;
+    bool Empty() const { return Unsupported.empty(); }
+};
+
+class TcWorkbook {
+  public:
+    TcWorkbook();
+    TcWorkbook(const TcWorkbook&) = delete;
+    TcWorkbook& operator=(const TcWorkbook&) = delete;
+
+    std::string Filename;
+    TExcelVersion Version = TExcelVersion::xvExcel97;
+
+    // A new workbook holding one sheet ("Sheet1"), the default font (Arial
+    // 10) and the default cell format.
+    void ClearWorkbook();
+    // Loads Filename.
+    TcReadReport ReadWorkbook();
+    // Loads a workbook file held in memory (the reader without the disk).
+    TcReadReport ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes);
+    // Saves to Filename.
+    void WriteWorkbook() const;
+    // The file's bytes, as WriteWorkbook would write them.
+    std::vector<uint8_t> WorkbookBytes() const;
+
+    TcSheets& Sheets() { return sheets_; }
+    const TcSheets& Sheets() const { return sheets_; }
+    TcFormats& Formats() { return formats_; }
+    const TcFormats& Formats() const { return formats_; }
+    // The report of the last read (empty after ClearWorkbook).
+    const TcReadReport& LastReadReport() const { return report_; }
+
+  private:
+    TcSheets sheets_{*this};
+    TcFormats formats_;
+    TcReadReport report_;
+};

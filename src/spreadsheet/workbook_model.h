@@ -1,0 +1,168 @@
+#pragma once
+// The in-memory workbook: fonts, cell formats, sheets and their cells. The
+// model knows nothing of the file format; the BIFF8 reader fills it and the
+// writer walks it. Rows and columns are 0-based and limited to what an
+// Excel 97 sheet holds (65,536 rows, 256 columns). Texts are UTF-8.
+// Not thread-safe: one workbook belongs to one thread at a time.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TcWorkbook;
+
+constexpr int kMaxRows = 65536;
+constexpr int kMaxColumns = 256;
+
+// Font style bits.
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsStrikeOut = 4 };
+
+struct TcFont {
+    std::string Name = "Arial";
+    double Size = 10;         // points
+    unsigned Style = 0;       // TFontStyle bits
+    uint16_t Color = 0x7FFF;  // palette index; 0x7FFF is the automatic colour
+    uint8_t Underline = 0;
+    uint8_t Family = 0;
+    uint8_t CharSet = 0;
+};
+
+enum class TVertAlignment : uint8_t { Top = 0, Center = 1, Bottom = 2, Justify = 3 };
+
+struct TcCellFormat {
+    std::string Name;
+    int FontIndex = 0;
+    TVertAlignment VertAlignment = TVertAlignment::Bottom;
+    std::string NumberFormat;  // empty: General
+    // The remaining attributes of a format read from a file (borders, fill,
+    // horizontal alignment), kept so that writing the file back keeps them.
+    std::vector<uint8_t> Extra;
+};
+
+enum class TCellType : uint8_t { Blank, Text, Number, Boolean, Error, Formula };
+
+// A formula: its text (empty for formulas read from a file), its compiled
+// token bytes, and the cached result Excel shows until it recalculates.
+struct TcFormula {
+    std::string Text;
+    std::vector<uint8_t> Tokens;
+    TCellType ResultType = TCellType::Text;  // Text, Number, Boolean or Error
+    std::string ResultText;
+    double ResultNumber = 0;  // also the Boolean (0/1) and the error code
+};
+
+// One cell. Kept small: a sheet of 65,536 rows of five columns holds
+// 327,680 of these.
+struct TcCell {
+    uint16_t Column = 0;
+    uint16_t FormatIndex = 0;
+    TCellType Type = TCellType::Blank;
+    double Number = 0;  // Number; Boolean (0/1); Error (the error code)
+    std::string Text;
+    std::unique_ptr<TcFormula> Formula;
+};
+
+class TcSheet {
+  public:
+    TcSheet(TcWorkbook& owner, std::string name);
+
+    std::string Name;
+    int DefaultRowHeight = 255;  // 1/20 point
+
+    // Writers; the format index must name an existing cell format. Column and
+    // row outside the sheet raise EWorkbookError.
+    void WriteTextCell(int column, int row, std::string_view text, int formatIndex);
+    void WriteNumberCell(int column, int row, double value, int formatIndex);
+    // Compiles the formula (an optional leading "=") to tokens; EFormulaError
+    // when it cannot. The cached result text is stored as given.
+    void WriteFormulaCellRaw(int column, int row, std::string_view formula,
+                             std::string_view cachedResult, int formatIndex);
+    void WriteBlankCell(int column, int row, int formatIndex);
+    void WriteBooleanCell(int column, int row, bool value, int formatIndex);
+    void WriteErrorCell(int column, int row, uint8_t code, int formatIndex);
+    // Stores a formula as it is (read from a file or built by the caller).
+    void WriteFormulaCell(int column, int row, TcFormula formula, int formatIndex);
+
+    // Row height in 1/20 point; rows without one use DefaultRowHeight.
+    void SetRowHeight(int row, int height);
+    int RowHeight(int row) const;
+    bool HasRowHeight(int row) const { return RowHeights.count(row) != 0; }
+    // Column width in 1/256 of the default font's character width.
+    void SetColumnWidth(int column, int width);
+    // Sets the width from the widest cell of the column; a column without
+    // cells keeps its width.
+    void AutoFitColumn(int column);
+
+    // The cell, or null when there is none.
+    const TcCell* Cell(int column, int row) const;
+    // Number of rows that may hold cells (last row with a cell + 1).
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // The cells of one row, ordered by column.
+    const std::vector<TcCell>& RowCells(int row) const;
+    size_t CellCount() const { return cellCount_; }
+
+    std::map<int, int> RowHeights;
+    std::map<int, int> ColumnWidths;
+
+  private:
+    friend class TcSheets;
+    TcCell& Place(int column, int row, int formatIndex);
+
+    TcWorkbook* owner_;
+    std::vector<std::vector<TcCell>> rows_;
+    size_t cellCount_ = 0;
+};
+
+class TcSheets {
+  public:
+    explicit TcSheets(TcWorkbook& owner) : owner_(owner) {}
+    int Count() const { return static_cast<int>(sheets_.size()); }
+    TcSheet& operator[](int index);
+    const TcSheet& operator[](int index) const;
+    // Index of the sheet, or -1 when it is not one of these.
+    int IndexOf(const TcSheet* sheet) const;
+    // Index of the first sheet with the name (case-insensitive), or -1.
+    int IndexOfName(std::string_view name) const;
+    TcSheet& Add(std::string name);
+    void Clear() { sheets_.clear(); }
+    // Moves the other list's sheets here, replacing these.
+    void TakeFrom(TcSheets& other);
+
+  private:
+    TcWorkbook& owner_;
+    std::vector<std::unique_ptr<TcSheet>> sheets_;
+};
+
+// The cell formats and the fonts they point at. Font 0 is the workbook's
+// default font; format 0 is the default cell format.
+class TcFormats {
+  public:
+    int Count() const { return static_cast<int>(formats_.size()); }
+    TcCellFormat& operator[](int index);
+    const TcCellFormat& operator[](int index) const;
+    // Adds a format (font 0, bottom alignment, General) and returns its index.
+    int Add(std::string name);
+
+    int FontCount() const { return static_cast<int>(fonts_.size()); }
+    TcFont& Fonts(int index);
+    const TcFont& Fonts(int index) const;
+    int AddFont(const TcFont& font);
+    // The default font.
+    TcFont& Font() { return Fonts(0); }
+    const TcFont& Font() const { return Fonts(0); }
+
+    // Back to one default font and one default format.
+    void Clear();
+
+  private:
+    std::vector<TcCellFormat> formats_;
+    std::vector<TcFont> fonts_;
+};
+
+// Date-time serial numbers, days since 30 December 1899 (the 1900 date
+// system; serials from 1 March 1900 on agree with Excel's).
+double EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
+                      double second = 0);
