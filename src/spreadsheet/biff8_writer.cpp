@@ -447,6 +447,16 @@ class TcWorkbookWriter {
                 return;
             }
             case TCellType::Number: {
+                // Whole numbers fit the shorter RK form, as Excel writes them.
+                double v = cell.Number;
+                if (v == std::floor(v) && v >= -536870912.0 && v <= 536870911.0 &&
+                    !(v == 0 && std::signbit(v))) {
+                    TcByteWriter& out = records_.Begin(rtRk);
+                    CellHeader(out, cell, row);
+                    out.U32((static_cast<uint32_t>(static_cast<int32_t>(v)) << 2) | 0x02);
+                    records_.End();
+                    return;
+                }
                 TcByteWriter& out = records_.Begin(rtNumber);
                 CellHeader(out, cell, row);
                 out.F64(cell.Number);

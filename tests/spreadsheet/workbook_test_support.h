@@ -1,0 +1,79 @@
+#pragma once
+// Helpers of the workbook tests: hex dumps, hand-built BIFF8 streams (to
+// play the part of files from other programs) and a FreeXL reader wrapper.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TBytes = std::vector<uint8_t>;
+
+// "1E 01 00" for {0x1E, 0x01, 0x00}.
+std::string HexBytes(const TBytes& bytes);
+// Upper-case hex with single blanks, for comparing with HexBytes.
+std::string NormalizeHex(std::string_view hex);
+
+// Empty when the texts are equal, else where and how they differ (long
+// texts are not printed whole).
+std::string TextDifference(const std::string& got, const std::string& want);
+
+// Record bodies in little-endian order.
+class TcBody {
+  public:
+    TcBody& U8(uint8_t v);
+    TcBody& U16(uint16_t v);
+    TcBody& U32(uint32_t v);
+    TcBody& F64(double v);
+    TcBody& Raw(const TBytes& bytes);
+    // Compressed (8-bit) strings with a 16-bit or an 8-bit character count.
+    TcBody& Str16(std::string_view latin1);
+    TcBody& Str8(std::string_view latin1);
+    TBytes Bytes;
+};
+
+// A BIFF8 stream built record by record.
+class TcBiffBuilder {
+  public:
+    void Record(uint16_t id, const TcBody& body);
+    void Record(uint16_t id, const TBytes& body);
+    size_t Position() const { return Stream.size(); }
+    void PatchU32(size_t at, uint32_t value);
+    TBytes Stream;
+};
+
+// A compound document holding `stream` in the mini stream (as Excel does
+// with streams under 4,096 bytes), plus empty storages with the given names.
+TBytes BuildMiniStreamDocument(const std::string& name, const TBytes& stream,
+                               const std::vector<std::string>& storages = {});
+
+// A minimal globals substream with `sheets` worksheets (each with the cells
+// that `cells` adds) around hand-written cell records: fonts, XFs 0-15 and a
+// cell XF 16 with the custom format 164 "dd/mm/yyyy".
+TBytes BuildForeignStream(const std::vector<TBytes>& sheetRecords,
+                          const std::vector<std::string>& sst,
+                          const std::vector<TBytes>& extraGlobals = {});
+
+struct TcFreeXLCell {
+    int Type = 0;  // FREEXL_CELL_*
+    double Number = 0;
+    std::string Text;
+};
+
+// The independent reader: opens a file with FreeXL and reads cells.
+class TcFreeXL {
+  public:
+    explicit TcFreeXL(const std::string& path);
+    ~TcFreeXL();
+    TcFreeXL(const TcFreeXL&) = delete;
+    TcFreeXL& operator=(const TcFreeXL&) = delete;
+    unsigned SheetCount();
+    std::string SheetName(unsigned index);
+    void Select(unsigned index);
+    // Rows and columns of the selected sheet.
+    std::pair<unsigned, unsigned> Dimensions();
+    TcFreeXLCell Cell(unsigned row, unsigned column);
+
+  private:
+    const void* handle_ = nullptr;
+};
