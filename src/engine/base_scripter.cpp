@@ -1,5 +1,6 @@
 #include "engine/base_scripter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -64,8 +65,6 @@ void TcDBBaseScripter::LeaveInternal() {
 // few kept characters that could take part in such a match, restoring the
 // quote state it had there. That keeps the scan linear in the text length.
 
-namespace {
-
 class StatementScanner {
 public:
     explicit StatementScanner(std::string text) : text_(std::move(text)) {}
@@ -73,7 +72,7 @@ public:
     bool AtEnd() const { return pending_.empty() && pos_ >= text_.size(); }
     // The character n places ahead, or NUL past the end.
     char Peek(size_t n) const {
-        if (n < pending_.size()) return pending_[pending_.size() - 1 - n];
+        if (n < pending_.size()) return pending_[pending_.size() - 1 - n].first;
         n -= pending_.size();
         return pos_ + n < text_.size() ? text_[pos_ + n] : '\0';
     }
@@ -97,43 +96,65 @@ public:
     }
     // Keeps the next character in the current statement.
     void Keep(char quote) {
-        kept_ += Peek(0);
+        const char c = Peek(0);
+        const size_t offset = pending_.empty() ? pos_ : pending_.back().second;
+        kept_ += c;
         quoteBefore_ += quote;
+        recentOffsets_[(kept_.size() - 1) % kRecent] = offset;
+        if (!started_ && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            started_ = true;
+            startIndex_ = kept_.size() - 1;
+            startOffset_ = offset;
+        }
         Skip(1);
     }
     // Steps back over the last n kept characters; returns the quote state
     // that held before the first of them.
     char StepBack(size_t n, char currentQuote) {
-        n = std::min(n, kept_.size());
+        n = std::min({n, kept_.size(), kRecent - 1});
         if (n == 0) return currentQuote;
         const size_t from = kept_.size() - n;
         const char quote = quoteBefore_[from];
-        for (size_t i = kept_.size(); i > from; --i) pending_ += kept_[i - 1];
+        for (size_t i = kept_.size(); i > from; --i)
+            pending_.emplace_back(kept_[i - 1], recentOffsets_[(i - 1) % kRecent]);
         kept_.resize(from);
         quoteBefore_.resize(from);
+        if (started_ && startIndex_ >= from) started_ = false;
         return quote;
     }
-    std::string TakeStatement() {
+    // The statement so far and the offset in the text where it starts.
+    std::string TakeStatement(size_t& startOffset) {
+        startOffset = started_ ? startOffset_ : pos_;
+        started_ = false;
         std::string statement = std::move(kept_);
         kept_.clear();
         quoteBefore_.clear();
         return statement;
     }
+    const std::string& Text() const { return text_; }
 
 private:
+    static constexpr size_t kRecent = 256;
     std::string text_;
     size_t pos_ = 0;
-    std::string pending_;  // stepped-back characters, next one last
-    std::string kept_;     // the current statement so far, comments removed
+    // Stepped-back characters with their offsets, next one last.
+    std::vector<std::pair<char, size_t>> pending_;
+    std::string kept_;         // the current statement so far, comments removed
     std::string quoteBefore_;  // quote state before each kept character
+    size_t recentOffsets_[kRecent] = {};  // offsets of the last kept characters
+    bool started_ = false;     // a non-blank character has been kept
+    size_t startIndex_ = 0;
+    size_t startOffset_ = 0;
 };
 
+namespace {
 enum class CommentKind { None, Block, Line };
-
 }  // namespace
 
 void TcDBBaseScripter::ExecuteScript(const std::string& text) {
     CheckFailures = 0;
+    ErrorLine = 0;
+    ErrorSource.clear();
     StatementScanner scan(text);
     char quote = 0;  // the open quote character, 0 outside quotes
     CommentKind comment = CommentKind::None;
@@ -152,7 +173,7 @@ void TcDBBaseScripter::ExecuteScript(const std::string& text) {
             if (quote == 0 && scan.MatchesText(Terminator_)) {
                 scan.Skip(Terminator_.size());
                 // The statement may change the terminator for the rest of the text.
-                ExecuteStatement(TrimWhitespace(scan.TakeStatement()));
+                RunScriptStatement(scan);
                 continue;
             }
             if (quote == 0 && scan.HasAhead(2)) {
@@ -193,8 +214,27 @@ void TcDBBaseScripter::ExecuteScript(const std::string& text) {
         }
     }
     // A comment left open at the end is cut off; the rest is still executed.
-    ExecuteStatement(TrimWhitespace(scan.TakeStatement()));
+    RunScriptStatement(scan);
     SuppressOutput = false;
+}
+
+void TcDBBaseScripter::RunScriptStatement(StatementScanner& scan) {
+    size_t offset = 0;
+    const std::string statement = TrimWhitespace(scan.TakeStatement(offset));
+    try {
+        ExecuteStatement(statement);
+    } catch (...) {
+        // Only the innermost script knows where the failing statement stands.
+        if (ErrorLine == 0) {
+            const std::string& text = scan.Text();
+            ErrorLine = 1 + static_cast<int32_t>(std::count(
+                                text.begin(), text.begin() + static_cast<std::ptrdiff_t>(
+                                                                 std::min(offset, text.size())),
+                                '\n'));
+            ErrorSource = ScriptSource;
+        }
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------------------

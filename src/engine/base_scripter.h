@@ -21,6 +21,8 @@ enum class TPlanMode { Off = 0, On = 1, Only = 2 };
 enum class TStartTransactionModel { Explicit = 0, Implicit = 1 };
 enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
 
+class StatementScanner;
+
 class TcDBBaseScripter : public TObject {
 public:
     TcDBBaseScripter();
@@ -131,6 +133,14 @@ public:
     int32_t ExecuteInternalCount = 0;
     int32_t CheckFailures = 0;
 
+    // The name of the text ExecuteScript runs (a file name, or empty), for
+    // error reports; EXECUTE SCRIPT sets it for the script it runs.
+    std::string ScriptSource;
+    // Where the statement that ended the last run starts: its script and its
+    // line (from 1); 0 when the run did not fail in a script statement.
+    std::string ErrorSource;
+    int32_t ErrorLine = 0;
+
 protected:
     // Rolls back and disconnects; for the destructor of the most derived class.
     void Shutdown() noexcept;
@@ -138,6 +148,7 @@ protected:
     void EndStatementTransaction(bool success);
 
 private:
+    void RunScriptStatement(StatementScanner& scan);
     void ScanParameters(const std::string& statement);
     std::string SubstituteParameters(const std::string& statement) const;
 

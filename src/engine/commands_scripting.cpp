@@ -23,14 +23,18 @@ void TpsScript::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
     const std::string text = engine.ScriptFileReader(fileName);
     // Nested inside the current statement: its settings stay in effect and an
     // error in it ends the outer run as well.
+    const std::string outerSource = engine.ScriptSource;
+    engine.ScriptSource = fileName;
     ++engine.ScriptDepth;
     try {
         engine.ExecuteScript(text);
     } catch (...) {
         --engine.ScriptDepth;
+        engine.ScriptSource = outerSource;
         throw;
     }
     --engine.ScriptDepth;
+    engine.ScriptSource = outerSource;
     message = "Script executed.";
 }
 

@@ -338,6 +338,17 @@ TEST_F(ScriptFiles, AnErrorInsideEndsTheOuterRunToo) {
     EXPECT_EQ(engine->Statements, (Calls{"insert 1", "fail"}));
 }
 
+TEST_F(ScriptFiles, ErrorPositionNamesTheInnerScript) {
+    Write("inner.sql", "insert 1;\n\nfail;\n");
+    engine->FailOn = {"sql fail"};
+    engine->SetRootDirectory(folder.string());
+    engine->ScriptSource = "outer.sql";
+    EXPECT_THROW(engine->ExecuteScript("insert 0;\nEXECUTE SCRIPT inner.sql;"), EUser);
+    EXPECT_EQ(engine->ErrorSource, (folder / "inner.sql").string());
+    EXPECT_EQ(engine->ErrorLine, 3);
+    EXPECT_EQ(engine->ScriptSource, "outer.sql");
+}
+
 TEST_F(ScriptFiles, UnreadableAndBinaryFilesGiveClearErrors) {
     Write("bin.sql", std::string("select\0\x01\x02", 9));
     engine->SetRootDirectory(folder.string());

@@ -124,6 +124,30 @@ TEST(SplittingErrors, AnErrorEndsTheRun) {
     EXPECT_EQ(engine.Statements, (std::vector<std::string>{"a", "b"}));
 }
 
+TEST(SplittingErrors, TheFailingStatementsLineIsKept) {
+    struct Case {
+        const char* text;
+        int line;
+    } cases[] = {
+        {"a;\n\n  bad;\nc;", 3},
+        {"a; -- x\n/* two\nlines */ bad\n  continued;", 3},
+        {"bad/* c */;", 1},
+        {"a;\r\n\r\n\tbad", 3},
+        {"a;\n\n", 0},  // nothing failed
+    };
+    for (const Case& c : cases) {
+        TcRecordingScripter engine;
+        engine.FailOn = {"sql bad"};
+        engine.ScriptSource = "main.sql";
+        try {
+            engine.ExecuteScript(c.text);
+        } catch (const EUser&) {
+        }
+        EXPECT_EQ(engine.ErrorLine, c.line) << c.text;
+        EXPECT_EQ(engine.ErrorSource, c.line ? "main.sql" : "") << c.text;
+    }
+}
+
 TEST(SplittingErrors, SuppressOutputIsResetAtTheEndOfARun) {
     Language = TLanguage::English;
     TcRecordingScripter engine;
