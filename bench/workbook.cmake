@@ -1,0 +1,4 @@
+# Workbook writer: a full sheet of 65,536 rows written to an Excel 97 file.
+tessel_add_benchmark(bench_workbook_writer
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/workbook_writer.cpp
+    LIBS workbook)
