@@ -1,0 +1,58 @@
+#include "cli/cli_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+const char* const kCliUsage =
+    "Usage: tessel-cli [options] [script.sql]\n"
+    "Runs a script, standard input, or an interactive prompt on a terminal.\n"
+    "  -d DATABASE   connect to DATABASE first (a path, or host[/port]:path)\n"
+    "  -u USER       user name (default: ISC_USER)\n"
+    "  -p PASSWORD   password (default: ISC_PASSWORD)\n"
+    "  -e            echo every statement before its result\n"
+    "  -o FILE       write the output to FILE instead of standard output\n"
+    "  -q            quiet: no banner\n"
+    "  -h            this help\n"
+    "Exit status: 0 success, 1 a statement failed, 2 the input or the first\n"
+    "connection could not be opened, 3 a CHECK failed.\n";
+
+bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options,
+                     std::string& error) {
+    if (const char* user = std::getenv("ISC_USER")) options.User = user;
+    if (const char* password = std::getenv("ISC_PASSWORD")) options.Password = password;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& target) {
+            if (i + 1 >= argc) {
+                error = "Option " + arg + " needs a value.";
+                return false;
+            }
+            target = argv[++i];
+            return true;
+        };
+        if (arg == "-d" || arg == "-database") {
+            if (!value(options.Database)) return false;
+        } else if (arg == "-u" || arg == "-user") {
+            if (!value(options.User)) return false;
+        } else if (arg == "-p" || arg == "-password") {
+            if (!value(options.Password)) return false;
+        } else if (arg == "-o" || arg == "-output") {
+            if (!value(options.Output)) return false;
+        } else if (arg == "-e" || arg == "-echo") {
+            options.Echo = true;
+        } else if (arg == "-q" || arg == "-quiet") {
+            options.Quiet = true;
+        } else if (arg == "-h" || arg == "-help" || arg == "--help") {
+            options.Help = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "Unknown option " + arg + ".";
+            return false;
+        } else if (options.Script.empty()) {
+            options.Script = arg;
+        } else {
+            error = "Only one script can be given; " + arg + " is a second one.";
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Command-line options of tessel-cli, in the manner of Firebird's isql.
+
+#include <string>
+
+struct TcCliOptions {
+    std::string Script;    // script file; empty: standard input or the prompt
+    std::string Database;  // -d: connect before the first statement
+    std::string User;      // -u, else ISC_USER
+    std::string Password;  // -p, else ISC_PASSWORD
+    std::string Output;    // -o: write the output lines to this file
+    bool Echo = false;     // -e
+    bool Quiet = false;    // -q: no banner
+    bool Help = false;     // -h
+};
+
+// Reads the options; false with a message for an unknown option or a missing
+// value. User and password default to ISC_USER and ISC_PASSWORD.
+bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options,
+                     std::string& error);
+
+extern const char* const kCliUsage;

@@ -1,0 +1,211 @@
+#include "cli/cli_session.h"
+
+#include <ctime>
+
+#include "foundation/errors.h"
+#include "foundation/language.h"
+#include "foundation/string_utils.h"
+#include "scripter/scripter_view.h"
+
+namespace {
+const char* TransactionModeName(TTransactionMode mode) {
+    switch (mode) {
+        case TTransactionMode::ReadCommitted: return "read committed";
+        case TTransactionMode::ReadOnly: return "readonly";
+        default: return "snapshot";
+    }
+}
+
+// Terminal lines use plain line feeds.
+std::string ForTerminal(const std::string& text) { return ReplaceAll(text, "\r\n", "\n"); }
+}  // namespace
+
+TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
+                           std::ostream& out, std::ostream& err, ICliTerminal* terminal)
+    : engine_(engine), options_(options), out_(out), err_(err), terminal_(terminal) {
+    engine_.StartTransactionModel = TStartTransactionModel::Implicit;
+    engine_.WarnOnRecordsReturned = 1000;
+    engine_.Echo = options.Echo;
+    // The records question needs someone to answer it.
+    engine_.OwnerWindow = terminal_ ? this : nullptr;
+    engine_.OnBeforeStatement = [this](TcDBBaseScripter&, std::string& statement, bool& handled) {
+        handled = false;
+        lastStatement_ = statement;
+    };
+    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool& ok) {
+        ShowStatement(sender, ok);
+    };
+    engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
+                                        std::string& value) { AskParameter(name, value); };
+    engine_.OnLogin = [this](std::string&, std::string& user, std::string& password,
+                             std::string&) { CompleteLogin(user, password); };
+}
+
+TcCliSession::~TcCliSession() {
+    engine_.OnBeforeStatement = nullptr;
+    engine_.OnAfterStatement = nullptr;
+    engine_.OnParameterRequest = nullptr;
+    engine_.OnLogin = nullptr;
+    engine_.OwnerWindow = nullptr;
+}
+
+void TcCliSession::WriteBanner() {
+    const std::time_t now = std::time(nullptr);
+    char date[16];
+    std::strftime(date, sizeof date, "%d-%m-%Y", std::localtime(&now));
+    out_ << "Tessel V0.1, " << date << "\n";
+    out_ << Format("Transaction mode %s.", TransactionModeName(engine_.TransactionMode)) << "\n";
+}
+
+void TcCliSession::ShowStatement(TObject*, bool ok) {
+    // A failing statement is reported on standard error instead.
+    if (!ok || engine_.SuppressOutput) return;
+    TStringList lines;
+    engine_.View().BuildOutput(lines);
+    for (const std::string& line : lines) out_ << line << '\n';
+    out_.flush();
+}
+
+void TcCliSession::AskParameter(const std::string& name, std::string& value) {
+    if (!terminal_) return;
+    const std::optional<std::string> answer =
+        terminal_->ReadLine("Parameter requested: " + name + ": ");
+    if (!answer || answer->empty()) return;
+    value = *answer;
+    // As the console does: a value that is no whole number and not quoted
+    // already becomes a quoted text.
+    int number = 0;
+    const bool isNumber = TryStrToInt(value, number) && number != 2147483647;
+    if (value[0] != '\'' && !isNumber) value = "'" + value + "'";
+}
+
+void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
+    if (user.empty()) user = options_.User;
+    if (password.empty()) password = options_.Password;
+    if (!terminal_) return;
+    if (user.empty())
+        if (auto answer = terminal_->ReadLine("User name: ")) user = *answer;
+    if (password.empty())
+        if (auto answer = terminal_->ReadSecret("Password: ")) password = *answer;
+}
+
+bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text) {
+    if (!terminal_) return true;
+    for (;;) {
+        const std::optional<std::string> answer =
+            terminal_->ReadLine(caption + ": " + text + " (y/n) ");
+        if (!answer) return false;
+        const std::string reply = LowerCase(TrimBlanks(*answer));
+        if (reply == "y" || reply == "yes") return true;
+        if (reply == "n" || reply == "no") return false;
+    }
+}
+
+void TcCliSession::ReportError(const std::exception& error) {
+    std::string where;
+    if (engine_.ErrorLine > 0)
+        where = (engine_.ErrorSource.empty() ? std::string("<input>") : engine_.ErrorSource) +
+                ":" + std::to_string(engine_.ErrorLine) + ": ";
+    err_ << where << (lastStatement_.empty() ? std::string() : ForTerminal(lastStatement_))
+         << '\n';
+    err_ << ForTerminal(error.what()) << '\n';
+    err_.flush();
+}
+
+int TcCliSession::ConnectFirst() {
+    if (options_.Database.empty()) return cliOk;
+    try {
+        engine_.SetDatabaseName(options_.Database);
+        engine_.UserName = options_.User;
+        engine_.Password = options_.Password;
+        engine_.RoleName.clear();
+        engine_.Connect();
+    } catch (const std::exception& error) {
+        err_ << "Cannot connect to " << options_.Database << ":\n"
+             << ForTerminal(error.what()) << '\n';
+        return cliCannotOpen;
+    }
+    return cliOk;
+}
+
+int TcCliSession::RunScript(const std::string& text, const std::string& source) {
+    engine_.ScriptSource = source;
+    lastStatement_.clear();
+    try {
+        engine_.ExecuteScript(text);
+    } catch (const std::exception& error) {
+        ReportError(error);
+        return engine_.CheckFailures > 0 ? cliCheckFailed : cliStatementFailed;
+    }
+    return cliOk;
+}
+
+int TcCliSession::RunInteractive() {
+    int status = cliOk;
+    std::string buffer;
+    for (;;) {
+        const std::optional<std::string> line =
+            terminal_->ReadLine(buffer.empty() ? "SQL> " : "CON> ");
+        if (!line) break;
+        buffer += *line;
+        buffer += '\n';
+        if (!IsStatementComplete(buffer, engine_.Terminator())) continue;
+        const std::string text = std::move(buffer);
+        buffer.clear();
+        // A failure is reported; the session goes on.
+        if (RunScript(text, "") != cliOk) status = cliStatementFailed;
+    }
+    if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
+        status = cliStatementFailed;
+    return status;
+}
+
+void TcCliSession::Finish(bool success) {
+    try {
+        if (engine_.InTransaction) {
+            bool commit = success;
+            if (terminal_)
+                commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
+            if (commit)
+                engine_.Commit();
+            else
+                engine_.Rollback();
+        }
+        engine_.Disconnect();
+    } catch (const std::exception& error) {
+        err_ << ForTerminal(error.what()) << '\n';
+    }
+}
+
+bool IsStatementComplete(const std::string& text, const std::string& terminator) {
+    char quote = 0;
+    bool afterTerminator = false;  // only blanks and comments since the last terminator
+    size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+            ++i;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            afterTerminator = false;
+            ++i;
+        } else if (text.compare(i, 2, "/*") == 0) {
+            const size_t end = text.find("*/", i + 2);
+            if (end == std::string::npos) return false;
+            i = end + 2;
+        } else if (text.compare(i, 2, "--") == 0 || text.compare(i, 2, "//") == 0) {
+            const size_t end = text.find_first_of("\r\n", i);
+            i = end == std::string::npos ? text.size() : end;
+        } else if (!terminator.empty() && StartsWithText(std::string_view(text).substr(i), terminator)) {
+            afterTerminator = true;
+            i += terminator.size();
+        } else {
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') afterTerminator = false;
+            ++i;
+        }
+    }
+    return quote == 0 && afterTerminator;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// One tessel-cli run: wires the engine's events to standard output, standard
+// error and (when there is one) the terminal, runs scripts, and ends the run
+// by committing or rolling back what is open. The engine is set up as the
+// console window sets it up: implicit transactions, a warning after 1000 rows.
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "scripter/scripter_ib.h"
+
+// The terminal the user answers on. Absent when standard input is no terminal.
+class ICliTerminal {
+public:
+    virtual ~ICliTerminal() = default;
+    // A line typed after the prompt, or nothing at the end of the input.
+    virtual std::optional<std::string> ReadLine(const std::string& prompt) = 0;
+    // The same, without echoing what is typed.
+    virtual std::optional<std::string> ReadSecret(const std::string& prompt) = 0;
+};
+
+// Exit statuses of tessel-cli.
+enum TCliExit { cliOk = 0, cliStatementFailed = 1, cliCannotOpen = 2, cliCheckFailed = 3 };
+
+class TcCliSession : public IOwnerWindow {
+public:
+    TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options, std::ostream& out,
+                 std::ostream& err, ICliTerminal* terminal);
+    ~TcCliSession() override;
+
+    // Connects to the -d database, if any: cliOk or cliCannotOpen.
+    int ConnectFirst();
+    // Runs a whole script; the status says how it ended.
+    int RunScript(const std::string& text, const std::string& source);
+    // Reads statements at the prompt until the end of the input; errors are
+    // reported and the session goes on.
+    int RunInteractive();
+    // Commits after success, rolls back after a failure (asking first on a
+    // terminal), then disconnects.
+    void Finish(bool success);
+    // The banner lines the console shows at start-up.
+    void WriteBanner();
+
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
+
+private:
+    void ShowStatement(TObject* sender, bool ok);
+    void ReportError(const std::exception& error);
+    void AskParameter(const std::string& name, std::string& value);
+    void CompleteLogin(std::string& user, std::string& password);
+
+    TcDBScripter_IB& engine_;
+    const TcCliOptions& options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    ICliTerminal* terminal_;
+    std::string lastStatement_;
+};
+
+// Whether the text ends in the terminator outside quotes and comments, with
+// nothing but blanks and comments after it: the prompt then runs it.
+bool IsStatementComplete(const std::string& text, const std::string& terminator);

@@ -1,0 +1,207 @@
+#include "scripter/database_commands.h"
+
+#include "engine/base_commands.h"
+#include "foundation/errors.h"
+#include "foundation/language.h"
+#include "mdo/client_library.h"
+#include "scripter/scripter_ib.h"
+
+namespace {
+std::string Unquoted(const TStringList& arguments, std::string_view name) {
+    return RemoveChars(ArgumentValue(arguments, name), "'\"");
+}
+}  // namespace
+
+TcDBScripter_IB& ScripterOf(TcDBBaseScripter& engine) {
+    auto* scripter = dynamic_cast<TcDBScripter_IB*>(&engine);
+    if (scripter == nullptr) RaiseInternal("ScripterOf", "Not a Firebird scripter");
+    return *scripter;
+}
+
+void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
+    commands.Add(new TpsCreateDatabase);
+    commands.Add(new TpsDropDatabase);
+    commands.Add(new TpsForcedWrite);
+    commands.Add(new TpsSetNames);
+    commands.Add(new TpsShowStats);
+    commands.Add(new TpsSetSQLDialect);
+    commands.Add(new TpsSetTrimCharFields);
+    commands.Add(new TpsSetClientLibrary);
+}
+
+TpsCreateDatabase::TpsCreateDatabase() {
+    SetKeyword("CREATE DATABASE");
+    Syntax = {"$", "USER", "PASSWORD", "&PAGE_SIZE", "&DEFAULT CHARACTER SET"};
+    SyntaxText =
+        "'<databasename>' USER '<username>' PASSWORD '<password>' [PAGE_SIZE <pagesize>] "
+        "[DEFAULT CHARACTER SET <character set>]";
+    HelpText = Lang(
+        "Creates a database with the filename <databasename>. Logs in as user \r\n"
+        "<username> with password <password>. De <pagesize> and <character set> \r\n"
+        "are optional. Consult your manual for additional information on \r\n"
+        "pagesizes and character sets.",
+        "Maakt een database met als bestandsnaam <databasename>. Logt in als gebruiker\r\n"
+        "<username> met wachtwoord <password>. De <pagesize> en <character set> \r\n"
+        "zijn optioneel. Raadpleeg uw handleiding voor meer informatie over pagesizes and \r\n"
+        "character sets.");
+}
+
+void TpsCreateDatabase::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                                const std::string& statement, std::string& message) {
+    TcDBScripter_IB& scripter = ScripterOf(engine);
+    scripter.UserName = Unquoted(arguments, "USER");
+    scripter.Password = Unquoted(arguments, "PASSWORD");
+    scripter.RoleName.clear();
+    scripter.ServerName.clear();
+    const std::string name = Unquoted(arguments, "$");
+    scripter.SetDatabaseName(name);
+    std::string sql = statement;
+    if (scripter.FullDatabasePath() != name) {
+        // The server must see the path the root directory makes of the name.
+        sql = Format("CREATE DATABASE '%s' USER '%s' PASSWORD '%s'",
+                     scripter.ConnectString().c_str(), scripter.UserName.c_str(),
+                     scripter.Password.c_str());
+        for (size_t i = 3; i < arguments.size(); ++i) sql += " " + arguments[i];
+    }
+    scripter.CreateDatabase(sql);
+    message = "Database created.";
+}
+
+TpsDropDatabase::TpsDropDatabase() {
+    SetKeyword("DROP DATABASE");
+    HelpText = Lang("Removes the active database.", "Verwijdert de actieve database.");
+}
+
+void TpsDropDatabase::Execute(TcDBBaseScripter& engine, const TStringList&, const std::string&,
+                              std::string& message) {
+    TcDBScripter_IB& scripter = ScripterOf(engine);
+    const std::string before = scripter.LastMessage;
+    scripter.LastMessage.clear();
+    scripter.DropDatabase();
+    // A suppressed error stays the statement's message.
+    if (scripter.LastMessage.empty()) {
+        scripter.LastMessage = before;
+        message = "Database dropped.";
+    }
+}
+
+TpsForcedWrite::TpsForcedWrite() {
+    SetKeyword("SET FORCED_WRITE");
+    Syntax = {"|ON|OFF"};
+    SyntaxText = "<ON|OFF>";
+    HelpText = Lang(
+        "IF FORCED_WRITE is on every change in the database will be written directly to \r\n"
+        "the disk. Switching FORCED_WRITE off will give a significant performance boost \r\n"
+        "to SQL-statements or script which are inserting, updating or deleting a lot of \r\n"
+        "records. IF FORCED_WRITE is turned off and the computer fails the unwritten \r\n"
+        "changes will be lost. After changing the FORCED_WRITE setting you have to \r\n"
+        "logoff and on to activate it.",
+        "Als FORCED_WRITE aan staat worden alle wijzigingen in de database direct naar \r\n"
+        "disk geschreven. Het uitzetten van FORCED_WRITE geeft een flinke versnelling \r\n"
+        "aan SQL-opdrachten of scripts die veel records toevoegen, verwijderen of \r\n"
+        "wijzigen. Als FORCED_WRITE uit staat en de computer valt uit dan gaan de niet \r\n"
+        "weggeschreven wijzigingen verloren. Om een verandering in de FORCED_WRITE \r\n"
+        "instelling te activeren, dient opnieuw ingelogd te worden.");
+}
+
+void TpsForcedWrite::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                             const std::string&, std::string& message) {
+    TcDBScripter_IB& scripter = ScripterOf(engine);
+    scripter.ForcedWrite = SameText(FirstArgumentValue(arguments), "ON");
+    scripter.ForcedWritePending = true;
+    message = scripter.ForcedWrite ? "Forced write on." : "Forced write off.";
+}
+
+TpsSetNames::TpsSetNames() {
+    SetKeyword("SET CHARACTER_SET");
+    SetAlias("SET NAMES");
+    Syntax = {"$"};
+    SyntaxText = "<character set>";
+    HelpText = Lang(
+        "Changes the character set to <character set>. After changing this setting \r\n"
+        "you have to logoff and on to activate it.",
+        "Verandert de character set in <character set>. Om een verandering in deze \r\n"
+        "instelling te activeren, dient opnieuw ingelogd te worden.");
+}
+
+void TpsSetNames::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                          const std::string&, std::string& message) {
+    ScripterOf(engine).CharacterSet = ArgumentValue(arguments, "$");
+    message = Lang("Character set set.", "Character set gezet.");
+}
+
+TpsSetSQLDialect::TpsSetSQLDialect() {
+    SetKeyword("SET SQL_DIALECT");
+    SetAlias("SET SQL DIALECT");
+    Syntax = {"$"};
+    SyntaxText = "<dialect number>";
+    HelpText = Lang(
+        "Sets the SQL dialect to <dialect number>. Where the <dialect number> is 1, 2 or\r\n"
+        "3. After changing this setting you have to logoff and on to activate it.",
+        "Zet het SQL dialect op <dialect number>. Waarbij het <dialect number> 1, 2 of 3\r\n"
+        "is. Om een verandering van dialect te activeren, dient opnieuw ingelogd te worden.");
+}
+
+void TpsSetSQLDialect::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                               const std::string&, std::string&) {
+    const std::string value = ArgumentValue(arguments, "$");
+    int dialect = 0;
+    if (!TryStrToInt(value, dialect))
+        throw Exception(Format("'%s' is not a valid integer value", value.c_str()));
+    ScripterOf(engine).SQLDialect = dialect;
+}
+
+TpsSetTrimCharFields::TpsSetTrimCharFields() {
+    SetKeyword("SET TRIM_CHAR_FIELDS");
+    Syntax = {"|ON|OFF"};
+    SyntaxText = "<ON|OFF>";
+    HelpText = Lang(
+        "Set TRIM_CHAR_FIELDS to ON if the trailing spaces of Char fields must be removed "
+        "before the field is shown.",
+        "Zet TRIM_CHAR_FIELDS op ON als toegevoegde spaties bij Char velden verwijderd moeten "
+        "worden voordat het veld getoond wordt.");
+}
+
+void TpsSetTrimCharFields::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                                   const std::string&, std::string&) {
+    ScripterOf(engine).TrimCharFields = SameText(FirstArgumentValue(arguments), "ON");
+}
+
+TpsSetClientLibrary::TpsSetClientLibrary() {
+    SetKeyword("SET CLIENT_LIBRARY");
+    Syntax = {"|AUTO|FBCLIENT|GDS32|FBEMBED"};
+    SyntaxText = "<AUTO|GDS32|FBCLIENT|FBEMBED>";
+    HelpText = Lang("Set CLIENT_LIBRARY to the desired Firebird/InterBase DLL.",
+                    "Zet CLIENT_LIBRARY naar de gewenste Firebird/Interbase DLL.");
+}
+
+void TpsSetClientLibrary::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
+                                  const std::string&, std::string&) {
+    TcDBScripter_IB& scripter = ScripterOf(engine);
+    const std::string value = FirstArgumentValue(arguments);
+    TMDOClientLib choice = clAutoDetect;
+    if (SameText(value, "FBCLIENT"))
+        choice = clFBClient;
+    else if (SameText(value, "GDS32"))
+        choice = clGDS32;
+    else if (SameText(value, "FBEMBED"))
+        choice = clFBEmbed;
+    const std::string chosen = ClientLibraryFileNames(choice);
+    if ((ClientLibraryName.empty() || !chosen.empty()) && chosen != ClientLibraryName) {
+        if (scripter.Connected) scripter.Disconnect();
+        FreeClientLibrary();
+        ClientLibraryName = chosen;
+        try {
+            CheckClientLibraryLoaded();
+        } catch (const std::exception&) {
+            const std::string text = Lang("Unable to load library ", "Kan library ") + chosen +
+                                     Lang(".", " niet laden.");
+            // Go on with whatever library the automatic choice finds.
+            ClientLibraryName.clear();
+            CheckClientLibraryLoaded();
+            throw EUser(text);
+        }
+    }
+    scripter.SetDialectFromClientVersion();
+    if (scripter.OnClientLibraryChanged) scripter.OnClientLibraryChanged(this, ClientLibraryName);
+}

@@ -1,0 +1,444 @@
+#include "scripter/scripter_ib.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "foundation/errors.h"
+#include "foundation/locale_settings.h"
+#include "mdo/client_library.h"
+#include "mdo/mdo_errors.h"
+#include "scripter/database_commands.h"
+#include "scripter/output_sqlda.h"
+#include "scripter/scripter_view.h"
+
+namespace {
+
+int64_t TickCount() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Drops a statement handle when the statement's work ends, however it ends.
+// The drop's own outcome does not matter, so it gets a status vector of its own.
+class TcStatementHandle {
+public:
+    TcStatementHandle() = default;
+    ~TcStatementHandle() {
+        if (handle != 0) {
+            ISC_STATUS status[20] = {};
+            ClientApi.isc_dsql_free_statement(status, &handle, DSQL_drop);
+        }
+    }
+    TcStatementHandle(const TcStatementHandle&) = delete;
+    TcStatementHandle& operator=(const TcStatementHandle&) = delete;
+    isc_stmt_handle handle = 0;
+};
+
+int32_t LittleEndian(const char* data, short length) {
+    return static_cast<int32_t>(ClientApi.isc_vax_integer(data, length));
+}
+
+// Errors after which the connection is gone: lost, or the socket failed.
+bool IsLostConnection(ISC_STATUS code) {
+    return code == isc_lost_db_connection || code == isc_net_read_err ||
+           code == isc_net_write_err;
+}
+
+void AppendParameter(std::vector<char>& block, char code, const std::string& value,
+                     const char* what) {
+    if (value.size() > 255)
+        RaiseUserFmt("The %s is too long: at most 255 bytes can be sent", what);
+    block.push_back(code);
+    block.push_back(static_cast<char>(value.size()));
+    block.insert(block.end(), value.begin(), value.end());
+}
+
+}  // namespace
+
+TcDBScripter_IB::TcDBScripter_IB() {
+    CheckClientLibraryLoaded();
+    SetDialectFromClientVersion();
+    OutputSQLDA = std::make_unique<TcOutputSQLDA>();
+    RegisterDatabaseCommands(Commands);
+}
+
+TcDBScripter_IB::~TcDBScripter_IB() {
+    Shutdown();
+    view_.reset();
+    OutputSQLDA.reset();
+}
+
+void TcDBScripter_IB::SetDialectFromClientVersion() {
+    const int version = GetClientVersion();
+    SQLDialect = (version >= 6 || version < 3) ? 3 : 1;
+}
+
+TcDBScripter_IBView& TcDBScripter_IB::View() {
+    if (!view_) view_ = std::make_unique<TcDBScripter_IBView>(*this);
+    return *view_;
+}
+
+// ---------------------------------------------------------------------------
+// Connection and transactions
+
+void TcDBScripter_IB::PrepareConnect() {
+    DatabaseHandle = 0;
+    ConnectParams.clear();
+    ConnectParams.push_back(isc_dpb_version1);
+    AppendParameter(ConnectParams, isc_dpb_user_name, UserName, "user name");
+    AppendParameter(ConnectParams, isc_dpb_password, Password, "password");
+    if (!RoleName.empty())
+        AppendParameter(ConnectParams, isc_dpb_sql_role_name, RoleName, "role name");
+    if (ForcedWritePending) {
+        // The request travels with this one connect only.
+        ConnectParams.push_back(isc_dpb_force_write);
+        ConnectParams.push_back(1);
+        ConnectParams.push_back(ForcedWrite ? 1 : 0);
+        ForcedWritePending = false;
+    }
+    if (!CharacterSet.empty())
+        AppendParameter(ConnectParams, isc_dpb_lc_ctype, CharacterSet, "character set name");
+    ConnectParamsPrepared = true;
+}
+
+void TcDBScripter_IB::UnprepareConnect() {
+    ConnectParams.clear();
+    ConnectParamsPrepared = false;
+}
+
+void TcDBScripter_IB::DoConnect() {
+    std::memset(StatusVector, 0, sizeof StatusVector);
+    const std::string name = ConnectString();
+    ClientApi.isc_attach_database(StatusVector, 0, name.c_str(), &DatabaseHandle,
+                                  static_cast<short>(ConnectParams.size()), ConnectParams.data());
+    CheckStatus();
+}
+
+void TcDBScripter_IB::DoDisconnect() {
+    // A detach that fails leaves nothing to do: the attachment is gone either way.
+    ClientApi.isc_detach_database(StatusVector, &DatabaseHandle);
+}
+
+void TcDBScripter_IB::DoStartTransaction() {
+    static const char kSnapshot[] = {isc_tpb_version3, isc_tpb_concurrency, isc_tpb_nowait};
+    static const char kReadCommitted[] = {isc_tpb_version3, isc_tpb_read_committed,
+                                          isc_tpb_rec_version, isc_tpb_nowait};
+    static const char kReadOnly[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_read,
+                                     isc_tpb_rec_version, isc_tpb_nowait};
+    TMDOTransactionEntry entry{&DatabaseHandle, 0, nullptr};
+    switch (TransactionMode) {
+        case TTransactionMode::Snapshot:
+            entry.TPB = kSnapshot;
+            entry.TPBLength = sizeof kSnapshot;
+            break;
+        case TTransactionMode::ReadCommitted:
+            entry.TPB = kReadCommitted;
+            entry.TPBLength = sizeof kReadCommitted;
+            break;
+        case TTransactionMode::ReadOnly:
+            entry.TPB = kReadOnly;
+            entry.TPBLength = sizeof kReadOnly;
+            break;
+    }
+    TransactionHandle = 0;
+    ClientApi.isc_start_multiple(StatusVector, &TransactionHandle, 1, &entry);
+    CheckStatus();
+}
+
+void TcDBScripter_IB::DoCommit() {
+    ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle);
+    CheckStatus();
+}
+
+void TcDBScripter_IB::DoRollback() {
+    ClientApi.isc_rollback_transaction(StatusVector, &TransactionHandle);
+    CheckStatus();
+}
+
+void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
+    DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
+    Connected = true;
+    if (OnConnect) OnConnect(*this, name);
+}
+
+void TcDBScripter_IB::AttachTransaction(void* handle) {
+    TransactionHandle = static_cast<isc_tr_handle>(reinterpret_cast<uintptr_t>(handle));
+}
+
+void TcDBScripter_IB::ClearStatementResult() {
+    if (OutputSQLDA) OutputSQLDA->ClearResult();
+}
+
+void TcDBScripter_IB::CheckStatus() {
+    if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
+    const TStringList lines = InterpretStatusVector(StatusVector, 65536);
+    if (IsLostConnection(StatusVector[1])) {
+        // The attachment is gone: forget it without touching the server.
+        Connected = false;
+        Disconnect();
+    }
+    RaiseUser(JoinStrings(lines, "\r\n", "\r\n"));
+}
+
+int64_t TcDBScripter_IB::GetDatabaseInfo(char item) {
+    std::vector<char> reply(2550);
+    const char items[] = {item};
+    ClientApi.isc_database_info(StatusVector, &DatabaseHandle, 1, items,
+                                static_cast<short>(reply.size()), reply.data());
+    CheckStatus();
+    const int32_t length = LittleEndian(reply.data() + 1, 2);
+    if (length <= 0 || length > 8) return 0;
+    // Little-endian of any width up to eight bytes; memory counters can pass 2^31.
+    uint64_t value = 0;
+    for (int32_t i = length - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(reply[3 + static_cast<size_t>(i)]);
+    if (length < 8 && (value >> (8 * length - 1)) != 0) value |= ~uint64_t{0} << (8 * length);
+    return static_cast<int64_t>(value);
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+
+std::string TcDBScripter_IB::GetPlan(isc_stmt_handle& statement) {
+    std::vector<char> reply(16384);
+    const char items[] = {isc_info_sql_get_plan};
+    ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items,
+                                static_cast<short>(reply.size()), reply.data());
+    CheckStatus();
+    if (reply[0] != isc_info_sql_get_plan) return std::string();
+    const int32_t length = LittleEndian(reply.data() + 1, 2);
+    if (length <= 0) return std::string();
+    // The server's plan starts with a line feed, which is skipped.
+    const std::string plan(reply.data() + 4,
+                           static_cast<size_t>(std::min<int32_t>(length - 1, 16384 - 4)));
+    return ReplaceAll(plan, "\n", "\r\n");
+}
+
+int TcDBScripter_IB::GetStatementType(isc_stmt_handle& statement) {
+    char reply[512] = {};
+    const char items[] = {isc_info_sql_stmt_type};
+    ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items, sizeof reply, reply);
+    CheckStatus();
+    return static_cast<unsigned char>(reply[3]);
+}
+
+int32_t TcDBScripter_IB::GetRowsAffected(isc_stmt_handle& statement, int type) {
+    char wanted;
+    switch (type) {
+        case isc_info_sql_stmt_insert: wanted = isc_info_req_insert_count; break;
+        case isc_info_sql_stmt_update: wanted = isc_info_req_update_count; break;
+        case isc_info_sql_stmt_delete: wanted = isc_info_req_delete_count; break;
+        default: return -1;
+    }
+    char reply[512] = {};
+    const char items[] = {isc_info_sql_records};
+    ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items, sizeof reply, reply);
+    CheckStatus();
+    // After the 3-byte item header the server lists its counters, each as a
+    // code, a 2-byte length and the value.
+    const int32_t total = LittleEndian(reply + 1, 2);
+    size_t pos = 3;
+    const size_t end = std::min<size_t>(sizeof reply, 3 + static_cast<size_t>(std::max(total, 0)));
+    while (pos + 3 <= end && reply[pos] != isc_info_end) {
+        const char code = reply[pos];
+        const int32_t length = LittleEndian(reply + pos + 1, 2);
+        if (length < 0 || pos + 3 + static_cast<size_t>(length) > end) break;
+        if (code == wanted) return LittleEndian(reply + pos + 3, static_cast<short>(length));
+        pos += 3 + static_cast<size_t>(length);
+    }
+    return 0;
+}
+
+void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records,
+                                int64_t& elapsedMs) {
+    XSQLDA* descriptor = OutputSQLDA->Descriptor();
+    if (descriptor == nullptr || descriptor->sqld == 0) return;
+    int64_t start = TickCount();
+    while (ClientApi.isc_dsql_fetch(StatusVector, &statement, SQLDA_VERSION1, descriptor) == 0) {
+        ++records;
+        OutputSQLDA->StoreRow();
+        if (WarnOnRecordsReturned > 0 && records == WarnOnRecordsReturned && OwnerWindow) {
+            // The time the question is open does not count.
+            elapsedMs += TickCount() - start;
+            const bool goOn = OwnerWindow->AskYesNo(
+                "Warning",
+                Format("Returned %d records, continue?",
+                       records));
+            start = TickCount();
+            if (!goOn) break;
+        }
+        if (oneRow) break;
+    }
+    elapsedMs += TickCount() - start;
+    if (ShowRecordCount)
+        LastMessage = records == 1 ? "Returned 1 record."
+                                   : Format("Returned %d records.",
+                                            records);
+}
+
+void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
+    OutputSQLDA->ResetResult();
+    static const char kCounters[] = {isc_info_fetches, isc_info_marks, isc_info_reads,
+                                     isc_info_writes, isc_info_current_memory};
+    int64_t before[5] = {};
+    if (StatisticsDisplay)
+        for (int i = 0; i < 5; ++i) before[i] = GetDatabaseInfo(kCounters[i]);
+
+    TcStatementHandle handle;
+    ClientApi.isc_dsql_alloc_statement2(StatusVector, &DatabaseHandle, &handle.handle);
+    CheckStatus();
+    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle, &handle.handle, 0,
+                               statement.c_str(), static_cast<unsigned short>(SQLDialect),
+                               OutputSQLDA->Descriptor());
+    CheckStatus();
+    OutputSQLDA->EnsureCapacity();
+    PlanText = PlanMode != TPlanMode::Off ? GetPlan(handle.handle) : std::string();
+
+    int32_t records = 0;
+    int64_t elapsed = 0;
+    if (PlanMode != TPlanMode::Only) {
+        const int type = GetStatementType(handle.handle);
+        ClientApi.isc_dsql_describe(StatusVector, &handle.handle, SQLDA_VERSION1,
+                                    OutputSQLDA->Descriptor());
+        CheckStatus();
+        OutputSQLDA->AllocateBuffers();
+        // A procedure's output comes back from the execute call itself, not
+        // from a cursor.
+        const bool procedure = type == isc_info_sql_stmt_exec_procedure;
+        XSQLDA* output = procedure && OutputSQLDA->Descriptor()->sqld > 0
+                             ? OutputSQLDA->Descriptor()
+                             : nullptr;
+        const int64_t start = TickCount();
+        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle, &handle.handle,
+                                    static_cast<unsigned short>(SQLDialect), nullptr, output);
+        elapsed = TickCount() - start;
+        CheckStatus();
+        switch (type) {
+            case isc_info_sql_stmt_select:
+            case isc_info_sql_stmt_select_for_upd:
+                FetchRows(handle.handle, false, records, elapsed);
+                CheckStatus();
+                break;
+            case isc_info_sql_stmt_exec_procedure:
+                if (output != nullptr) {
+                    records = 1;
+                    OutputSQLDA->StoreRow();
+                    if (ShowRecordCount) LastMessage = "Returned 1 record.";
+                }
+                break;
+            case isc_info_sql_stmt_insert:
+                LastMessage = Format("%d row(s) inserted.",
+                                     GetRowsAffected(handle.handle, type));
+                break;
+            case isc_info_sql_stmt_update:
+                LastMessage = Format("%d row(s) updated.",
+                                     GetRowsAffected(handle.handle, type));
+                break;
+            case isc_info_sql_stmt_delete:
+                LastMessage = Format("%d row(s) deleted.",
+                                     GetRowsAffected(handle.handle, type));
+                break;
+            case isc_info_sql_stmt_ddl:
+                if (AutoDDL) {
+                    LastMessage = "DDL executed, transaction committed.";
+                    KeepTransaction = false;
+                }
+                break;
+            case isc_info_sql_stmt_start_trans:
+                LastMessage = "Transaction started.";
+                break;
+            case isc_info_sql_stmt_commit:
+                LastMessage = "Transaction committed.";
+                InTransaction = false;
+                break;
+            case isc_info_sql_stmt_rollback:
+                LastMessage = "Transaction rolled back.";
+                InTransaction = false;
+                break;
+            case isc_info_sql_stmt_set_generator:
+                LastMessage = "Generator set.";
+                break;
+            case isc_info_sql_stmt_savepoint:
+                LastMessage = "Savepoint set.";
+                break;
+            default:
+                LastMessage = "Statement executed.";
+                break;
+        }
+        if ((type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_exec_procedure) &&
+            OutputSQLDA->RowCount() == 0)
+            LastMessage = "No records returned.";
+    }
+
+    if (StatisticsDisplay) {
+        int64_t after[5];
+        for (int i = 0; i < 5; ++i) after[i] = GetDatabaseInfo(kCounters[i]);
+        std::string seconds = Format("%.2f", static_cast<double>(elapsed) / 1000.0);
+        for (char& c : seconds)
+            if (c == '.') c = TcLocaleSettings::Current().DecimalSeparator;
+        StatisticsText = Format("\r\nRecords returned: %d \r\n", records) +
+                         "Elapsed time: " + seconds + " sec\r\n" +
+                         Format("Reads from memory buffer: %lld\r\n",
+                                static_cast<long long>(after[0] - before[0])) +
+                         Format("Writes to memory buffer: %lld\r\n",
+                                static_cast<long long>(after[1] - before[1])) +
+                         Format("Page reads: %lld\r\n", static_cast<long long>(after[2] - before[2])) +
+                         Format("Page writes: %lld\r\n", static_cast<long long>(after[3] - before[3])) +
+                         Format("Delta Server memory: %lld\r\n",
+                                static_cast<long long>(after[4] - before[4]));
+    } else {
+        StatisticsText.clear();
+    }
+    RecordCount = records;
+}
+
+// ---------------------------------------------------------------------------
+// Databases
+
+void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
+    BeginStatementTransaction();
+    try {
+        ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0,
+                                             statement.c_str(),
+                                             static_cast<unsigned short>(SQLDialect), nullptr);
+        CheckStatus();
+    } catch (...) {
+        EndStatementTransaction(true);
+        throw;
+    }
+    EndStatementTransaction(true);
+}
+
+void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
+    Disconnect();
+    const bool previous = NoAutoTransaction;
+    NoAutoTransaction = true;
+    try {
+        PrepareConnect();
+        const std::string connectString = ConnectString();
+        DatabaseHandle = 0;
+        TransactionHandle = 0;
+        ExecuteImmediate(statement);
+        Connected = true;
+        NoAutoTransaction = previous;
+        if (OnConnect) OnConnect(*this, connectString);
+    } catch (...) {
+        NoAutoTransaction = previous;
+        UnprepareConnect();
+        throw;
+    }
+}
+
+void TcDBScripter_IB::DropDatabase() {
+    if (!Connected) return;
+    Rollback();
+    try {
+        ClientApi.isc_drop_database(StatusVector, &DatabaseHandle);
+        CheckStatus();
+    } catch (const std::exception& error) {
+        if (!SuppressError) throw;
+        LastMessage = error.what();
+    }
+    Disconnect();
+}

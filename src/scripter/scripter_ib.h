@@ -1,0 +1,86 @@
+#pragma once
+// TcDBScripter_IB: the script engine made concrete for Firebird. It attaches,
+// starts transactions and runs statements through the client library's entry
+// points with handles and a status vector of its own, buffers every result
+// row in OutputSQLDA and leaves the per-statement texts for the view.
+//
+// Contract: one thread. The front end may set OwnerWindow to answer the
+// records-returned question; without it the question is never asked.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/base_scripter.h"
+#include "mdo/client_entry_points.h"
+
+class TcOutputSQLDA;
+class TcDBScripter_IBView;
+
+// What the scripter needs of the window that owns it: a modal Yes/No question.
+class IOwnerWindow {
+public:
+    virtual ~IOwnerWindow() = default;
+    virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+};
+
+class TcDBScripter_IB : public TcDBBaseScripter {
+public:
+    // Raises when no client library can be loaded.
+    TcDBScripter_IB();
+    ~TcDBScripter_IB() override;
+
+    void DoConnect() override;
+    void DoDisconnect() override;
+    void DoCommit() override;
+    void DoStartTransaction() override;
+    void DoRollback() override;
+    void ClearStatementResult() override;
+    void DoExecuteSQL(const std::string& statement) override;
+    void AttachConnection(const std::string& name, void* handle) override;
+    void AttachTransaction(void* handle) override;
+    void PrepareConnect() override;
+    void UnprepareConnect() override;
+
+    // Raises EUser with the server's message lines when the status vector
+    // holds an error; a lost connection also marks the engine disconnected.
+    void CheckStatus();
+    // One database information item as an integer.
+    int64_t GetDatabaseInfo(char item);
+    void CreateDatabase(const std::string& statement);
+    void ExecuteImmediate(const std::string& statement);
+    void DropDatabase();
+
+    // The output formatter, created on first use.
+    TcDBScripter_IBView& View();
+
+    isc_db_handle DatabaseHandle = 0;
+    isc_tr_handle TransactionHandle = 0;
+    ISC_STATUS StatusVector[20] = {};
+    std::unique_ptr<TcOutputSQLDA> OutputSQLDA;
+    IOwnerWindow* OwnerWindow = nullptr;
+    bool ForcedWrite = false;
+    bool ForcedWritePending = false;
+    bool TrimCharFields = false;
+    std::string CharacterSet;
+    int32_t SQLDialect = 3;
+
+    // The connect parameter block; present only between PrepareConnect and
+    // UnprepareConnect.
+    std::vector<char> ConnectParams;
+    bool ConnectParamsPrepared = false;
+
+    // Sets SQLDialect from the loaded client's version: 1 for a version 3 to
+    // 5 client, 3 otherwise.
+    void SetDialectFromClientVersion();
+
+private:
+    std::string GetPlan(isc_stmt_handle& statement);
+    int GetStatementType(isc_stmt_handle& statement);
+    int32_t GetRowsAffected(isc_stmt_handle& statement, int type);
+    // Fetches into OutputSQLDA; adds the fetch time to elapsedMs.
+    void FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records, int64_t& elapsedMs);
+
+    std::unique_ptr<TcDBScripter_IBView> view_;
+};
