@@ -1,0 +1,75 @@
+#pragma once
+// TcDBScripter_IBView: the one reader of the scripter's buffered rows. It
+// turns raw row cells into display texts, computes a width per column over
+// all rows, and composes the text lines of a finished statement; the window,
+// the catalogue commands and the spreadsheet capture all read through it.
+//
+// Contract: one thread. The view never owns the rows; it reads the current
+// OutputSQLDA of its scripter on every call, so it stays valid across
+// statements. The cursor is shared by all readers and every BuildOutput
+// recomputes the widths.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/string_utils.h"
+
+class TcDBScripter_IB;
+class TcOutputSQLDA;
+
+class TcDBScripter_IBView {
+  public:
+    explicit TcDBScripter_IBView(TcDBScripter_IB& scripter);
+
+    void First() { RowIndex_ = 0; }
+    // Moves only while not at the end.
+    void Next();
+    bool AtEnd() const;
+    bool IsFirstRow() const { return RowIndex_ < 1; }
+    int RowIndex() const { return RowIndex_; }
+
+    int ColumnCount() const;
+    // The column's alias name.
+    std::string ColumnName(int column) const;
+    // First column whose alias equals the name ignoring case, or -1.
+    int FindColumn(std::string_view name) const;
+    // Whether the column is NULL in the current row.
+    bool IsNull(int column) const;
+    // Display text of the column in the current row; empty for NULL.
+    std::string ValueText(int column) const;
+    // Raises EDeveloper "Field %s not found." for an unknown name.
+    std::string ValueByName(std::string_view name) const;
+    // The type name of the current row of a column-metadata query.
+    void DescribeType(std::string& name, std::string& type, std::string& domain,
+                      std::string& notNull) const;
+
+    // Widths and alignments from all buffered rows; the cursor goes to the
+    // first row.
+    void ComputeWidths();
+    const std::vector<int>& Widths() const { return Widths_; }
+    // One flag per column: text columns are left aligned, numbers right.
+    const std::vector<bool>& LeftAligned() const { return LeftAligned_; }
+    // The column names and their underlines, CR LF between them.
+    std::string HeaderLines() const;
+    // The current row padded to the widths: exactly sum(width + 1) bytes.
+    std::string RowLine() const;
+    // Appends every output line of the finished statement.
+    void BuildOutput(TStringList& lines);
+
+  private:
+    const TcOutputSQLDA& Buffer() const;
+    const char* CurrentRow(int column) const;
+    // The cell's display text; may point into the row buffer or `scratch`,
+    // which must hold kScratchSize bytes.
+    std::string_view CellText(int column, const char* cell, char* scratch) const;
+    void AppendRowLine(std::string& line, int row) const;
+    int LineLength() const;
+
+    static constexpr size_t kScratchSize = 96;
+
+    TcDBScripter_IB& scripter_;
+    int RowIndex_ = 0;
+    std::vector<int> Widths_;
+    std::vector<bool> LeftAligned_;
+};

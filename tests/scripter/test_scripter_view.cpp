@@ -1,0 +1,457 @@
+// The view over buffered rows: display texts per type, widths, header and
+// row lines, metadata type names and the composition of a statement's output.
+// Rows are built in memory; the client library is needed only for its date
+// encoding and decoding.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "foundation/errors.h"
+#include "foundation/locale_settings.h"
+#include "result_builder.h"
+#include "scripter/output_sqlda.h"
+#include "scripter/scripter_ib.h"
+#include "scripter/scripter_view.h"
+
+namespace {
+
+class ScripterViewTest : public ::testing::Test {
+  protected:
+    void TearDown() override { TcLocaleSettings::Current() = TcLocaleSettings{}; }
+
+    // One column, one row written by `put`; the view on that row.
+    std::string Show(const TTestColumn& column, const std::function<void(TcResultBuilder&)>& put) {
+        builder.Define({column});
+        put(builder);
+        builder.Store();
+        view.ComputeWidths();
+        return view.ValueText(0);
+    }
+
+    TcDBScripter_IB scripter;
+    TcDBScripter_IBView& view = scripter.View();
+    TcResultBuilder builder{*scripter.OutputSQLDA};
+};
+
+// ---- Value texts ----------------------------------------------------------
+
+struct TValueCase {
+    const char* Name;
+    TTestColumn Column;
+    std::function<void(TcResultBuilder&)> Put;
+    std::string Expected;
+};
+
+class ValueTextTest : public ScripterViewTest, public ::testing::WithParamInterface<TValueCase> {};
+
+TEST_P(ValueTextTest, RendersTheRawCell) {
+    const TValueCase& c = GetParam();
+    EXPECT_EQ(Show(c.Column, c.Put), c.Expected);
+}
+
+template <typename T>
+std::function<void(TcResultBuilder&)> Raw(T value) {
+    return [value](TcResultBuilder& b) { b.Put<T>(0, value); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ValueTextTest,
+    ::testing::Values(
+        TValueCase{"VaryingUsesItsLengthPrefix",
+                   {SQL_VARYING, 0, 20, "V"},
+                   [](TcResultBuilder& b) { b.PutVarying(0, "ab c "); },
+                   "ab c "},
+        TValueCase{"TextKeepsTrailingBlanks",
+                   {SQL_TEXT, 0, 10, "C"},
+                   [](TcResultBuilder& b) { b.PutText(0, "ab"); },
+                   "ab        "},
+        TValueCase{"TextEndsAtZeroByte",
+                   {SQL_TEXT, 0, 6, "C"},
+                   [](TcResultBuilder& b) { b.PutText(0, std::string("ab\0cd", 5)); },
+                   "ab"},
+        TValueCase{"SmallintPlain", {SQL_SHORT, 0, 2, "S"}, Raw<int16_t>(-32768), "-32768"},
+        TValueCase{"SmallintScaled", {SQL_SHORT, -1, 2, "S"}, Raw<int16_t>(-5), "-0.5"},
+        TValueCase{"IntegerPlain", {SQL_LONG, 0, 4, "I"}, Raw<int32_t>(7), "7"},
+        TValueCase{"Numeric9_2", {SQL_LONG, -2, 4, "N"}, Raw<int32_t>(123450), "1234.50"},
+        TValueCase{"Numeric9_2Negative", {SQL_LONG, -2, 4, "N"}, Raw<int32_t>(-5), "-0.05"},
+        TValueCase{"BigintFull64Bits",
+                   {SQL_INT64, 0, 8, "B"},
+                   Raw<int64_t>(INT64_MIN),
+                   "-9223372036854775808"},
+        TValueCase{"Numeric18_2NineDigits",
+                   {SQL_INT64, -2, 8, "N"},
+                   Raw<int64_t>(12345678912),
+                   "123456789.12"},
+        TValueCase{"Numeric18_2TenDigitsGoScientific",
+                   {SQL_INT64, -2, 8, "N"},
+                   Raw<int64_t>(123456789012),
+                   "1.23456789E9"},
+        TValueCase{"Numeric18_4Exact", {SQL_INT64, -4, 8, "N"}, Raw<int64_t>(10001), "1.0001"},
+        TValueCase{"DoubleGeneral", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(0.1 + 0.2), "0.3"},
+        TValueCase{"DoubleHuge", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(-1.5e20), "-1.5E20"},
+        TValueCase{"DoubleTiny", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(2.5e-6), "2.5E-6"},
+        TValueCase{"DoubleSmallFixed", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(1.25e-5), "0.0000125"},
+        TValueCase{"DoubleFixedDecimals", {SQL_DOUBLE, -2, 8, "D"}, Raw<double>(2.5), "2.50"},
+        TValueCase{"DoubleFixedTooWide", {SQL_DOUBLE, -2, 8, "D"}, Raw<double>(1.5e16), "1.5E16"},
+        TValueCase{"FloatFourDigits", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(3.14159f), "3.142"},
+        TValueCase{"FloatIntegerTooLong", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(12346.0f), "1.235E4"},
+        TValueCase{"Blob", {SQL_BLOB + 1, 0, 8, "B"}, Raw<int64_t>(99), "(blob)"},
+        TValueCase{"Array", {SQL_ARRAY, 0, 8, "A"}, Raw<int64_t>(99), "(array)"},
+        TValueCase{"NullIsEmpty",
+                   {SQL_LONG + 1, 0, 4, "I"},
+                   [](TcResultBuilder& b) { b.Put<int32_t>(0, 5).PutNull(0); },
+                   ""}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScripterViewTest, NumbersUseTheLocaleDecimalSeparator) {
+    TcLocaleSettings::Current().DecimalSeparator = ',';
+    EXPECT_EQ(Show({SQL_LONG, -2, 4, "N"}, Raw<int32_t>(123450)), "1234,50");
+    EXPECT_EQ(Show({SQL_DOUBLE, 0, 8, "D"}, Raw<double>(-2.5e-7)), "-2,5E-7");
+    EXPECT_EQ(Show({SQL_INT64, -2, 8, "N"}, Raw<int64_t>(123456789012)), "1,23456789E9");
+}
+
+TEST_F(ScripterViewTest, DatesAndTimesAreDecodedAndDropFractions) {
+    auto timestamp = [](TcResultBuilder& b) { b.PutTimestamp(0, 2006, 12, 31, 23, 59, 58); };
+    EXPECT_EQ(Show({SQL_TIMESTAMP, 0, 8, "TS"}, timestamp), "31-12-2006 23:59");
+    scripter.TimeDisplay = false;
+    EXPECT_EQ(Show({SQL_TIMESTAMP, 0, 8, "TS"}, timestamp), "31-12-2006");
+
+    auto time = [](TcResultBuilder& b) { b.PutTime(0, 7, 5, 9); };
+    EXPECT_EQ(Show({SQL_TYPE_TIME, 0, 4, "T"}, time), "07:05:09");
+    EXPECT_EQ(
+        Show({SQL_TYPE_DATE, 0, 4, "D"}, [](TcResultBuilder& b) { b.PutDate(0, 1999, 2, 3); }),
+        "03-02-1999");
+
+    TcLocaleSettings::Current().TimeSeparator = '.';
+    EXPECT_EQ(Show({SQL_TYPE_TIME, 0, 4, "T"}, time), "07.05.09");
+    // "mm" after an hour is minutes.
+    scripter.TimeFormat = "hh:mm";
+    EXPECT_EQ(Show({SQL_TYPE_TIME, 0, 4, "T"}, time), "07.05");
+}
+
+// ---- Widths, header and row lines ----------------------------------------
+
+struct TWidthCase {
+    const char* Name;
+    TTestColumn Column;
+    int Width;
+    bool Left;
+};
+
+class WidthTest : public ScripterViewTest, public ::testing::WithParamInterface<TWidthCase> {};
+
+TEST_P(WidthTest, OneRowSetsWidthAndAlignment) {
+    const TWidthCase& c = GetParam();
+    builder.Define({c.Column});
+    builder.Store();
+    view.ComputeWidths();
+    ASSERT_EQ(view.Widths().size(), 1u);
+    EXPECT_EQ(view.Widths()[0], c.Width);
+    EXPECT_EQ(view.LeftAligned()[0], c.Left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, WidthTest,
+    ::testing::Values(TWidthCase{"SmallintMinimumSix", {SQL_SHORT, 0, 2, "X"}, 6, false},
+                      TWidthCase{"Integer", {SQL_LONG, 0, 4, "ID"}, 9, false},
+                      TWidthCase{"Numeric9_2", {SQL_LONG, -2, 4, "N"}, 12, false},
+                      TWidthCase{"Numeric18_2", {SQL_INT64, -2, 8, "N"}, 17, false},
+                      TWidthCase{"Double", {SQL_DOUBLE, 0, 8, "D"}, 20, false},
+                      TWidthCase{"Float", {SQL_FLOAT, 0, 4, "F"}, 20, false},
+                      TWidthCase{"Char", {SQL_TEXT, 0, 10, "C"}, 10, true},
+                      TWidthCase{"Timestamp", {SQL_TIMESTAMP, 0, 8, "TS"}, 16, true},
+                      TWidthCase{"Time", {SQL_TYPE_TIME, 0, 4, "T"}, 8, true},
+                      TWidthCase{"Date", {SQL_TYPE_DATE, 0, 4, "D"}, 10, true},
+                      TWidthCase{"BlobMinimumSix", {SQL_BLOB, 0, 8, "B"}, 6, true},
+                      TWidthCase{"ArrayByLength", {SQL_ARRAY, 0, 8, "A"}, 8, true},
+                      TWidthCase{"LongAlias", {SQL_SHORT, 0, 2, "QUANTITY_ON_HAND"}, 16, false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScripterViewTest, DataWidthsCountOnlyWhenRowsExist) {
+    builder.Define({{SQL_LONG, 0, 4, "ID"}, {SQL_VARYING, 0, 40, "NAME"}});
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths(), (std::vector<int>{6, 6}));
+
+    // A VARCHAR is as wide as its longest value.
+    builder.Put<int32_t>(0, 1).PutVarying(1, "short").Store();
+    builder.Put<int32_t>(0, 2).PutVarying(1, "a longer value").Store();
+    view.Next();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths(), (std::vector<int>{9, 14}));
+    EXPECT_TRUE(view.IsFirstRow());
+
+    scripter.TimeDisplay = false;
+    builder.Define({{SQL_TIMESTAMP, 0, 8, "TS"}});
+    builder.PutTimestamp(0, 2006, 12, 31, 23, 59, 0).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths(), (std::vector<int>{10}));
+}
+
+TEST_F(ScripterViewTest, IntegerColumnHeaderAndRow) {
+    builder.Define({{SQL_LONG, 0, 4, "ID"}});
+    builder.Put<int32_t>(0, 7).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.HeaderLines(), "       ID\r\n=========");
+    EXPECT_EQ(view.RowLine(), "        7 ");
+}
+
+TEST_F(ScripterViewTest, HeaderPadsByAlignmentWithoutTrailingBlank) {
+    builder.Define(
+        {{SQL_VARYING, 0, 10, "NAME"}, {SQL_LONG, -2, 4, "PRICE"}, {SQL_TEXT, 0, 8, "C"}});
+    builder.PutVarying(0, "x").Put<int32_t>(1, 1).PutText(2, "y").Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.HeaderLines(),
+              "NAME          PRICE C\r\n"
+              "====== ============ ========");
+}
+
+TEST_F(ScripterViewTest, NullShowsAlignedByColumnKind) {
+    builder.Define({{SQL_LONG + 1, 0, 4, "ID"}, {SQL_VARYING + 1, 0, 10, "NAME"}});
+    builder.PutNull(0).PutNull(1).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.RowLine(), "   <NULL> <NULL> ");
+    EXPECT_TRUE(view.IsNull(0));
+}
+
+TEST_F(ScripterViewTest, CellsLongerThanTheWidthAreCut) {
+    builder.Define({{SQL_LONG, 0, 4, "ID"}});
+    const struct {
+        int32_t Value;
+        const char* Line;
+    } cases[] = {
+        {-2147483647, "-214748364"},  // eleven characters lose the last one
+        {-123456789, "-123456789"},   // ten fill the separating blank
+        {123456789, "123456789 "},
+    };
+    for (const auto& c : cases) builder.Put<int32_t>(0, c.Value).Store();
+    view.ComputeWidths();
+    for (const auto& c : cases) {
+        EXPECT_EQ(view.RowLine(), c.Line);
+        view.Next();
+    }
+}
+
+TEST_F(ScripterViewTest, CharWidthFollowsTrimCharFields) {
+    builder.Define({{SQL_TEXT, 0, 10, "C"}});
+    builder.PutText(0, "ab").Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 10);
+    EXPECT_EQ(view.RowLine(), "ab         ");
+
+    scripter.TrimCharFields = true;
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 6);
+    EXPECT_EQ(view.RowLine(), "ab     ");
+    EXPECT_EQ(view.ValueText(0), "ab        ");
+
+    // The longest trimmed value decides; control characters count as blanks.
+    builder.PutText(0, "abcdefgh\t").Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 8);
+}
+
+TEST_F(ScripterViewTest, RowLinesHaveTheSumOfWidthsPlusOne) {
+    builder.Define({{SQL_SHORT, 0, 2, "X"},
+                    {SQL_LONG, -2, 4, "AMOUNT"},
+                    {SQL_TIMESTAMP, 0, 8, "TS"},
+                    {SQL_BLOB, 0, 8, "NOTES"},
+                    {SQL_VARYING, 0, 30, "NAME"}});
+    builder.Put<int16_t>(0, 3)
+        .Put<int32_t>(1, 123450)
+        .PutTimestamp(2, 2006, 12, 31, 23, 59, 0)
+        .Put<int64_t>(3, 1)
+        .PutVarying(4, "Jansen");
+    builder.Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.RowLine(), "     3      1234.50 31-12-2006 23:59 (blob) Jansen ");
+}
+
+// ---- Cursor and lookup ----------------------------------------------------
+
+TEST_F(ScripterViewTest, CursorWalksTheRowsAndStopsAtTheEnd) {
+    builder.Define({{SQL_LONG, 0, 4, "N"}});
+    for (int32_t i = 1; i <= 2; ++i) builder.Put<int32_t>(0, i).Store();
+    view.First();
+    EXPECT_TRUE(view.IsFirstRow());
+    EXPECT_EQ(view.ValueText(0), "1");
+    view.Next();
+    EXPECT_FALSE(view.IsFirstRow());
+    EXPECT_FALSE(view.AtEnd());
+    EXPECT_EQ(view.ValueText(0), "2");
+    view.Next();
+    view.Next();
+    EXPECT_TRUE(view.AtEnd());
+    EXPECT_EQ(view.RowIndex(), 2);
+    EXPECT_THROW(view.ValueText(0), EDeveloper);
+}
+
+TEST_F(ScripterViewTest, ColumnsAreFoundByAliasIgnoringCase) {
+    builder.Define(
+        {{SQL_LONG, 0, 4, "ID"}, {SQL_VARYING, 0, 10, "Name"}, {SQL_LONG, 0, 4, "NAME"}});
+    builder.Put<int32_t>(0, 4).PutVarying(1, "first").Put<int32_t>(2, 5).Store();
+    view.First();
+    EXPECT_EQ(view.ColumnName(1), "Name");
+    EXPECT_EQ(view.FindColumn("name"), 1);
+    EXPECT_EQ(view.FindColumn("missing"), -1);
+    EXPECT_EQ(view.ValueByName("NAME"), "first");
+    try {
+        view.ValueByName("Nope");
+        FAIL() << "no error";
+    } catch (const EDeveloper& e) {
+        EXPECT_STREQ(e.what(), "Field Nope not found.");
+    }
+    scripter.OutputSQLDA->ClearResult();
+    EXPECT_EQ(view.FindColumn("ID"), -1);
+}
+
+// ---- Metadata type names --------------------------------------------------
+
+struct TDescribeCase {
+    int FieldType;
+    int Length;
+    int SubType;
+    int Scale;
+    const char* Type;
+};
+
+TEST_F(ScripterViewTest, DescribeTypeNamesEveryStorageType) {
+    builder.Define({{SQL_TEXT, 0, 31, "RDB$FIELD_NAME"},
+                    {SQL_TEXT, 0, 31, "RDB$FIELD_SOURCE"},
+                    {SQL_SHORT, 0, 2, "RDB$FIELD_TYPE"},
+                    {SQL_SHORT, 0, 2, "RDB$FIELD_LENGTH"},
+                    {SQL_SHORT + 1, 0, 2, "RDB$NULL_FLAG"},
+                    {SQL_SHORT + 1, 0, 2, "RDB$FIELD_SUB_TYPE"},
+                    {SQL_SHORT + 1, 0, 2, "RDB$FIELD_SCALE"}});
+    const TDescribeCase cases[] = {
+        {7, 2, 0, 0, "Smallint"},      {7, 2, 0, -1, "Numeric(4,1)"},
+        {8, 4, 0, 0, "Integer"},       {8, 4, 0, -3, "Numeric(9,3)"},
+        {9, 8, 0, 0, "Quad"},          {10, 4, 0, 0, "Float"},
+        {11, 8, 0, 0, "Double float"}, {12, 4, 0, 0, "Date"},
+        {13, 4, 0, 0, "Time"},         {14, 10, 0, 0, "Char(10)"},
+        {16, 8, 0, 0, "Int64"},        {16, 8, 1, -2, "Numeric(16,2)"},
+        {27, 8, 0, 0, "Double"},       {27, 8, 0, -2, "Numeric(15,2)"},
+        {35, 8, 0, 0, "Timestamp"},    {37, 40, 0, 0, "Varchar(40)"},
+        {40, 5, 0, 0, "Cstring(5)"},   {261, 8, 1, 0, "Memo"},
+        {261, 8, 0, 0, "Blob"},        {45, 1, 0, 0, "Unknown"},
+    };
+    for (const TDescribeCase& c : cases) {
+        builder.PutText(0, "PRICE").PutText(1, "RDB$12");
+        builder.Put<int16_t>(2, static_cast<int16_t>(c.FieldType));
+        builder.Put<int16_t>(3, static_cast<int16_t>(c.Length));
+        builder.Put<int16_t>(4, 1).PutNull(4);
+        builder.Put<int16_t>(5, static_cast<int16_t>(c.SubType));
+        builder.Put<int16_t>(6, static_cast<int16_t>(c.Scale));
+        builder.Store();
+    }
+    // A NOT NULL column: flag 1.
+    builder.Put<int16_t>(2, 8).Put<int16_t>(4, 1).Store();
+
+    std::string name, type, domain, notNull;
+    view.First();
+    for (const TDescribeCase& c : cases) {
+        view.DescribeType(name, type, domain, notNull);
+        EXPECT_EQ(type, c.Type) << "field type " << c.FieldType;
+        EXPECT_EQ(notNull, "");
+        view.Next();
+    }
+    view.DescribeType(name, type, domain, notNull);
+    EXPECT_EQ(notNull, "NN");
+    EXPECT_EQ(name, PadRight("PRICE", 31));
+    EXPECT_EQ(domain, PadRight("RDB$12", 31));
+}
+
+TEST_F(ScripterViewTest, DescribeTypeNeedsEveryMetadataColumn) {
+    builder.Define({{SQL_TEXT, 0, 31, "RDB$FIELD_NAME"},
+                    {SQL_TEXT, 0, 31, "RDB$FIELD_SOURCE"},
+                    {SQL_SHORT, 0, 2, "RDB$FIELD_TYPE"},
+                    {SQL_SHORT, 0, 2, "RDB$FIELD_LENGTH"},
+                    {SQL_SHORT, 0, 2, "RDB$NULL_FLAG"},
+                    {SQL_SHORT, 0, 2, "RDB$FIELD_SUB_TYPE"}});
+    builder.Store();
+    view.First();
+    std::string name, type, domain, notNull;
+    try {
+        view.DescribeType(name, type, domain, notNull);
+        FAIL() << "no error";
+    } catch (const EDeveloper& e) {
+        EXPECT_STREQ(e.what(), "Field RDB$Field_Scale not found.");
+    }
+}
+
+// ---- Output composition ---------------------------------------------------
+
+struct TOutputCase {
+    const char* Name;
+    std::function<void(TcDBScripter_IB&)> Setup;
+    bool WithRows;
+    TStringList Expected;
+};
+
+class BuildOutputTest : public ScripterViewTest,
+                        public ::testing::WithParamInterface<TOutputCase> {};
+
+TEST_P(BuildOutputTest, ComposesTheStatementOutput) {
+    const TOutputCase& c = GetParam();
+    scripter.CurrentStatement = "select id, name\r\nfrom t";
+    scripter.PlanText = "PLAN (T NATURAL)";
+    scripter.LastMessage = "Returned 2 records.";
+    scripter.StatisticsText = "\r\nRecords returned: 2 \r\nElapsed time: 0.01 sec\r\n";
+    scripter.Echo = true;
+    scripter.PlanMode = TPlanMode::On;
+    builder.Define({{SQL_LONG, 0, 4, "ID"}, {SQL_VARYING + 1, 0, 10, "NAME"}});
+    if (c.WithRows) {
+        builder.Put<int32_t>(0, 1).PutVarying(1, "a\r\nb").Store();
+        builder.Put<int32_t>(0, 22).PutNull(1).Store();
+    }
+    c.Setup(scripter);
+
+    TStringList lines{"kept"};
+    view.Next();  // BuildOutput starts from the first row wherever the cursor is
+    view.BuildOutput(lines);
+    EXPECT_EQ(lines, c.Expected);
+}
+
+const std::string kHeader1 = "       ID NAME";
+const std::string kHeader2 = "========= ======";
+const std::string kRow1 = "        1 a\r\nb   ";
+const std::string kRow2 = "       22 <NULL> ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BuildOutputTest,
+    ::testing::Values(TOutputCase{"Everything",
+                                  [](TcDBScripter_IB&) {},
+                                  true,
+                                  {"kept", "select id, name", "from t", "PLAN (T NATURAL)",
+                                   kHeader1, kHeader2, kRow1, kRow2, "Returned 2 records.", "",
+                                   "Records returned: 2 ", "Elapsed time: 0.01 sec"}},
+                      TOutputCase{"NoRowsNoHeader",
+                                  [](TcDBScripter_IB& s) {
+                                      s.LastMessage = "No records returned.";
+                                      s.StatisticsText.clear();
+                                      s.Echo = false;
+                                      s.PlanMode = TPlanMode::Off;
+                                  },
+                                  false,
+                                  {"kept", "No records returned."}},
+                      TOutputCase{
+                          "InternalSkipsEchoPlanAndStatistics",
+                          [](TcDBScripter_IB& s) { s.ExecuteInternalCount = 1; },
+                          true,
+                          {"kept", kHeader1, kHeader2, kRow1, kRow2, "Returned 2 records."}},
+                      TOutputCase{"NoRecordHeaderNoMessage",
+                                  [](TcDBScripter_IB& s) {
+                                      s.ShowRecordHeader = false;
+                                      s.LastMessage.clear();
+                                      s.StatisticsText.clear();
+                                      s.PlanMode = TPlanMode::Only;
+                                      s.CurrentStatement.clear();
+                                  },
+                                  true,
+                                  {"kept", "PLAN (T NATURAL)", kRow1, kRow2}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+}  // namespace
