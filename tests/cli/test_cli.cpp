@@ -1,0 +1,317 @@
+// tessel-cli: options, the prompt's statement detection, the session's
+// terminal questions and the end of a run, and the exit statuses.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+#include "foundation/language.h"
+#include "scripter/scripter_ib.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(CliOptions, ParsesIsqlStyleOptions) {
+    const char* argv[] = {"tessel-cli", "-d", "db.fdb", "-u", "me", "-p", "pw", "-e", "-q",
+                          "-o", "out.txt", "script.sql"};
+    TcCliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions(12, argv, options, error)) << error;
+    EXPECT_EQ(options.Database, "db.fdb");
+    EXPECT_EQ(options.User, "me");
+    EXPECT_EQ(options.Password, "pw");
+    EXPECT_EQ(options.Output, "out.txt");
+    EXPECT_EQ(options.Script, "script.sql");
+    EXPECT_TRUE(options.Echo);
+    EXPECT_TRUE(options.Quiet);
+}
+
+TEST(CliOptions, Errors) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char* error;
+    } cases[] = {
+        {{"tessel-cli", "-x"}, "Unknown option -x."},
+        {{"tessel-cli", "-d"}, "Option -d needs a value."},
+        {{"tessel-cli", "a.sql", "b.sql"}, "Only one script can be given; b.sql is a second one."},
+    };
+    for (const Case& c : cases) {
+        TcCliOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseCliOptions(static_cast<int>(c.argv.size()), c.argv.data(), options, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(CliOptions, EnvironmentGivesUserAndPassword) {
+    setenv("ISC_USER", "envuser", 1);
+    setenv("ISC_PASSWORD", "envpw", 1);
+    const char* argv[] = {"tessel-cli", "-u", "given"};
+    TcCliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions(3, argv, options, error));
+    EXPECT_EQ(options.User, "given");
+    EXPECT_EQ(options.Password, "envpw");
+    unsetenv("ISC_USER");
+    unsetenv("ISC_PASSWORD");
+}
+
+TEST(Prompt, StatementCompleteAtTheTerminatorOutsideQuotesAndComments) {
+    struct Case {
+        const char* text;
+        const char* terminator;
+        bool complete;
+    } cases[] = {
+        {"select 1 from t;\n", ";", true},
+        {"select 1\n", ";", false},
+        {"select ';'\n", ";", false},
+        {"select 'a;\n", ";", false},
+        {"select 1; -- trailing\n", ";", true},
+        {"select 1; /* open\n", ";", false},
+        {"select 1 /* ; */\n", ";", false},
+        {"create procedure p as begin x = 1; end^\n", "^", true},
+        {"select 1 go\n", "GO", true},
+        {"select 1; select 2\n", ";", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsStatementComplete(c.text, c.terminator), c.complete) << c.text;
+}
+
+// A terminal that answers from a list and records its prompts.
+class TcScriptedTerminal : public ICliTerminal {
+public:
+    std::optional<std::string> ReadLine(const std::string& prompt) override {
+        Prompts.push_back(prompt);
+        if (Answers.empty()) return std::nullopt;
+        std::string answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ReadSecret(const std::string& prompt) override {
+        return ReadLine(prompt);
+    }
+    std::deque<std::string> Answers;
+    Lines Prompts;
+};
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Language = TLanguage::English;
+        engine = std::make_unique<TcDBScripter_IB>();
+    }
+    Lines OutLines() const {
+        Lines lines;
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::string Create() {
+        return "CREATE DATABASE '" + folder.File("s.fdb") + "' USER 'SYSDBA' PASSWORD 'x';";
+    }
+    TcTempDir folder;
+    TcCliOptions options;
+    std::ostringstream out, err;
+    std::unique_ptr<TcDBScripter_IB> engine;
+};
+
+TEST_F(Session, SetsTheEngineUpAsTheConsoleDoes) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(engine->StartTransactionModel, TStartTransactionModel::Implicit);
+    EXPECT_EQ(engine->WarnOnRecordsReturned, 1000);
+    EXPECT_EQ(engine->OwnerWindow, nullptr) << "no terminal, nobody to ask";
+}
+
+TEST_F(Session, ParameterAskedOnTheTerminalAndQuotedLikeTheConsole) {
+    TcScriptedTerminal terminal;
+    terminal.Answers = {"Delft", "42", "'x'", "2147483647"};
+    TcCliSession session(*engine, options, out, err, &terminal);
+    EXPECT_EQ(session.RunScript("ECHO :a; ECHO :b; ECHO :c; ECHO :d;", "t.sql"), cliOk);
+    EXPECT_EQ(OutLines(), (Lines{"'Delft'", "42", "'x'", "'2147483647'"}));
+    EXPECT_EQ(terminal.Prompts.front(), "Parameter requested: a: ");
+}
+
+TEST_F(Session, WithoutTerminalNothingIsAsked) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(session.RunScript("ECHO :a;", "t.sql"), cliOk);
+    EXPECT_EQ(OutLines(), Lines{":a"});
+}
+
+TEST_F(Session, LoginFromOptionsThenFromTheTerminal) {
+    TcScriptedTerminal terminal;
+    TcCliSession creator(*engine, options, out, err, nullptr);
+    ASSERT_EQ(creator.RunScript(Create() + " DISCONNECT;", "t.sql"), cliOk);
+    options.User = "SYSDBA";
+    terminal.Answers = {"secret"};
+    TcCliSession session(*engine, options, out, err, &terminal);
+    EXPECT_EQ(session.RunScript("CONNECT '" + folder.File("s.fdb") + "';", "t.sql"), cliOk);
+    EXPECT_EQ(terminal.Prompts, Lines{"Password: "});
+    EXPECT_EQ(engine->UserName, "SYSDBA");
+    EXPECT_EQ(engine->Password, "secret");
+}
+
+TEST_F(Session, RecordsQuestionOnTheTerminal) {
+    TcScriptedTerminal terminal;
+    TcCliSession session(*engine, options, out, err, &terminal);
+    ASSERT_EQ(session.RunScript(Create() + "create table t (a integer);"
+                                "insert into t select first 3 rdb$relation_id from rdb$relations;",
+                                "t.sql"),
+              cliOk);
+    engine->WarnOnRecordsReturned = 2;
+    engine->ShowRecordCount = true;
+    terminal.Answers = {"maybe", "n"};
+    out.str("");
+    EXPECT_EQ(session.RunScript("select a from t;", "t.sql"), cliOk);
+    EXPECT_EQ(terminal.Prompts.size(), 2u) << "an unclear answer is asked again";
+    EXPECT_EQ(terminal.Prompts[0], "Warning: Returned 2 records, continue? (y/n) ");
+    EXPECT_EQ(OutLines().back(), "Returned 2 records.");
+}
+
+TEST_F(Session, ErrorsNameTheScriptLineAndStatement) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(session.RunScript("ECHO one;\n\nSET ECHO maybe;\nECHO two;", "bad.sql"),
+              cliStatementFailed);
+    EXPECT_EQ(err.str(), "bad.sql:3: SET ECHO maybe\nParameters should be ON or OFF\n");
+    EXPECT_EQ(OutLines(), Lines{"one"});
+}
+
+TEST_F(Session, CheckFailureHasItsOwnStatus) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(session.RunScript(Create() + "CHECK select 1 from rdb$database;", "c.sql"),
+              cliCheckFailed);
+}
+
+TEST_F(Session, EndOfInputCommitsAfterSuccessAndRollsBackAfterFailure) {
+    {
+        TcCliSession session(*engine, options, out, err, nullptr);
+        ASSERT_EQ(session.RunScript(Create() + "create table t (a integer);"
+                                    "insert into t values (1);",
+                                    "t.sql"),
+                  cliOk);
+        session.Finish(true);
+        EXPECT_FALSE(engine->Connected);
+    }
+    const std::string connect = "CONNECT '" + folder.File("s.fdb") + "' USER 'SYSDBA' PASSWORD 'x';";
+    {
+        TcCliSession session(*engine, options, out, err, nullptr);
+        EXPECT_EQ(session.RunScript(connect + "insert into t values (2); insert into t values ('x');",
+                                    "t.sql"),
+                  cliStatementFailed);
+        session.Finish(false);
+    }
+    {
+        // On a terminal the user decides: yes commits even after a failure.
+        TcScriptedTerminal terminal;
+        terminal.Answers = {"y"};
+        TcCliSession session(*engine, options, out, err, &terminal);
+        EXPECT_EQ(session.RunScript(connect + "insert into t values (3); insert into t values ('x');",
+                                    "t.sql"),
+                  cliStatementFailed);
+        session.Finish(false);
+        EXPECT_EQ(terminal.Prompts.back(),
+                  "Warning: Transaction active, commit before disconnecting? (y/n) ");
+    }
+    TcCliSession session(*engine, options, out, err, nullptr);
+    out.str("");
+    session.RunScript(connect + "SET SHOW_RECORD_HEADER OFF; select a from t order by a;", "t.sql");
+    EXPECT_EQ(OutLines(), (Lines{"Done.", "Done.", "        1 ", "        3 "}));
+}
+
+TEST_F(Session, InteractivePromptRunsCompleteStatementsAndGoesOnAfterErrors) {
+    TcScriptedTerminal terminal;
+    terminal.Answers = {"ECHO one", "  two;", "SET ECHO wrong;", "ECHO three;", "ECHO unfinished"};
+    TcCliSession session(*engine, options, out, err, &terminal);
+    EXPECT_EQ(session.RunInteractive(), cliStatementFailed);
+    EXPECT_EQ(OutLines(), (Lines{"one two", "three", "unfinished"}));
+    EXPECT_EQ(terminal.Prompts[0], "SQL> ");
+    EXPECT_EQ(terminal.Prompts[1], "CON> ");
+    EXPECT_NE(err.str().find("Parameters should be ON or OFF"), std::string::npos);
+}
+
+// --- the program itself ---
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+Outcome RunCli(const std::string& arguments, const std::string& folder) {
+    const std::string command = "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments +
+                                " >cli.out 2>cli.err";
+    const int raw = std::system(command.c_str());
+    std::ifstream in(folder + "/cli.out");
+    std::stringstream text;
+    text << in.rdbuf();
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
+}
+
+TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
+    TcTempDir folder;
+    std::ofstream(folder.File("bin.sql"), std::ios::binary) << std::string("select\0\x01", 8);
+    std::ofstream(folder.File("ok.sql")) << "ECHO fine;\n";
+    EXPECT_EQ(RunCli("missing.sql", folder.Path()).status, cliCannotOpen);
+    EXPECT_EQ(RunCli("bin.sql", folder.Path()).status, cliCannotOpen);
+    EXPECT_EQ(RunCli("-x ok.sql", folder.Path()).status, cliCannotOpen);
+    EXPECT_EQ(RunCli("-d " + folder.File("none.fdb") + " ok.sql", folder.Path()).status,
+              cliCannotOpen);
+    EXPECT_EQ(RunCli("< bin.sql", folder.Path()).status, cliCannotOpen);
+    const Outcome ok = RunCli("ok.sql", folder.Path());
+    EXPECT_EQ(ok.status, cliOk);
+    EXPECT_EQ(ok.out, "fine\n");
+    const Outcome piped = RunCli("-q < ok.sql", folder.Path());
+    EXPECT_EQ(piped.status, cliOk);
+    EXPECT_EQ(piped.out, "fine\n");
+}
+
+TEST(CliProgram, ConnectsFirstWithDatabaseOptionAndWritesTheOutputFile) {
+    TcTempDir folder;
+    std::ofstream(folder.File("make.sql"))
+        << "CREATE DATABASE '" << folder.File("d.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n";
+    ASSERT_EQ(RunCli("make.sql", folder.Path()).status, cliOk);
+    std::ofstream(folder.File("q.sql")) << "select 1 as one from rdb$database;\n";
+    const Outcome result =
+        RunCli("-d " + folder.File("d.fdb") + " -u SYSDBA -p x -o result.txt q.sql", folder.Path());
+    EXPECT_EQ(result.status, cliOk);
+    EXPECT_EQ(result.out, "");
+    std::ifstream in(folder.File("result.txt"));
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "      ONE\n=========\n        1 \n");
+}
+
+TEST(CliProgram, HugeStatementGetsAClearErrorNotACrash) {
+    TcTempDir folder;
+    {
+        std::ofstream script(folder.File("huge.sql"));
+        script << "CREATE DATABASE '" << folder.File("h.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n"
+               << "select '" << std::string(10 * 1024 * 1024, 'x') << "' from rdb$database;\n";
+    }
+    const Outcome result = RunCli("huge.sql", folder.Path());
+    EXPECT_EQ(result.status, cliStatementFailed);
+    EXPECT_EQ(result.out, "Database created.\n");
+    std::ifstream in(folder.File("cli.err"));
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first.rfind("huge.sql:2: select 'xxx", 0), 0u);
+}
+
+TEST(CliProgram, UnterminatedQuoteAndCommentAreRunAsTheyStand) {
+    TcTempDir folder;
+    std::ofstream(folder.File("open.sql")) << "ECHO before;\nECHO 'never closed;\n";
+    const Outcome quote = RunCli("open.sql", folder.Path());
+    EXPECT_EQ(quote.status, cliOk);
+    EXPECT_EQ(quote.out, "before\n'never closed;\n");
+    std::ofstream(folder.File("comment.sql")) << "ECHO before;\nECHO after /* never closed;\n";
+    const Outcome comment = RunCli("comment.sql", folder.Path());
+    EXPECT_EQ(comment.status, cliOk);
+    EXPECT_EQ(comment.out, "before\nafter\n");
+}
+
+}  // namespace
