@@ -106,8 +106,11 @@ void TcCliSession::ReportError(const std::exception& error) {
     if (engine_.ErrorLine > 0)
         where = (engine_.ErrorSource.empty() ? std::string("<input>") : engine_.ErrorSource) +
                 ":" + std::to_string(engine_.ErrorLine) + ": ";
-    err_ << where << (lastStatement_.empty() ? std::string() : ForTerminal(lastStatement_))
-         << '\n';
+    // A statement of megabytes would bury the message.
+    constexpr size_t kShown = 2000;
+    std::string statement = ForTerminal(lastStatement_);
+    if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
+    err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';
     err_.flush();
 }

@@ -49,8 +49,9 @@ public:
     // One database information item as an integer.
     int64_t GetDatabaseInfo(char item);
     void CreateDatabase(const std::string& statement);
-    void ExecuteImmediate(const std::string& statement);
-    void DropDatabase();
+    // Virtual so that a test engine can keep statements away from the disk.
+    virtual void ExecuteImmediate(const std::string& statement);
+    virtual void DropDatabase();
 
     // The output formatter, created on first use.
     TcDBScripter_IBView& View();
