@@ -25,10 +25,6 @@ class TcContinuedWriter {
     explicit TcContinuedWriter(TcRecordWriter& records) : records_(records) {}
     void Begin(uint16_t id) { records_.Begin(id); }
     void End() { records_.End(); }
-    TcByteWriter& Reserve(size_t bytes) {
-        if (Room() < bytes) NewContinue();
-        return records_.Out();
-    }
     // An XLUnicodeString: 16-bit count, option byte, characters.
     void String(std::u16string_view chars) {
         bool compressed = IsCompressible(chars);
@@ -303,7 +299,7 @@ class TcWorkbookWriter {
             std::copy(format.Extra.begin(), format.Extra.end(), xf);
         } else {
             xf[4] = 0x01;  // locked, as Excel's default
-            xf[9] = 0xF8;  // number format, font, alignment, border, fill set here
+            xf[9] = 0xFC;  // every attribute set here, none taken from the style
             xf[18] = 0xC0;
             xf[19] = 0x20;  // automatic pattern colours
         }

@@ -11,7 +11,7 @@
 
 namespace {
 
-struct FormatSpec {
+struct FormatRow {
     const char* Name;
     int Size;
     bool Bold;
@@ -19,7 +19,7 @@ struct FormatSpec {
 };
 
 // The formats the XLS commands define, all Arial and vertically centred.
-const FormatSpec kFormats[] = {
+const FormatRow kFormats[] = {
     {"Header", 12, true, ""},
     {"Echo", 10, false, ""},
     {"QueryHeader", 10, true, ""},
@@ -37,15 +37,15 @@ class WrittenWorkbook : public ::testing::Test {
     void SetUp() override {
         book.Filename = dir.File("sample.xls");
         book.ClearWorkbook();
-        for (const FormatSpec& spec : kFormats) {
+        for (const FormatRow& wanted : kFormats) {
             TcFont font;
             font.Name = "Arial";
-            font.Size = spec.Size;
-            font.Style = spec.Bold ? unsigned(fsBold) : 0u;
-            int index = book.Formats().Add(spec.Name);
+            font.Size = wanted.Size;
+            font.Style = wanted.Bold ? unsigned(fsBold) : 0u;
+            int index = book.Formats().Add(wanted.Name);
             book.Formats()[index].FontIndex = book.Formats().AddFont(font);
             book.Formats()[index].VertAlignment = TVertAlignment::Center;
-            book.Formats()[index].NumberFormat = spec.NumberFormat;
+            book.Formats()[index].NumberFormat = wanted.NumberFormat;
         }
         TcSheet& data = book.Sheets()[0];
         data.Name = "Data";
