@@ -186,8 +186,20 @@ class TcWorkbookReader {
                                       ? sheetIndex[x.First]
                                       : -1);
         }
+        // Sheets are read in stream order and may not overlap, so that every
+        // byte is read once however many sheets a damaged file lists.
+        std::vector<size_t> order;
         for (size_t i = 0; i < bound_.size(); ++i)
-            if (sheetIndex[i] >= 0) ReadSheet(bound_[i], book_.Sheets()[sheetIndex[i]]);
+            if (sheetIndex[i] >= 0) order.push_back(i);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return bound_[a].Position < bound_[b].Position;
+        });
+        size_t end = cursor_.Position();
+        for (size_t i : order) {
+            if (bound_[i].Position < end) RaiseBadFile("two sheets overlap in the stream");
+            ReadSheet(bound_[i], book_.Sheets()[sheetIndex[i]]);
+            end = cursor_.Position();
+        }
         if (book_.Sheets().Count() == 0) book_.Sheets().Add("Sheet1");
     }
 

@@ -357,6 +357,17 @@ const BadFileCase kBadFiles[] = {
          return f;
      },
      "encrypted"},
+    {"SheetsOverlap",
+     [] {
+         TcWorkbook book;
+         book.Sheets().Add("Second");
+         TBytes f = book.WorkbookBytes();
+         size_t first = FindRecord(f, 0x0085);
+         size_t second = first + 4 + (f[first + 2] | (f[first + 3] << 8));
+         std::copy(f.begin() + first + 4, f.begin() + first + 8, f.begin() + second + 4);
+         return f;
+     },
+     "overlap"},
     {"SheetOutsideStream",
      [] {
          TBytes f = ValidFile();
