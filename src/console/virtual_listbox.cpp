@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 
 namespace {
@@ -82,7 +83,6 @@ void TmVirtualListbox::AddLines(const QStringList& lines, TmVirtualListBoxLine* 
         TrimToMaxLines();  // rebuilds every row
         return;
     }
-    rows_.reserve(rows_.size() + (lines_.size() - first));
     for (size_t line = first; line < lines_.size(); ++line) WrapLine(static_cast<int32_t>(line));
     UpdateRowCount();
 }
@@ -170,17 +170,27 @@ void TmVirtualListbox::UpdateRowCount() {
             static_cast<int>(std::count(selected_.begin() + count, selected_.end(), true));
     }
     selected_.resize(count, false);
-    UpdateScrollBars();
-    if (!scroll_locked_ && count > 0)
+    UpdateVerticalBar();
+    if (!scroll_locked_ && count > 0) {
+        const QSignalBlocker quiet(verticalScrollBar());
         verticalScrollBar()->setValue(std::max(0, RowCount() - VisibleRowCount()));
+    }
     viewport()->update();
 }
 
-void TmVirtualListbox::UpdateScrollBars() {
-    const int visible = VisibleRowCount();
+void TmVirtualListbox::UpdateVerticalBar() {
+    // The scroll area answers each range change with a queued call; adding
+    // lines one by one would post one per line. This bar is always shown and
+    // the view repaints itself, so nothing needs those signals.
     QScrollBar* vertical = verticalScrollBar();
+    const QSignalBlocker quiet(vertical);
+    const int visible = VisibleRowCount();
     vertical->setRange(0, std::max(0, RowCount() - visible));
     vertical->setPageStep(std::max(1, visible));
+}
+
+void TmVirtualListbox::UpdateScrollBars() {
+    UpdateVerticalBar();
     const int client = viewport()->width();
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, ColumnWidth() - client));

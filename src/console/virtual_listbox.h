@@ -133,6 +133,7 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void WrapLine(int32_t line);
     void UpdateRowCount();
     void UpdateScrollBars();
+    void UpdateVerticalBar();
     void UpdateMetrics();
     int ColumnWidth() const;
     int RowAt(int y) const;
