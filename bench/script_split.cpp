@@ -3,14 +3,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include "foundation/language.h"
 #include "engine/base_scripter.h"
+#include "foundation/language.h"
 
 namespace {
 
 // A scripter that does nothing with SQL, so only the engine is measured.
 class TcNullScripter : public TcDBBaseScripter {
-public:
+  public:
     ~TcNullScripter() override { Shutdown(); }
     void DoCommit() override {}
     void DoStartTransaction() override {}

@@ -13,7 +13,7 @@
 namespace {
 
 class TcOfflineScripter : public TcDBScripter_IB {
-public:
+  public:
     TcOfflineScripter() {
         Sleeper = [](int) {};
         ScriptFileReader = [](const std::string& name) -> std::string {

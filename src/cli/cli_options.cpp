@@ -16,8 +16,7 @@ const char* const kCliUsage =
     "Exit status: 0 success, 1 a statement failed, 2 the input or the first\n"
     "connection could not be opened, 3 a CHECK failed.\n";
 
-bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options,
-                     std::string& error) {
+bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options, std::string& error) {
     if (const char* user = std::getenv("ISC_USER")) options.User = user;
     if (const char* password = std::getenv("ISC_PASSWORD")) options.Password = password;
     for (int i = 1; i < argc; ++i) {

@@ -16,7 +16,6 @@ struct TcCliOptions {
 
 // Reads the options; false with a message for an unknown option or a missing
 // value. User and password default to ISC_USER and ISC_PASSWORD.
-bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options,
-                     std::string& error);
+bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options, std::string& error);
 
 extern const char* const kCliUsage;

@@ -10,18 +10,23 @@
 namespace {
 const char* TransactionModeName(TTransactionMode mode) {
     switch (mode) {
-        case TTransactionMode::ReadCommitted: return "read committed";
-        case TTransactionMode::ReadOnly: return "readonly";
-        default: return "snapshot";
+        case TTransactionMode::ReadCommitted:
+            return "read committed";
+        case TTransactionMode::ReadOnly:
+            return "readonly";
+        default:
+            return "snapshot";
     }
 }
 
 // Terminal lines use plain line feeds.
-std::string ForTerminal(const std::string& text) { return ReplaceAll(text, "\r\n", "\n"); }
+std::string ForTerminal(const std::string& text) {
+    return ReplaceAll(text, "\r\n", "\n");
+}
 }  // namespace
 
-TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
-                           std::ostream& out, std::ostream& err, ICliTerminal* terminal)
+TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options, std::ostream& out,
+                           std::ostream& err, ICliTerminal* terminal)
     : engine_(engine), options_(options), out_(out), err_(err), terminal_(terminal) {
     engine_.StartTransactionModel = TStartTransactionModel::Implicit;
     engine_.WarnOnRecordsReturned = 1000;
@@ -37,8 +42,9 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
-    engine_.OnLogin = [this](std::string&, std::string& user, std::string& password,
-                             std::string&) { CompleteLogin(user, password); };
+    engine_.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
+        CompleteLogin(user, password);
+    };
 }
 
 TcCliSession::~TcCliSession() {
@@ -104,8 +110,8 @@ bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text)
 void TcCliSession::ReportError(const std::exception& error) {
     std::string where;
     if (engine_.ErrorLine > 0)
-        where = (engine_.ErrorSource.empty() ? std::string("<input>") : engine_.ErrorSource) +
-                ":" + std::to_string(engine_.ErrorLine) + ": ";
+        where = (engine_.ErrorSource.empty() ? std::string("<input>") : engine_.ErrorSource) + ":" +
+                std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
     std::string statement = ForTerminal(lastStatement_);
@@ -202,7 +208,8 @@ bool IsStatementComplete(const std::string& text, const std::string& terminator)
         } else if (text.compare(i, 2, "--") == 0 || text.compare(i, 2, "//") == 0) {
             const size_t end = text.find_first_of("\r\n", i);
             i = end == std::string::npos ? text.size() : end;
-        } else if (!terminator.empty() && StartsWithText(std::string_view(text).substr(i), terminator)) {
+        } else if (!terminator.empty() &&
+                   StartsWithText(std::string_view(text).substr(i), terminator)) {
             afterTerminator = true;
             i += terminator.size();
         } else {

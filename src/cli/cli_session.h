@@ -13,7 +13,7 @@
 
 // The terminal the user answers on. Absent when standard input is no terminal.
 class ICliTerminal {
-public:
+  public:
     virtual ~ICliTerminal() = default;
     // A line typed after the prompt, or nothing at the end of the input.
     virtual std::optional<std::string> ReadLine(const std::string& prompt) = 0;
@@ -25,7 +25,7 @@ public:
 enum TCliExit { cliOk = 0, cliStatementFailed = 1, cliCannotOpen = 2, cliCheckFailed = 3 };
 
 class TcCliSession : public IOwnerWindow {
-public:
+  public:
     TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options, std::ostream& out,
                  std::ostream& err, ICliTerminal* terminal);
     ~TcCliSession() override;
@@ -45,7 +45,7 @@ public:
 
     bool AskYesNo(const std::string& caption, const std::string& text) override;
 
-private:
+  private:
     void ShowStatement(TObject* sender, bool ok);
     void ReportError(const std::exception& error);
     void AskParameter(const std::string& name, std::string& value);

@@ -5,7 +5,7 @@
 #include "cli/cli_session.h"
 
 class TcEditLineTerminal : public ICliTerminal {
-public:
+  public:
     std::optional<std::string> ReadLine(const std::string& prompt) override;
     std::optional<std::string> ReadSecret(const std::string& prompt) override;
 };

@@ -11,159 +11,159 @@ void RegisterBaseCommands(TcPreparsedStatements& commands);
 
 // --- connection and transaction commands ---
 class TpsConnect : public TcPreparsedStatement {
-public:
+  public:
     TpsConnect();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsDisConnect : public TcPreparsedStatement {
-public:
+  public:
     TpsDisConnect();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsReconnect : public TcPreparsedStatement {
-public:
+  public:
     TpsReconnect();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsCommit : public TcPreparsedStatement {
-public:
+  public:
     TpsCommit();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsCommitWork : public TpsCommit {
-public:
+  public:
     TpsCommitWork();
 };
 class TpsCommitTransaction : public TpsCommit {
-public:
+  public:
     TpsCommitTransaction();
 };
 class TpsStartTransaction : public TcPreparsedStatement {
-public:
+  public:
     TpsStartTransaction();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsRollback : public TcPreparsedStatement {
-public:
+  public:
     TpsRollback();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsRollbackwork : public TpsRollback {
-public:
+  public:
     TpsRollbackwork();
 };
 class TpsRollbackTransaction : public TpsRollback {
-public:
+  public:
     TpsRollbackTransaction();
 };
 
 // --- settings ---
 // An ON/OFF switch of one boolean engine field.
 class TcOnOffCommand : public TcPreparsedStatement {
-public:
+  public:
     TcOnOffCommand(const char* keyword, bool TcDBBaseScripter::*field, const char* englishHelp,
                    const char* dutchHelp);
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 
-private:
+  private:
     bool TcDBBaseScripter::*field_;
 };
 class TpsSetEcho : public TcOnOffCommand {
-public:
+  public:
     TpsSetEcho();
 };
 class TpsSetError : public TcOnOffCommand {
-public:
+  public:
     TpsSetError();
 };
 class TpsTimeDisplay : public TcOnOffCommand {
-public:
+  public:
     TpsTimeDisplay();
 };
 class TpsShowRecordCount : public TcOnOffCommand {
-public:
+  public:
     TpsShowRecordCount();
 };
 class TpsSuppressOutput : public TcOnOffCommand {
-public:
+  public:
     TpsSuppressOutput();
 };
 class TpsShowRecordHeader : public TcOnOffCommand {
-public:
+  public:
     TpsShowRecordHeader();
 };
 class TpsSetParameterReplace : public TcOnOffCommand {
-public:
+  public:
     TpsSetParameterReplace();
 };
 class TpsSetAutoDDL : public TcOnOffCommand {
-public:
+  public:
     TpsSetAutoDDL();
 };
 // Registered by the Firebird scripter after its own first commands.
 class TpsShowStats : public TcOnOffCommand {
-public:
+  public:
     TpsShowStats();
 };
 class TpsSetPlan : public TcPreparsedStatement {
-public:
+  public:
     TpsSetPlan();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetWaronOnRecordsReturned : public TcPreparsedStatement {
-public:
+  public:
     TpsSetWaronOnRecordsReturned();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetStartTransaction : public TcPreparsedStatement {
-public:
+  public:
     TpsSetStartTransaction();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetTransactionMode : public TcPreparsedStatement {
-public:
+  public:
     TpsSetTransactionMode();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetRootDir : public TcPreparsedStatement {
-public:
+  public:
     TpsSetRootDir();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetTerm : public TcPreparsedStatement {
-public:
+  public:
     TpsSetTerm();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 
 // --- scripting ---
 class TpsScript : public TcPreparsedStatement {
-public:
+  public:
     TpsScript();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsHelp : public TcPreparsedStatement {
-public:
+  public:
     TpsHelp();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsEcho : public TcPreparsedStatement {
-public:
+  public:
     TpsEcho();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSleep : public TcPreparsedStatement {
-public:
+  public:
     TpsSleep();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsSetParameter : public TcPreparsedStatement {
-public:
+  public:
     TpsSetParameter();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };
 class TpsCheck : public TcPreparsedStatement {
-public:
+  public:
     TpsCheck();
     void Execute(TcDBBaseScripter&, const TStringList&, const std::string&, std::string&) override;
 };

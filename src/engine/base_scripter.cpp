@@ -66,7 +66,7 @@ void TcDBBaseScripter::LeaveInternal() {
 // quote state it had there. That keeps the scan linear in the text length.
 
 class StatementScanner {
-public:
+  public:
     explicit StatementScanner(std::string text) : text_(std::move(text)) {}
 
     bool AtEnd() const { return pending_.empty() && pos_ >= text_.size(); }
@@ -133,16 +133,16 @@ public:
     }
     const std::string& Text() const { return text_; }
 
-private:
+  private:
     static constexpr size_t kRecent = 256;
     std::string text_;
     size_t pos_ = 0;
     // Stepped-back characters with their offsets, next one last.
     std::vector<std::pair<char, size_t>> pending_;
-    std::string kept_;         // the current statement so far, comments removed
-    std::string quoteBefore_;  // quote state before each kept character
+    std::string kept_;                    // the current statement so far, comments removed
+    std::string quoteBefore_;             // quote state before each kept character
     size_t recentOffsets_[kRecent] = {};  // offsets of the last kept characters
-    bool started_ = false;     // a non-blank character has been kept
+    bool started_ = false;                // a non-blank character has been kept
     size_t startIndex_ = 0;
     size_t startOffset_ = 0;
 };
@@ -227,10 +227,11 @@ void TcDBBaseScripter::RunScriptStatement(StatementScanner& scan) {
         // Only the innermost script knows where the failing statement stands.
         if (ErrorLine == 0) {
             const std::string& text = scan.Text();
-            ErrorLine = 1 + static_cast<int32_t>(std::count(
-                                text.begin(), text.begin() + static_cast<std::ptrdiff_t>(
-                                                                 std::min(offset, text.size())),
-                                '\n'));
+            ErrorLine =
+                1 + static_cast<int32_t>(std::count(
+                        text.begin(),
+                        text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size())),
+                        '\n'));
             ErrorSource = ScriptSource;
         }
         throw;
@@ -480,12 +481,13 @@ void TcDBBaseScripter::SetRootDirectory(const std::string& path) {
 std::string ReadScriptFile(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
     if (!file)
-        throw Exception(Format("Cannot open file \"%s\". %s", fileName.c_str(),
-                               std::strerror(errno)));
+        throw Exception(
+            Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(errno)));
     std::ostringstream content;
     content << file.rdbuf();
     std::string text = content.str();
     if (text.find('\0') != std::string::npos)
-        throw Exception(Format("Cannot read file \"%s\". It is not a text file.", fileName.c_str()));
+        throw Exception(
+            Format("Cannot read file \"%s\". It is not a text file.", fileName.c_str()));
     return text;
 }

@@ -24,7 +24,7 @@ enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
 class StatementScanner;
 
 class TcDBBaseScripter : public TObject {
-public:
+  public:
     TcDBBaseScripter();
     ~TcDBBaseScripter() override;
     TcDBBaseScripter(const TcDBBaseScripter&) = delete;
@@ -141,13 +141,13 @@ public:
     std::string ErrorSource;
     int32_t ErrorLine = 0;
 
-protected:
+  protected:
     // Rolls back and disconnects; for the destructor of the most derived class.
     void Shutdown() noexcept;
     void BeginStatementTransaction();
     void EndStatementTransaction(bool success);
 
-private:
+  private:
     void RunScriptStatement(StatementScanner& scan);
     void ScanParameters(const std::string& statement);
     std::string SubstituteParameters(const std::string& statement) const;
@@ -158,7 +158,7 @@ private:
 
 // Enters internal execution for its lifetime: no events, no echo.
 class TcInternalExecution {
-public:
+  public:
     explicit TcInternalExecution(TcDBBaseScripter& engine) : engine_(engine) {
         engine_.EnterInternal();
     }
@@ -166,7 +166,7 @@ public:
     TcInternalExecution(const TcInternalExecution&) = delete;
     TcInternalExecution& operator=(const TcInternalExecution&) = delete;
 
-private:
+  private:
     TcDBBaseScripter& engine_;
 };
 

@@ -49,8 +49,8 @@ TcPreparsedStatement* FindCommand(const TcPreparsedStatements& commands,
 
 void ParseArguments(const TcPreparsedStatement& command, const std::string& statement,
                     const std::string& matched, TStringList& arguments) {
-    const std::string rest = TrimBlanks(std::string_view(statement).substr(
-        std::min(matched.size(), statement.size())));
+    const std::string rest =
+        TrimBlanks(std::string_view(statement).substr(std::min(matched.size(), statement.size())));
     TStringList tokens = SplitQuoted(rest, ' ', "'\"", "'\"");
     if (command.Syntax.empty()) {
         arguments = std::move(tokens);
@@ -80,8 +80,9 @@ void ParseArguments(const TcPreparsedStatement& command, const std::string& stat
                       std::any_of(words.begin(), words.end(),
                                   [&](const std::string& w) { return SameText(w, tokens[0]); });
             if (!ok)
-                throw Exception(Format(Lang("Parameters should be %s", "Parameterlijst moest bestaan uit %s"),
-                                       JoinStrings(words, ", ", Lang(" or ", " of ")).c_str()));
+                throw Exception(
+                    Format(Lang("Parameters should be %s", "Parameterlijst moest bestaan uit %s"),
+                           JoinStrings(words, ", ", Lang(" or ", " of ")).c_str()));
             tokens.insert(tokens.begin(), kMarker);
             found = 0;
         } else {
@@ -94,9 +95,9 @@ void ParseArguments(const TcPreparsedStatement& command, const std::string& stat
                 }
             }
             if (found < 0 && required)
-                throw Exception(Format(Lang("Parameter %s not found for %s.",
-                                            "Parameter %s niet gevonden voor %s"),
-                                       token.c_str(), matched.c_str()));
+                throw Exception(Format(
+                    Lang("Parameter %s not found for %s.", "Parameter %s niet gevonden voor %s"),
+                    token.c_str(), matched.c_str()));
         }
         if (found < 0) continue;
         tokens.erase(tokens.begin() + found);
@@ -133,12 +134,12 @@ std::string HelpListing(const TcPreparsedStatements& commands, const std::string
         else if (SameText(entry.name, argument))
             text += entry.name + " " + entry.command->SyntaxText + "\r\n" + entry.command->HelpText;
     }
-    if (text.empty()) text = argument + Lang(" is a unknown command.", " is een onbekend commando.");
+    if (text.empty())
+        text = argument + Lang(" is a unknown command.", " is een onbekend commando.");
     return text;
 }
 
-bool DispatchCommand(TcDBBaseScripter& engine, const std::string& statement,
-                     std::string& message) {
+bool DispatchCommand(TcDBBaseScripter& engine, const std::string& statement, std::string& message) {
     const std::string normalised = RemoveChars(ReplaceAll(statement, "\n", " "), "\r");
     std::string matched;
     TcPreparsedStatement* command = FindCommand(engine.Commands, UpperCase(normalised), matched);

@@ -13,7 +13,7 @@
 class TcDBBaseScripter;
 
 class TcPreparsedStatement : public TObject {
-public:
+  public:
     TcPreparsedStatement() = default;
 
     // Arguments arrive as "name=value" entries in the order of the syntax
@@ -32,7 +32,7 @@ public:
     TStringList Syntax;
     bool Listed = true;
 
-private:
+  private:
     std::string Keyword_;
     std::string Alias_;
 };
@@ -57,5 +57,4 @@ void ParseArguments(const TcPreparsedStatement& command, const std::string& stat
 std::string HelpListing(const TcPreparsedStatements& commands, const std::string& argument);
 // Runs the statement as a command when it is one. Returns whether a command
 // ran; message receives what the command left.
-bool DispatchCommand(TcDBBaseScripter& engine, const std::string& statement,
-                     std::string& message);
+bool DispatchCommand(TcDBBaseScripter& engine, const std::string& statement, std::string& message);

@@ -13,8 +13,7 @@ constexpr const char* kQuotes = "'\"";
 TpsConnect::TpsConnect() {
     SetKeyword("CONNECT");
     Syntax = {"$", "&USER", "&PASSWORD", "&ROLE"};
-    SyntaxText =
-        "'<databasename>' [USER '<username>'] [PASSWORD '<password>'] [ROLE <role>]";
+    SyntaxText = "'<databasename>' [USER '<username>'] [PASSWORD '<password>'] [ROLE <role>]";
     HelpText = Lang(
         "Establishes a connection with the database <databasename>, logs in using the \r\n"
         "name <username> and the password <password>. When the username and/or the \r\n"
@@ -26,8 +25,8 @@ TpsConnect::TpsConnect() {
         "opgegeven, wordt de verbinding gemaakt met de rechten die bij deze rol horen.");
 }
 
-void TpsConnect::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                         const std::string&, std::string&) {
+void TpsConnect::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                         std::string&) {
     std::string database = RemoveChars(ArgumentValue(arguments, "$"), kQuotes);
     std::string user = RemoveChars(ArgumentValue(arguments, "USER"), kQuotes);
     std::string password = RemoveChars(ArgumentValue(arguments, "PASSWORD"), kQuotes);
@@ -95,15 +94,17 @@ TpsCommitWork::TpsCommitWork() {
                     "Maakt de wijzigingen in de huidige transactie definitief.");
 }
 
-TpsCommitTransaction::TpsCommitTransaction() { SetKeyword("COMMIT TRANSACTION"); }
+TpsCommitTransaction::TpsCommitTransaction() {
+    SetKeyword("COMMIT TRANSACTION");
+}
 
 TpsStartTransaction::TpsStartTransaction() {
     SetKeyword("START TRANSACTION");
     HelpText = Lang("Starts a transaction.", "Start een transactie.");
 }
 
-void TpsStartTransaction::Execute(TcDBBaseScripter& engine, const TStringList&,
-                                  const std::string&, std::string& message) {
+void TpsStartTransaction::Execute(TcDBBaseScripter& engine, const TStringList&, const std::string&,
+                                  std::string& message) {
     engine.StartTransaction();
     message = Lang("Transaction start.", "Transactie start.");
 }
@@ -132,4 +133,6 @@ TpsRollbackwork::TpsRollbackwork() {
                     "Maakt de wijzigingen in de huidige transactie ongedaan.");
 }
 
-TpsRollbackTransaction::TpsRollbackTransaction() { SetKeyword("ROLLBACK TRANSACTION"); }
+TpsRollbackTransaction::TpsRollbackTransaction() {
+    SetKeyword("ROLLBACK TRANSACTION");
+}

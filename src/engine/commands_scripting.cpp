@@ -13,8 +13,8 @@ TpsScript::TpsScript() {
     HelpText = Lang("Executes the script <scriptname>.", "Voert het script <scriptname> uit.");
 }
 
-void TpsScript::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                        const std::string&, std::string& message) {
+void TpsScript::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                        std::string& message) {
     std::string fileName = RemoveChars(ArgumentValue(arguments, "$"), "'\"");
     if (!HasDrivePart(fileName)) fileName = engine.RootDirectory() + fileName;
     if (engine.ScriptDepth >= TcDBBaseScripter::MaxScriptDepth)
@@ -49,8 +49,8 @@ TpsHelp::TpsHelp() {
         "HELP <commando> geeft een korte uitleg over <command>.");
 }
 
-void TpsHelp::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                      const std::string&, std::string& message) {
+void TpsHelp::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                      std::string& message) {
     message = HelpListing(engine.Commands, ArgumentValue(arguments, "$"));
 }
 
@@ -75,8 +75,8 @@ TpsSleep::TpsSleep() {
                     "Wacht <number> seconden voordat er verder gegaan wordt.");
 }
 
-void TpsSleep::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                       const std::string&, std::string&) {
+void TpsSleep::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                       std::string&) {
     const std::string value = ArgumentValue(arguments, "$");
     int seconds = 0;
     if (!TryStrToInt(value, seconds))
@@ -118,8 +118,8 @@ TpsCheck::TpsCheck() {
         "gaf.");
 }
 
-void TpsCheck::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                       const std::string&, std::string&) {
+void TpsCheck::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                       std::string&) {
     const bool showRecordHeader = engine.ShowRecordHeader;
     engine.ShowRecordHeader = false;
     engine.EnterInternal();

@@ -22,12 +22,12 @@ void TcOnOffCommand::Execute(TcDBBaseScripter& engine, const TStringList& argume
 }
 
 TpsSetEcho::TpsSetEcho()
-    : TcOnOffCommand(
-          "SET ECHO", &TcDBBaseScripter::Echo,
-          "If the ECHO is on, the executed statement will be displayed before the\r\n"
-          "result in the result screen.",
-          "Als ECHO aan staat worden de commando's v\xC3\xB3\xC3\xB3r het resultaat afgebeeld in\r\n"
-          "het uitvoervenster.") {}
+    : TcOnOffCommand("SET ECHO", &TcDBBaseScripter::Echo,
+                     "If the ECHO is on, the executed statement will be displayed before the\r\n"
+                     "result in the result screen.",
+                     "Als ECHO aan staat worden de commando's v\xC3\xB3\xC3\xB3r het resultaat "
+                     "afgebeeld in\r\n"
+                     "het uitvoervenster.") {}
 
 TpsSetError::TpsSetError()
     : TcOnOffCommand(
@@ -102,8 +102,8 @@ TpsSetPlan::TpsSetPlan() {
         "query niet uitgevoerd.");
 }
 
-void TpsSetPlan::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                         const std::string&, std::string&) {
+void TpsSetPlan::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                         std::string&) {
     const std::string value = FirstArgumentValue(arguments);
     if (SameText(value, "ON"))
         engine.PlanMode = TPlanMode::On;
@@ -171,8 +171,8 @@ void TpsSetTransactionMode::Execute(TcDBBaseScripter& engine, const TStringList&
         engine.TransactionMode = TTransactionMode::ReadOnly;
         name = "readonly";
     }
-    message = Format(Lang("New transaction will be %s.", "De volgende transaction zal %s zijn."),
-                     name);
+    message =
+        Format(Lang("New transaction will be %s.", "De volgende transaction zal %s zijn."), name);
 }
 
 TpsSetRootDir::TpsSetRootDir() {
@@ -196,16 +196,16 @@ TpsSetTerm::TpsSetTerm() {
     SetKeyword("SET TERM");
     Syntax = {"$"};
     SyntaxText = "<terminator>";
-    HelpText = Lang(
-        "Changes the SQL statement terminator to <terminator>.",
-        "Het standaard teken om een SQL-commando af te sluiten is de puntkomma. Dit is \r\n"
-        "echter ook het teken om binnen de definitie van een trigger of stored procedure \r\n"
-        "een commando af te sluiten. Daarom wordt het afsluitteken voor SQL-opdrachten \r\n"
-        "(de terminator) tijdens de definitie van een trigger of stored procedure \r\n"
-        "tijdelijk veranderd naar een ander teken, bijvoorbeeld het | teken.");
+    HelpText =
+        Lang("Changes the SQL statement terminator to <terminator>.",
+             "Het standaard teken om een SQL-commando af te sluiten is de puntkomma. Dit is \r\n"
+             "echter ook het teken om binnen de definitie van een trigger of stored procedure \r\n"
+             "een commando af te sluiten. Daarom wordt het afsluitteken voor SQL-opdrachten \r\n"
+             "(de terminator) tijdens de definitie van een trigger of stored procedure \r\n"
+             "tijdelijk veranderd naar een ander teken, bijvoorbeeld het | teken.");
 }
 
-void TpsSetTerm::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                         const std::string&, std::string&) {
+void TpsSetTerm::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
+                         std::string&) {
     engine.SetTerminator(TrimLeftBlanks(ArgumentValue(arguments, "$")));
 }

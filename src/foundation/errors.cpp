@@ -29,7 +29,9 @@ std::string Format(const char* format, ...) {
     return result;
 }
 
-void RaiseUser(const std::string& text) { throw EUser(EnsureFullStop(text)); }
+void RaiseUser(const std::string& text) {
+    throw EUser(EnsureFullStop(text));
+}
 
 void RaiseUserFmt(const char* format, ...) {
     const std::string completed = EnsureFullStop(format);

@@ -9,51 +9,51 @@
 // The run-time library's base exception: "plain" errors (a bad separator, a
 // syntax-token mismatch) are raised as this class, not as a user error.
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
     std::string Message() const { return what(); }
 };
 
 class EReraiseable : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 // Caused by the user's input; shown to the user as it is.
 class EUser : public EReraiseable {
-public:
+  public:
     using EReraiseable::EReraiseable;
 };
 // A programming error detected by the code.
 class EDeveloper : public EReraiseable {
-public:
+  public:
     using EReraiseable::EReraiseable;
 };
 // An internal error with a location.
 class EInternal : public EReraiseable {
-public:
+  public:
     using EReraiseable::EReraiseable;
 };
 
 class EcList : public EInternal {
-public:
+  public:
     using EInternal::EInternal;
 };
 class EcList_CapacityError : public EcList {
-public:
+  public:
     EcList_CapacityError() : EcList("List capacity error") {}
 };
 class EcList_IndexOutOfBounds : public EcList {
-public:
+  public:
     EcList_IndexOutOfBounds() : EcList("List index out of bounds") {}
 };
 class EcList_AttemptToInsertDuplicateObject : public EcList {
-public:
+  public:
     EcList_AttemptToInsertDuplicateObject() : EcList("Attempt to insert duplicate object") {}
 };
 
 // A program could not be started.
 class EExecuteApplication : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

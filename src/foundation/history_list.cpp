@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-TcHistoryList::~TcHistoryList() { Clear(); }
+TcHistoryList::~TcHistoryList() {
+    Clear();
+}
 
 void TcHistoryList::Clear() {
     while (!entries_.empty()) Remove(Count() - 1);
@@ -65,7 +67,9 @@ void TcHistoryList::Previous(std::string& text) {
     Previous(text, object);
 }
 
-bool TcHistoryList::CanGoNext() const { return Count() > 1 && Index < Count() - 1; }
+bool TcHistoryList::CanGoNext() const {
+    return Count() > 1 && Index < Count() - 1;
+}
 
 void TcHistoryList::Next(std::string& text, TObject*& object) {
     if (!CanGoNext()) return;

@@ -12,7 +12,7 @@
 enum class THistoryMove { None = 0, Next = 1, Previous = 2 };
 
 class TcHistoryList {
-public:
+  public:
     TcHistoryList() = default;
     TcHistoryList(const TcHistoryList&) = delete;
     TcHistoryList& operator=(const TcHistoryList&) = delete;
@@ -41,7 +41,7 @@ public:
     int32_t MaxCount = 25;
     bool SingleEntryRecall = false;
 
-private:
+  private:
     struct Entry {
         std::string text;
         TObject* object;

@@ -12,7 +12,7 @@
 
 // The root object class: anything a list may own.
 class TObject {
-public:
+  public:
     virtual ~TObject() = default;
 };
 
@@ -22,7 +22,7 @@ enum class TDuplicates { Accept = 0, Ignore = 1, Error = 2 };
 // clearing with free and destroying free every item.
 template <class T = TObject>
 class TcBaseList {
-public:
+  public:
     static constexpr int32_t MaxCapacity = 0x7FFFFFF;
 
     TcBaseList() = default;
@@ -82,7 +82,7 @@ public:
     T* const* begin() const { return items_; }
     T* const* end() const { return items_ + Count; }
 
-private:
+  private:
     void Grow() {
         int32_t next;
         if (Capacity > 63)
@@ -97,7 +97,7 @@ private:
 
 template <class T = TObject>
 class TcList : public TcBaseList<T> {
-public:
+  public:
     // Returns the count before the call, whatever was done with the item.
     int32_t Add(T* item) override {
         const int32_t before = this->Count;
@@ -112,7 +112,7 @@ public:
 };
 
 class TcIntegerList {
-public:
+  public:
     int32_t Add(int32_t value) {
         values_.push_back(value);
         return static_cast<int32_t>(values_.size()) - 1;
@@ -122,14 +122,14 @@ public:
     void Clear() { values_.clear(); }
     int32_t Count() const { return static_cast<int32_t>(values_.size()); }
 
-private:
+  private:
     std::vector<int32_t> values_;
 };
 
 // Name/value pairs kept sorted by name; names compare without regard to case
 // and a name that is present already is not added twice.
 class TcValueStringlist {
-public:
+  public:
     int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
     const std::string& Name(int32_t i) const;
     const std::string& Value(int32_t i) const;
@@ -140,7 +140,7 @@ public:
     void Delete(int32_t i);
     void Clear() { entries_.clear(); }
 
-private:
+  private:
     // Position where the name is or would be inserted.
     size_t LowerBound(std::string_view name) const;
     std::vector<std::pair<std::string, std::string>> entries_;
@@ -149,7 +149,7 @@ private:
 // A list guarded by a lock; Clear frees the items from the last to the first.
 template <class T = TObject>
 class TcLockList {
-public:
+  public:
     TcLockList() = default;
     TcLockList(const TcLockList&) = delete;
     TcLockList& operator=(const TcLockList&) = delete;
@@ -172,7 +172,7 @@ public:
         }
     }
 
-private:
+  private:
     std::recursive_mutex mutex_;
     std::vector<T*> items_;
 };

@@ -95,8 +95,7 @@ std::string RemoveChars(std::string_view text, std::string_view characters) {
 }
 
 std::string StripTrailingLineBreaks(std::string_view text) {
-    while (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
-        text.remove_suffix(2);
+    while (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n") text.remove_suffix(2);
     return std::string(text);
 }
 
@@ -115,7 +114,9 @@ std::string LowerCase(std::string_view text) {
 }
 
 namespace {
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 }  // namespace
 
 bool SameText(std::string_view a, std::string_view b) {
@@ -149,7 +150,9 @@ std::string TrimWhitespace(std::string_view text) {
 }
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 }  // namespace
 
 std::string TrimBlanks(std::string_view text) {

@@ -58,9 +58,9 @@ void TpsCreateDatabase::Execute(TcDBBaseScripter& engine, const TStringList& arg
     std::string sql = statement;
     if (scripter.FullDatabasePath() != name) {
         // The server must see the path the root directory makes of the name.
-        sql = Format("CREATE DATABASE '%s' USER '%s' PASSWORD '%s'",
-                     scripter.ConnectString().c_str(), scripter.UserName.c_str(),
-                     scripter.Password.c_str());
+        sql =
+            Format("CREATE DATABASE '%s' USER '%s' PASSWORD '%s'", scripter.ConnectString().c_str(),
+                   scripter.UserName.c_str(), scripter.Password.c_str());
         for (size_t i = 3; i < arguments.size(); ++i) sql += " " + arguments[i];
     }
     scripter.CreateDatabase(sql);

@@ -14,12 +14,12 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands);
 // are only ever registered on one.
 TcDBScripter_IB& ScripterOf(TcDBBaseScripter& engine);
 
-#define TESSEL_DECLARE_COMMAND(Name)                                                     \
-    class Name : public TcPreparsedStatement {                                           \
-    public:                                                                              \
-        Name();                                                                          \
-        void Execute(TcDBBaseScripter& engine, const TStringList& arguments,             \
-                     const std::string& statement, std::string& message) override;       \
+#define TESSEL_DECLARE_COMMAND(Name)                                               \
+    class Name : public TcPreparsedStatement {                                     \
+      public:                                                                      \
+        Name();                                                                    \
+        void Execute(TcDBBaseScripter& engine, const TStringList& arguments,       \
+                     const std::string& statement, std::string& message) override; \
     }
 
 TESSEL_DECLARE_COMMAND(TpsCreateDatabase);

@@ -22,7 +22,7 @@ int64_t TickCount() {
 // Drops a statement handle when the statement's work ends, however it ends.
 // The drop's own outcome does not matter, so it gets a status vector of its own.
 class TcStatementHandle {
-public:
+  public:
     TcStatementHandle() = default;
     ~TcStatementHandle() {
         if (handle != 0) {
@@ -41,14 +41,12 @@ int32_t LittleEndian(const char* data, short length) {
 
 // Errors after which the connection is gone: lost, or the socket failed.
 bool IsLostConnection(ISC_STATUS code) {
-    return code == isc_lost_db_connection || code == isc_net_read_err ||
-           code == isc_net_write_err;
+    return code == isc_lost_db_connection || code == isc_net_read_err || code == isc_net_write_err;
 }
 
 void AppendParameter(std::vector<char>& block, char code, const std::string& value,
                      const char* what) {
-    if (value.size() > 255)
-        RaiseUserFmt("The %s is too long: at most 255 bytes can be sent", what);
+    if (value.size() > 255) RaiseUserFmt("The %s is too long: at most 255 bytes can be sent", what);
     block.push_back(code);
     block.push_back(static_cast<char>(value.size()));
     block.insert(block.end(), value.begin(), value.end());
@@ -226,10 +224,17 @@ int TcDBScripter_IB::GetStatementType(isc_stmt_handle& statement) {
 int32_t TcDBScripter_IB::GetRowsAffected(isc_stmt_handle& statement, int type) {
     char wanted;
     switch (type) {
-        case isc_info_sql_stmt_insert: wanted = isc_info_req_insert_count; break;
-        case isc_info_sql_stmt_update: wanted = isc_info_req_update_count; break;
-        case isc_info_sql_stmt_delete: wanted = isc_info_req_delete_count; break;
-        default: return -1;
+        case isc_info_sql_stmt_insert:
+            wanted = isc_info_req_insert_count;
+            break;
+        case isc_info_sql_stmt_update:
+            wanted = isc_info_req_update_count;
+            break;
+        case isc_info_sql_stmt_delete:
+            wanted = isc_info_req_delete_count;
+            break;
+        default:
+            return -1;
     }
     char reply[512] = {};
     const char items[] = {isc_info_sql_records};
@@ -261,10 +266,8 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
         if (WarnOnRecordsReturned > 0 && records == WarnOnRecordsReturned && OwnerWindow) {
             // The time the question is open does not count.
             elapsedMs += TickCount() - start;
-            const bool goOn = OwnerWindow->AskYesNo(
-                "Warning",
-                Format("Returned %d records, continue?",
-                       records));
+            const bool goOn =
+                OwnerWindow->AskYesNo("Warning", Format("Returned %d records, continue?", records));
             start = TickCount();
             if (!goOn) break;
         }
@@ -272,9 +275,7 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
     }
     elapsedMs += TickCount() - start;
     if (ShowRecordCount)
-        LastMessage = records == 1 ? "Returned 1 record."
-                                   : Format("Returned %d records.",
-                                            records);
+        LastMessage = records == 1 ? "Returned 1 record." : Format("Returned %d records.", records);
 }
 
 void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
@@ -306,9 +307,8 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
         // A procedure's output comes back from the execute call itself, not
         // from a cursor.
         const bool procedure = type == isc_info_sql_stmt_exec_procedure;
-        XSQLDA* output = procedure && OutputSQLDA->Descriptor()->sqld > 0
-                             ? OutputSQLDA->Descriptor()
-                             : nullptr;
+        XSQLDA* output =
+            procedure && OutputSQLDA->Descriptor()->sqld > 0 ? OutputSQLDA->Descriptor() : nullptr;
         const int64_t start = TickCount();
         ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle, &handle.handle,
                                     static_cast<unsigned short>(SQLDialect), nullptr, output);
@@ -328,16 +328,13 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                 }
                 break;
             case isc_info_sql_stmt_insert:
-                LastMessage = Format("%d row(s) inserted.",
-                                     GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) inserted.", GetRowsAffected(handle.handle, type));
                 break;
             case isc_info_sql_stmt_update:
-                LastMessage = Format("%d row(s) updated.",
-                                     GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) updated.", GetRowsAffected(handle.handle, type));
                 break;
             case isc_info_sql_stmt_delete:
-                LastMessage = Format("%d row(s) deleted.",
-                                     GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) deleted.", GetRowsAffected(handle.handle, type));
                 break;
             case isc_info_sql_stmt_ddl:
                 if (AutoDDL) {
@@ -377,16 +374,16 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
         std::string seconds = Format("%.2f", static_cast<double>(elapsed) / 1000.0);
         for (char& c : seconds)
             if (c == '.') c = TcLocaleSettings::Current().DecimalSeparator;
-        StatisticsText = Format("\r\nRecords returned: %d \r\n", records) +
-                         "Elapsed time: " + seconds + " sec\r\n" +
-                         Format("Reads from memory buffer: %lld\r\n",
-                                static_cast<long long>(after[0] - before[0])) +
-                         Format("Writes to memory buffer: %lld\r\n",
-                                static_cast<long long>(after[1] - before[1])) +
-                         Format("Page reads: %lld\r\n", static_cast<long long>(after[2] - before[2])) +
-                         Format("Page writes: %lld\r\n", static_cast<long long>(after[3] - before[3])) +
-                         Format("Delta Server memory: %lld\r\n",
-                                static_cast<long long>(after[4] - before[4]));
+        StatisticsText =
+            Format("\r\nRecords returned: %d \r\n", records) + "Elapsed time: " + seconds +
+            " sec\r\n" +
+            Format("Reads from memory buffer: %lld\r\n",
+                   static_cast<long long>(after[0] - before[0])) +
+            Format("Writes to memory buffer: %lld\r\n",
+                   static_cast<long long>(after[1] - before[1])) +
+            Format("Page reads: %lld\r\n", static_cast<long long>(after[2] - before[2])) +
+            Format("Page writes: %lld\r\n", static_cast<long long>(after[3] - before[3])) +
+            Format("Delta Server memory: %lld\r\n", static_cast<long long>(after[4] - before[4]));
     } else {
         StatisticsText.clear();
     }

@@ -20,13 +20,13 @@ class TcDBScripter_IBView;
 
 // What the scripter needs of the window that owns it: a modal Yes/No question.
 class IOwnerWindow {
-public:
+  public:
     virtual ~IOwnerWindow() = default;
     virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
 };
 
 class TcDBScripter_IB : public TcDBBaseScripter {
-public:
+  public:
     // Raises when no client library can be loaded.
     TcDBScripter_IB();
     ~TcDBScripter_IB() override;
@@ -76,7 +76,7 @@ public:
     // 5 client, 3 otherwise.
     void SetDialectFromClientVersion();
 
-private:
+  private:
     std::string GetPlan(isc_stmt_handle& statement);
     int GetStatementType(isc_stmt_handle& statement);
     int32_t GetRowsAffected(isc_stmt_handle& statement, int type);

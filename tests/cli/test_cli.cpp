@@ -19,8 +19,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST(CliOptions, ParsesIsqlStyleOptions) {
-    const char* argv[] = {"tessel-cli", "-d", "db.fdb", "-u", "me", "-p", "pw", "-e", "-q",
-                          "-o", "out.txt", "script.sql"};
+    const char* argv[] = {"tessel-cli", "-d", "db.fdb", "-u", "me",      "-p",
+                          "pw",         "-e", "-q",     "-o", "out.txt", "script.sql"};
     TcCliOptions options;
     std::string error;
     ASSERT_TRUE(ParseCliOptions(12, argv, options, error)) << error;
@@ -45,7 +45,8 @@ TEST(CliOptions, Errors) {
     for (const Case& c : cases) {
         TcCliOptions options;
         std::string error;
-        EXPECT_FALSE(ParseCliOptions(static_cast<int>(c.argv.size()), c.argv.data(), options, error));
+        EXPECT_FALSE(
+            ParseCliOptions(static_cast<int>(c.argv.size()), c.argv.data(), options, error));
         EXPECT_EQ(error, c.error);
     }
 }
@@ -86,7 +87,7 @@ TEST(Prompt, StatementCompleteAtTheTerminatorOutsideQuotesAndComments) {
 
 // A terminal that answers from a list and records its prompts.
 class TcScriptedTerminal : public ICliTerminal {
-public:
+  public:
     std::optional<std::string> ReadLine(const std::string& prompt) override {
         Prompts.push_back(prompt);
         if (Answers.empty()) return std::nullopt;
@@ -102,7 +103,7 @@ public:
 };
 
 class Session : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Language = TLanguage::English;
         engine = std::make_unique<TcDBScripter_IB>();
@@ -160,9 +161,10 @@ TEST_F(Session, LoginFromOptionsThenFromTheTerminal) {
 TEST_F(Session, RecordsQuestionOnTheTerminal) {
     TcScriptedTerminal terminal;
     TcCliSession session(*engine, options, out, err, &terminal);
-    ASSERT_EQ(session.RunScript(Create() + "create table t (a integer);"
-                                "insert into t select first 3 rdb$relation_id from rdb$relations;",
-                                "t.sql"),
+    ASSERT_EQ(session.RunScript(
+                  Create() + "create table t (a integer);"
+                             "insert into t select first 3 rdb$relation_id from rdb$relations;",
+                  "t.sql"),
               cliOk);
     engine->WarnOnRecordsReturned = 2;
     engine->ShowRecordCount = true;
@@ -192,17 +194,18 @@ TEST_F(Session, EndOfInputCommitsAfterSuccessAndRollsBackAfterFailure) {
     {
         TcCliSession session(*engine, options, out, err, nullptr);
         ASSERT_EQ(session.RunScript(Create() + "create table t (a integer);"
-                                    "insert into t values (1);",
+                                               "insert into t values (1);",
                                     "t.sql"),
                   cliOk);
         session.Finish(true);
         EXPECT_FALSE(engine->Connected);
     }
-    const std::string connect = "CONNECT '" + folder.File("s.fdb") + "' USER 'SYSDBA' PASSWORD 'x';";
+    const std::string connect =
+        "CONNECT '" + folder.File("s.fdb") + "' USER 'SYSDBA' PASSWORD 'x';";
     {
         TcCliSession session(*engine, options, out, err, nullptr);
-        EXPECT_EQ(session.RunScript(connect + "insert into t values (2); insert into t values ('x');",
-                                    "t.sql"),
+        EXPECT_EQ(session.RunScript(
+                      connect + "insert into t values (2); insert into t values ('x');", "t.sql"),
                   cliStatementFailed);
         session.Finish(false);
     }
@@ -211,8 +214,8 @@ TEST_F(Session, EndOfInputCommitsAfterSuccessAndRollsBackAfterFailure) {
         TcScriptedTerminal terminal;
         terminal.Answers = {"y"};
         TcCliSession session(*engine, options, out, err, &terminal);
-        EXPECT_EQ(session.RunScript(connect + "insert into t values (3); insert into t values ('x');",
-                                    "t.sql"),
+        EXPECT_EQ(session.RunScript(
+                      connect + "insert into t values (3); insert into t values ('x');", "t.sql"),
                   cliStatementFailed);
         session.Finish(false);
         EXPECT_EQ(terminal.Prompts.back(),
@@ -243,8 +246,8 @@ struct Outcome {
 };
 
 Outcome RunCli(const std::string& arguments, const std::string& folder) {
-    const std::string command = "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments +
-                                " >cli.out 2>cli.err";
+    const std::string command =
+        "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >cli.out 2>cli.err";
     const int raw = std::system(command.c_str());
     std::ifstream in(folder + "/cli.out");
     std::stringstream text;

@@ -12,9 +12,11 @@
 #include "foundation/errors.h"
 
 class TcRecordingScripter : public TcDBBaseScripter {
-public:
+  public:
     TcRecordingScripter() {
-        Sleeper = [this](int milliseconds) { Calls.push_back("sleep " + std::to_string(milliseconds)); };
+        Sleeper = [this](int milliseconds) {
+            Calls.push_back("sleep " + std::to_string(milliseconds));
+        };
     }
     ~TcRecordingScripter() override { Shutdown(); }
 
@@ -39,7 +41,7 @@ public:
     // Runs after a statement is recorded; may set RecordCount or raise.
     std::function<void(const std::string&)> OnSql;
 
-private:
+  private:
     void Record(const std::string& call) {
         Calls.push_back(call);
         for (const std::string& prefix : FailOn)

@@ -15,7 +15,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class Commands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Language = TLanguage::English;
         engine = std::make_unique<TcRecordingScripter>();
@@ -202,8 +202,8 @@ TEST_F(Commands, ReconnectCommitsWaitsAndConnectsAgain) {
     Run("CONNECT 'a.fdb' USER 'u' PASSWORD 'p'");
     Run("START TRANSACTION");
     Run("RECONNECT");
-    EXPECT_EQ(engine->Calls, (Calls{"connect a.fdb", "start", "commit", "disconnect",
-                                    "sleep 2000", "connect a.fdb"}));
+    EXPECT_EQ(engine->Calls, (Calls{"connect a.fdb", "start", "commit", "disconnect", "sleep 2000",
+                                    "connect a.fdb"}));
     EXPECT_TRUE(engine->Connected);
 }
 
@@ -221,12 +221,13 @@ TEST_F(Commands, SetTermAndRootDirectory) {
 // --- CHECK ---
 
 class CheckCommand : public Commands {
-protected:
+  protected:
     void SetUp() override {
         Commands::SetUp();
         // "rows N" pretends to fetch N rows.
         engine->OnSql = [this](const std::string& statement) {
-            if (statement.rfind("rows ", 0) == 0) engine->RecordCount = std::stoi(statement.substr(5));
+            if (statement.rfind("rows ", 0) == 0)
+                engine->RecordCount = std::stoi(statement.substr(5));
         };
     }
 };
@@ -292,7 +293,7 @@ TEST_F(CheckCommand, ErrorInsideTheCheckRestoresTheEngine) {
 // --- EXECUTE SCRIPT ---
 
 class ScriptFiles : public Commands {
-protected:
+  protected:
     void SetUp() override {
         Commands::SetUp();
         folder = std::filesystem::temp_directory_path() /
@@ -356,8 +357,8 @@ TEST_F(ScriptFiles, UnreadableAndBinaryFilesGiveClearErrors) {
         const char* statement;
         std::string expected;
     } cases[] = {
-        {"EXECUTE SCRIPT 'missing.sql'",
-         "Cannot open file \"" + (folder / "missing.sql").string() + "\". No such file or directory"},
+        {"EXECUTE SCRIPT 'missing.sql'", "Cannot open file \"" + (folder / "missing.sql").string() +
+                                             "\". No such file or directory"},
         {"EXECUTE SCRIPT 'bin.sql'",
          "Cannot read file \"" + (folder / "bin.sql").string() + "\". It is not a text file."},
     };

@@ -9,7 +9,7 @@
 namespace {
 
 class Framework : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Language = TLanguage::English;
         engine = std::make_unique<TcRecordingScripter>();
@@ -23,7 +23,8 @@ protected:
     }
     TStringList Parse(const std::string& statement) {
         std::string matched;
-        TcPreparsedStatement* command = FindCommand(engine->Commands, UpperCase(statement), matched);
+        TcPreparsedStatement* command =
+            FindCommand(engine->Commands, UpperCase(statement), matched);
         EXPECT_NE(command, nullptr) << statement;
         TStringList arguments;
         if (command) ParseArguments(*command, statement, matched, arguments);
@@ -105,7 +106,7 @@ TEST_F(Framework, ChoiceAndRequiredOptionErrors) {
 
 // A command with a required option, as later engines register them.
 class TpsRequired : public TcPreparsedStatement {
-public:
+  public:
     TpsRequired() {
         SetKeyword("grant it");
         Syntax = {"$", "TO"};
@@ -199,7 +200,8 @@ TEST_F(Framework, HelpForOneCommand) {
         const char* statement;
         const char* message;
     } cases[] = {
-        {"HELP set term", "SET TERM <terminator>\r\nChanges the SQL statement terminator to <terminator>."},
+        {"HELP set term",
+         "SET TERM <terminator>\r\nChanges the SQL statement terminator to <terminator>."},
         {"HELP FOO", "FOO is a unknown command."},
         {"HELP commit work", "commit work is a unknown command."},  // not listed
         {"HELP disconnect", "DISCONNECT \r\nDisconnects from the active database."},
@@ -216,16 +218,39 @@ TEST_F(Framework, HelpForOneCommand) {
 }
 
 TEST_F(Framework, RegistrationOrderOfTheBaseCommands) {
-    const TStringList expected = {
-        "CONNECT", "DISCONNECT", "SET TERM", "COMMIT", "COMMIT WORK", "COMMIT TRANSACTION",
-        "START TRANSACTION", "ROLLBACK", "ROLLBACK WORK", "ROLLBACK TRANSACTION", "SET PLAN",
-        "SET WARN_ON_RECORDS_RETURNED", "EXECUTE SCRIPT", "SET ECHO", "SET SUPPRESS_ERROR",
-        "HELP", "SET TIME_DISPLAY", "SET SHOW_RECORD_COUNT", "SET SUPPRESS_OUTPUT",
-        "SET START_TRANSACTION", "SET TRANSACTION_MODE", "SET ROOT_DIRECTORY", "RECONNECT",
-        "ECHO", "SET SHOW_RECORD_HEADER", "SLEEP", "SET PARAMETER", "SET PARAMETER_REPLACE",
-        "SET AUTODDL", "CHECK"};
+    const TStringList expected = {"CONNECT",
+                                  "DISCONNECT",
+                                  "SET TERM",
+                                  "COMMIT",
+                                  "COMMIT WORK",
+                                  "COMMIT TRANSACTION",
+                                  "START TRANSACTION",
+                                  "ROLLBACK",
+                                  "ROLLBACK WORK",
+                                  "ROLLBACK TRANSACTION",
+                                  "SET PLAN",
+                                  "SET WARN_ON_RECORDS_RETURNED",
+                                  "EXECUTE SCRIPT",
+                                  "SET ECHO",
+                                  "SET SUPPRESS_ERROR",
+                                  "HELP",
+                                  "SET TIME_DISPLAY",
+                                  "SET SHOW_RECORD_COUNT",
+                                  "SET SUPPRESS_OUTPUT",
+                                  "SET START_TRANSACTION",
+                                  "SET TRANSACTION_MODE",
+                                  "SET ROOT_DIRECTORY",
+                                  "RECONNECT",
+                                  "ECHO",
+                                  "SET SHOW_RECORD_HEADER",
+                                  "SLEEP",
+                                  "SET PARAMETER",
+                                  "SET PARAMETER_REPLACE",
+                                  "SET AUTODDL",
+                                  "CHECK"};
     TStringList keywords;
-    for (const TcPreparsedStatement* command : engine->Commands) keywords.push_back(command->Keyword());
+    for (const TcPreparsedStatement* command : engine->Commands)
+        keywords.push_back(command->Keyword());
     EXPECT_EQ(keywords, expected);
 }
 

@@ -30,27 +30,30 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"two_statements_and_empty_rest",
                   "select 1 from t; select 2 from t;",
                   {"select 1 from t", "select 2 from t"}},
-        SplitCase{"terminator_inside_quotes", "insert into t values ('a;b');",
+        SplitCase{"terminator_inside_quotes",
+                  "insert into t values ('a;b');",
                   {"insert into t values ('a;b')"}},
-        SplitCase{"doubled_quote", "insert into t values ('it''s; ok');",
+        SplitCase{"doubled_quote",
+                  "insert into t values ('it''s; ok');",
                   {"insert into t values ('it''s; ok')"}},
-        SplitCase{"other_quote_kind_inside", "select 'a\";' from t; x",
-                  {"select 'a\";' from t", "x"}},
+        SplitCase{
+            "other_quote_kind_inside", "select 'a\";' from t; x", {"select 'a\";' from t", "x"}},
         SplitCase{"block_comment_removed", "select 1 /* ; */ from t;", {"select 1  from t"}},
-        SplitCase{"line_comment_keeps_line_break", "select 1 -- comment; more\nfrom t;",
+        SplitCase{"line_comment_keeps_line_break",
+                  "select 1 -- comment; more\nfrom t;",
                   {"select 1 \nfrom t"}},
         SplitCase{"slash_slash_comment", "select 1 // x;\r\nfrom t;", {"select 1 \r\nfrom t"}},
-        SplitCase{"unterminated_block_comment_cut", "select 1 from t; select 2 /* open ;",
+        SplitCase{"unterminated_block_comment_cut",
+                  "select 1 from t; select 2 /* open ;",
                   {"select 1 from t", "select 2"}},
-        SplitCase{"comment_inside_quotes_is_text", "select '--;/*' from t;",
-                  {"select '--;/*' from t"}},
-        SplitCase{"quote_inside_comment_is_ignored", "select 1 /* it's */ from t;",
-                  {"select 1  from t"}},
+        SplitCase{
+            "comment_inside_quotes_is_text", "select '--;/*' from t;", {"select '--;/*' from t"}},
+        SplitCase{
+            "quote_inside_comment_is_ignored", "select 1 /* it's */ from t;", {"select 1  from t"}},
         SplitCase{"nul_ends_line_comment_and_goes", std::string("a -- x\0b;", 9), {"a b"}},
         SplitCase{"trim_only_blanks_and_breaks", "\t\r\n select 1 \x01\n;", {"select 1 \x01"}},
         SplitCase{"last_statement_without_terminator", "a; b", {"a", "b"}},
-        SplitCase{"comment_removal_joins_a_comment_opener", "a -/**/- hidden;\nb;",
-                  {"a \nb"}},
+        SplitCase{"comment_removal_joins_a_comment_opener", "a -/**/- hidden;\nb;", {"a \nb"}},
         SplitCase{"unterminated_quote_swallows_rest", "a; 'b; c", {"a", "'b; c"}},
         SplitCase{"only_comments", "-- nothing\n/* at all */", {}}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
@@ -75,8 +78,7 @@ TEST(SplittingTerminator, WordTerminatorMatchesWithoutRegardToCase) {
     TcRecordingScripter engine;
     engine.SetTerminator("go");
     engine.ExecuteScript("select 1 GO select 2 go select 'go' Go");
-    EXPECT_EQ(engine.Statements,
-              (std::vector<std::string>{"select 1", "select 2", "select 'go'"}));
+    EXPECT_EQ(engine.Statements, (std::vector<std::string>{"select 1", "select 2", "select 'go'"}));
 }
 
 TEST(SplittingTerminator, CommentRemovalCanJoinATerminator) {
@@ -129,10 +131,8 @@ TEST(SplittingErrors, TheFailingStatementsLineIsKept) {
         const char* text;
         int line;
     } cases[] = {
-        {"a;\n\n  bad;\nc;", 3},
-        {"a; -- x\n/* two\nlines */ bad\n  continued;", 3},
-        {"bad/* c */;", 1},
-        {"a;\r\n\r\n\tbad", 3},
+        {"a;\n\n  bad;\nc;", 3}, {"a; -- x\n/* two\nlines */ bad\n  continued;", 3},
+        {"bad/* c */;", 1},      {"a;\r\n\r\n\tbad", 3},
         {"a;\n\n", 0},  // nothing failed
     };
     for (const Case& c : cases) {

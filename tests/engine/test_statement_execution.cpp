@@ -11,7 +11,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class Execution : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Language = TLanguage::English; }
     TcRecordingScripter engine;
 };
@@ -174,22 +174,46 @@ TEST_P(TransactionModels, StartAndEndAroundSQL) {
     EXPECT_EQ(engine.InTransaction, c.inTransactionAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TransactionModels,
-    ::testing::Values(
-        ModelCase{"explicit_commits_each_statement", TStartTransactionModel::Explicit, false,
-                  false, {"start", "sql insert x", "commit"}, false},
-        ModelCase{"explicit_rolls_back_a_failure", TStartTransactionModel::Explicit, false, true,
-                  {"start", "sql insert x", "rollback"}, false},
-        ModelCase{"explicit_keeps_an_open_transaction", TStartTransactionModel::Explicit, true,
-                  false, {"start", "sql insert x"}, true},
-        ModelCase{"explicit_open_transaction_survives_failure",
-                  TStartTransactionModel::Explicit, true, true, {"start", "sql insert x"}, true},
-        ModelCase{"implicit_keeps_transaction_open", TStartTransactionModel::Implicit, false,
-                  false, {"start", "sql insert x"}, true},
-        ModelCase{"implicit_keeps_it_after_failure", TStartTransactionModel::Implicit, false,
-                  true, {"start", "sql insert x"}, true}),
-    [](const ::testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TransactionModels,
+                         ::testing::Values(ModelCase{"explicit_commits_each_statement",
+                                                     TStartTransactionModel::Explicit,
+                                                     false,
+                                                     false,
+                                                     {"start", "sql insert x", "commit"},
+                                                     false},
+                                           ModelCase{"explicit_rolls_back_a_failure",
+                                                     TStartTransactionModel::Explicit,
+                                                     false,
+                                                     true,
+                                                     {"start", "sql insert x", "rollback"},
+                                                     false},
+                                           ModelCase{"explicit_keeps_an_open_transaction",
+                                                     TStartTransactionModel::Explicit,
+                                                     true,
+                                                     false,
+                                                     {"start", "sql insert x"},
+                                                     true},
+                                           ModelCase{"explicit_open_transaction_survives_failure",
+                                                     TStartTransactionModel::Explicit,
+                                                     true,
+                                                     true,
+                                                     {"start", "sql insert x"},
+                                                     true},
+                                           ModelCase{"implicit_keeps_transaction_open",
+                                                     TStartTransactionModel::Implicit,
+                                                     false,
+                                                     false,
+                                                     {"start", "sql insert x"},
+                                                     true},
+                                           ModelCase{"implicit_keeps_it_after_failure",
+                                                     TStartTransactionModel::Implicit,
+                                                     false,
+                                                     true,
+                                                     {"start", "sql insert x"},
+                                                     true}),
+                         [](const ::testing::TestParamInfo<ModelCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(Execution, ImplicitModelStartsOnlyOnce) {
     engine.StartTransactionModel = TStartTransactionModel::Implicit;
@@ -335,8 +359,7 @@ TEST(DatabaseNames, ServerAndPathAndRootDirectory) {
         {"", "/data/emp.fdb", "", "/data/emp.fdb", "/data/emp.fdb"},
         {"/root", "emp.fdb", "", "emp.fdb", "/root/emp.fdb"},
         {"/root/", "/abs/emp.fdb", "", "/abs/emp.fdb", "/abs/emp.fdb"},
-        {"", "localhost:/data/emp.fdb", "localhost", "/data/emp.fdb",
-         "localhost:/data/emp.fdb"},
+        {"", "localhost:/data/emp.fdb", "localhost", "/data/emp.fdb", "localhost:/data/emp.fdb"},
         {"/root", "localhost/3051:emp.fdb", "localhost/3051", "emp.fdb",
          "localhost/3051:/root/emp.fdb"},
         {"/root", "C:\\data\\emp.fdb", "", "C:\\data\\emp.fdb", "C:\\data\\emp.fdb"},

@@ -19,8 +19,8 @@ TEST(TcList, GrowsByDoublingThenByAQuarter) {
         list.Add(new Probe(&deaths));
         seen.emplace_back(list.Count, list.Capacity);
     }
-    EXPECT_EQ(seen[3].second, 4);   // 4 items fit the first 4 slots
-    EXPECT_EQ(seen[4].second, 8);   // the fifth grows 4 -> 8
+    EXPECT_EQ(seen[3].second, 4);  // 4 items fit the first 4 slots
+    EXPECT_EQ(seen[4].second, 8);  // the fifth grows 4 -> 8
     EXPECT_EQ(seen[63].second, 64);
     EXPECT_EQ(seen[64].second, 80);  // the 65th grows 64 -> 80
 }

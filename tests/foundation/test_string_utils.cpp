@@ -24,11 +24,7 @@ TEST(StringUtils, SplitStringTrailingPartRule) {
         const char* text;
         TStringList expected;
     } cases[] = {
-        {"a,", {"a", ""}},
-        {"", {}},
-        {"a,b", {"a", "b"}},
-        {",", {"", ""}},
-        {"abc", {"abc"}},
+        {"a,", {"a", ""}}, {"", {}}, {"a,b", {"a", "b"}}, {",", {"", ""}}, {"abc", {"abc"}},
     };
     for (const Case& c : cases) EXPECT_EQ(SplitString(c.text, ","), c.expected) << c.text;
 }

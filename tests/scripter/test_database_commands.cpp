@@ -12,7 +12,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class DatabaseCommands : public EmbeddedScripter {
-protected:
+  protected:
     // One value of the current attachment, read by an internal statement.
     std::string Query(const std::string& sql) {
         TcInternalExecution internal(*engine);

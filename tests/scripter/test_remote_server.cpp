@@ -7,7 +7,7 @@
 namespace {
 
 class RemoteServer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Language = TLanguage::English; }
     TcTempDir folder;
 };
@@ -43,7 +43,8 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
     engine.OnAfterDisconnect = [&](TcDBBaseScripter&) { ++afterDisconnect; };
     const std::string name = server->ConnectName(folder.File("lost.fdb"));
     engine.ExecuteScript("CREATE DATABASE '" + name + "' USER 'SYSDBA' PASSWORD '" +
-                         server->SysdbaPassword() + "'; create table t (a integer);"
+                         server->SysdbaPassword() +
+                         "'; create table t (a integer);"
                          "insert into t values (1);");
     ASSERT_TRUE(engine.InTransaction);
     server->Kill();
