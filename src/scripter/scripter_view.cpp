@@ -1,7 +1,6 @@
 #include "scripter/scripter_view.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -171,6 +170,12 @@ size_t FormatScaled(int64_t value, int decimals, int precision, char separator, 
     return static_cast<size_t>(o + decimals - out);
 }
 
+// ASCII only: pictures are ASCII, and the locale-aware tolower costs a call
+// per character of every date cell.
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
 char* PutTwoDigits(char* o, int value) {
     value = std::abs(value) % 100;
     *o++ = static_cast<char>('0' + value / 10);
@@ -189,11 +194,9 @@ size_t FormatDateTime(const std::string& picture, const std::tm& t, char* out, s
     bool afterHour = false;
     const size_t n = picture.size();
     for (size_t i = 0; i < n && o < limit;) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(picture[i])));
+        const char c = LowerAscii(picture[i]);
         size_t run = 1;
-        while (i + run < n && std::tolower(static_cast<unsigned char>(picture[i + run])) == c) {
-            ++run;
-        }
+        while (i + run < n && LowerAscii(picture[i + run]) == c) ++run;
         int number = -1;
         switch (c) {
             case 'd':
