@@ -94,7 +94,12 @@ void TmVirtualListbox::TrimToMaxLines() {
         removed.push_back(std::move(lines_.front()));
         lines_.pop_front();
     }
-    if (OnClearLines) OnClearLines(this, removed);
+    try {
+        if (OnClearLines) OnClearLines(this, removed);
+    } catch (...) {
+        RebuildRows();  // the rows must not refer to lines that are gone
+        throw;
+    }
     removed.clear();
     RebuildRows();
 }
@@ -127,6 +132,7 @@ void TmVirtualListbox::RebuildRows() {
 void TmVirtualListbox::WrapLine(int32_t line) {
     const QString& text = lines_[static_cast<size_t>(line)].Text;
     int32_t end = static_cast<int32_t>(text.size());
+    // An empty line still shows, as one empty row.
     if (!wrap_lines_ || end == 0) {
         rows_.push_back({line, 0, end});
         return;
