@@ -197,7 +197,6 @@ void BM_ScripterScriptWithOutput(benchmark::State& state) {
 #define TESSEL_INSERT_BENCHMARK(name)   \
     BENCHMARK(name)                     \
         ->Iterations(1)                 \
-        ->Repetitions(5)                \
         ->Unit(benchmark::kMillisecond) \
         ->UseRealTime()                 \
         ->MeasureProcessCPUTime()

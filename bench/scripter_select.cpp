@@ -203,7 +203,6 @@ void BM_ScripterBufferMemory(benchmark::State& state) {
 #define TESSEL_SELECT_BENCHMARK(name)   \
     BENCHMARK(name)                     \
         ->Iterations(1)                 \
-        ->Repetitions(5)                \
         ->Unit(benchmark::kMillisecond) \
         ->UseRealTime()                 \
         ->MeasureProcessCPUTime()
