@@ -68,12 +68,15 @@ void TcCliSession::ShowStatement(TObject*, bool ok) {
     if (!ok || engine_.SuppressOutput) return;
     TStringList lines;
     engine_.View().BuildOutput(lines);
-    for (const std::string& line : lines) out_ << line << '\n';
-    out_.flush();
+    for (const std::string& line : lines) {
+        out_.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out_.put('\n');
+    }
 }
 
 void TcCliSession::AskParameter(const std::string& name, std::string& value) {
     if (!terminal_) return;
+    out_.flush();
     const std::optional<std::string> answer =
         terminal_->ReadLine("Parameter requested: " + name + ": ");
     if (!answer || answer->empty()) return;
@@ -89,6 +92,7 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
     if (user.empty()) user = options_.User;
     if (password.empty()) password = options_.Password;
     if (!terminal_) return;
+    out_.flush();
     if (user.empty())
         if (auto answer = terminal_->ReadLine("User name: ")) user = *answer;
     if (password.empty())
@@ -97,6 +101,7 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
 
 bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text) {
     if (!terminal_) return true;
+    out_.flush();  // the rows so far stand above the question
     for (;;) {
         const std::optional<std::string> answer =
             terminal_->ReadLine(caption + ": " + text + " (y/n) ");
@@ -108,6 +113,7 @@ bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text)
 }
 
 void TcCliSession::ReportError(const std::exception& error) {
+    out_.flush();  // what ran before the error is shown before it
     std::string where;
     if (engine_.ErrorLine > 0)
         where = (engine_.ErrorSource.empty() ? std::string("<input>") : engine_.ErrorSource) + ":" +
@@ -163,6 +169,7 @@ int TcCliSession::RunInteractive() {
         buffer.clear();
         // A failure is reported; the session goes on.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
+        out_.flush();
     }
     if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
         status = cliStatementFailed;

@@ -2,7 +2,11 @@
 // ICU objects that it never frees at process end. Only those are suppressed;
 // leaks of this program stay visible.
 
-extern "C" const char* __lsan_default_suppressions() { return "leak:libicuuc.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libicuuc.so\n";
+}
 
 // Standard error belongs to the program's own messages.
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char* __lsan_default_options() {
+    return "print_suppressions=0";
+}

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
         std::cout << kCliUsage;
         return cliOk;
     }
+    std::ios::sync_with_stdio(false);
     Language = TLanguage::English;
     TcLocaleSettings::ReadFromEnvironment();
 

@@ -94,6 +94,46 @@ class StatementScanner {
         }
         return true;
     }
+    // How many characters from here cannot start a quote change, a
+    // terminator or a comment, so that they can be kept in one go. Inside a
+    // quote only the quote characters matter.
+    size_t PlainRun(char quote, char terminatorUpper, char terminatorLower) const {
+        if (!pending_.empty()) return 0;
+        size_t end = pos_;
+        const size_t size = text_.size();
+        if (quote != 0) {
+            while (end < size && text_[end] != '\'' && text_[end] != '"') ++end;
+        } else {
+            while (end < size) {
+                const char c = text_[end];
+                if (c == '\'' || c == '"' || c == '/' || c == '-' || c == terminatorUpper ||
+                    c == terminatorLower)
+                    break;
+                ++end;
+            }
+        }
+        return end - pos_;
+    }
+    // Keeps the next n characters, read straight from the text.
+    void KeepRun(size_t n, char quote) {
+        const size_t first = kept_.size();
+        kept_.append(text_, pos_, n);
+        quoteBefore_.append(n, quote);
+        const size_t from = n > kRecent ? n - kRecent : 0;
+        for (size_t i = from; i < n; ++i) recentOffsets_[(first + i) % kRecent] = pos_ + i;
+        if (!started_) {
+            for (size_t i = 0; i < n; ++i) {
+                const char c = text_[pos_ + i];
+                if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+                    started_ = true;
+                    startIndex_ = first + i;
+                    startOffset_ = pos_ + i;
+                    break;
+                }
+            }
+        }
+        pos_ += n;
+    }
     // Keeps the next character in the current statement.
     void Keep(char quote) {
         const char c = Peek(0);
@@ -159,6 +199,15 @@ void TcDBBaseScripter::ExecuteScript(const std::string& text) {
     char quote = 0;  // the open quote character, 0 outside quotes
     CommentKind comment = CommentKind::None;
     while (!scan.AtEnd()) {
+        if (comment == CommentKind::None && !Terminator_.empty()) {
+            const char t = Terminator_[0];
+            const char upper = (t >= 'a' && t <= 'z') ? static_cast<char>(t - 32) : t;
+            const char lower = (t >= 'A' && t <= 'Z') ? static_cast<char>(t + 32) : t;
+            if (const size_t run = scan.PlainRun(quote, upper, lower); run > 0) {
+                scan.KeepRun(run, quote);
+                continue;
+            }
+        }
         const char c = scan.Peek(0);
         if (comment == CommentKind::None) {
             if (c == '\'' || c == '"') {
@@ -275,7 +324,8 @@ void TcDBBaseScripter::ScanParameters(const std::string& statement) {
 std::string TcDBBaseScripter::SubstituteParameters(const std::string& statement) const {
     std::string result = statement;
     for (int32_t i = 0; i < Parameters.Count(); ++i) {
-        const std::string reference = ":" + UpperCase(Parameters.Name(i));
+        std::string reference = ":";
+        reference += UpperCase(Parameters.Name(i));
         const std::string& value = Parameters.Value(i);
         std::string upper = UpperCase(result);
         std::string next;
@@ -306,7 +356,8 @@ void TcDBBaseScripter::ExecuteStatement(const std::string& text) {
     RecordCount = 0;
     try {
         if (!handled) {
-            if (ParameterReplace) {
+            // Most statements have no colon at all: nothing to scan or replace.
+            if (ParameterReplace && statement.find(':') != std::string::npos) {
                 ScanParameters(statement);
                 if (Parameters.Count() > 0) statement = SubstituteParameters(statement);
             }

@@ -139,7 +139,37 @@ std::string HelpListing(const TcPreparsedStatements& commands, const std::string
     return text;
 }
 
+bool TcPreparsedStatements::IsFirstWord(const std::string& upperWord) const {
+    if (firstWordsCount_ != Count) {
+        firstWords_.clear();
+        for (const TcPreparsedStatement* command : *this)
+            for (const std::string* keyword : {&command->Keyword(), &command->Alias()})
+                if (!keyword->empty())
+                    firstWords_.push_back(keyword->substr(0, keyword->find(' ')));
+        std::sort(firstWords_.begin(), firstWords_.end());
+        firstWordsCount_ = Count;
+    }
+    return std::binary_search(firstWords_.begin(), firstWords_.end(), upperWord);
+}
+
+namespace {
+
+// The statement's first word as matching will see it: carriage returns are
+// dropped and a line feed counts as a space.
+std::string FirstWord(const std::string& statement) {
+    std::string word;
+    for (const char c : statement) {
+        if (c == ' ' || c == '\n') break;
+        if (c != '\r') word += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        if (word.size() > 64) break;  // longer than any keyword's first word
+    }
+    return word;
+}
+
+}  // namespace
+
 bool DispatchCommand(TcDBBaseScripter& engine, const std::string& statement, std::string& message) {
+    if (!engine.Commands.IsFirstWord(FirstWord(statement))) return false;
     const std::string normalised = RemoveChars(ReplaceAll(statement, "\n", " "), "\r");
     std::string matched;
     TcPreparsedStatement* command = FindCommand(engine.Commands, UpperCase(normalised), matched);

@@ -6,6 +6,7 @@
 // registered first when both take arguments.
 
 #include <string>
+#include <vector>
 
 #include "foundation/lists.h"
 #include "foundation/string_utils.h"
@@ -37,7 +38,17 @@ class TcPreparsedStatement : public TObject {
     std::string Alias_;
 };
 
-class TcPreparsedStatements : public TcList<TcPreparsedStatement> {};
+class TcPreparsedStatements : public TcList<TcPreparsedStatement> {
+  public:
+    // Whether some keyword or alias begins with this upper-case word; lets a
+    // statement that can be no command skip the matching. Commands may be
+    // added at any time, so the set is rebuilt when the count changes.
+    bool IsFirstWord(const std::string& upperWord) const;
+
+  private:
+    mutable std::vector<std::string> firstWords_;  // sorted
+    mutable int32_t firstWordsCount_ = -1;
+};
 
 // The value of the argument with the given name, or empty when absent.
 std::string ArgumentValue(const TStringList& arguments, std::string_view name);

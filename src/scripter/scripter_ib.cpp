@@ -19,20 +19,24 @@ int64_t TickCount() {
         .count();
 }
 
-// Drops a statement handle when the statement's work ends, however it ends.
-// The drop's own outcome does not matter, so it gets a status vector of its own.
-class TcStatementHandle {
+// Closes the statement's cursor when the statement's work ends, however it
+// ends, so the handle can be prepared again. The close's own outcome does not
+// matter, so it gets a status vector of its own.
+class TcCursorGuard {
   public:
-    TcStatementHandle() = default;
-    ~TcStatementHandle() {
-        if (handle != 0) {
+    explicit TcCursorGuard(isc_stmt_handle& handle) : handle_(handle) {}
+    ~TcCursorGuard() {
+        if (Open && handle_ != 0) {
             ISC_STATUS status[20] = {};
-            ClientApi.isc_dsql_free_statement(status, &handle, DSQL_drop);
+            ClientApi.isc_dsql_free_statement(status, &handle_, DSQL_close);
         }
     }
-    TcStatementHandle(const TcStatementHandle&) = delete;
-    TcStatementHandle& operator=(const TcStatementHandle&) = delete;
-    isc_stmt_handle handle = 0;
+    TcCursorGuard(const TcCursorGuard&) = delete;
+    TcCursorGuard& operator=(const TcCursorGuard&) = delete;
+    bool Open = false;
+
+  private:
+    isc_stmt_handle& handle_;
 };
 
 int32_t LittleEndian(const char* data, short length) {
@@ -82,6 +86,7 @@ TcDBScripter_IBView& TcDBScripter_IB::View() {
 
 void TcDBScripter_IB::PrepareConnect() {
     DatabaseHandle = 0;
+    statementHandle_ = 0;
     ConnectParams.clear();
     ConnectParams.push_back(isc_dpb_version1);
     AppendParameter(ConnectParams, isc_dpb_user_name, UserName, "user name");
@@ -101,6 +106,8 @@ void TcDBScripter_IB::PrepareConnect() {
 }
 
 void TcDBScripter_IB::UnprepareConnect() {
+    // The attachment's statements end with it.
+    statementHandle_ = 0;
     ConnectParams.clear();
     ConnectParamsPrepared = false;
 }
@@ -213,46 +220,50 @@ std::string TcDBScripter_IB::GetPlan(isc_stmt_handle& statement) {
     return ReplaceAll(plan, "\n", "\r\n");
 }
 
-int TcDBScripter_IB::GetStatementType(isc_stmt_handle& statement) {
-    char reply[512] = {};
-    const char items[] = {isc_info_sql_stmt_type};
-    ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items, sizeof reply, reply);
-    CheckStatus();
-    return static_cast<unsigned char>(reply[3]);
-}
+namespace {
 
-int32_t TcDBScripter_IB::GetRowsAffected(isc_stmt_handle& statement, int type) {
-    char wanted;
-    switch (type) {
-        case isc_info_sql_stmt_insert:
-            wanted = isc_info_req_insert_count;
-            break;
-        case isc_info_sql_stmt_update:
-            wanted = isc_info_req_update_count;
-            break;
-        case isc_info_sql_stmt_delete:
-            wanted = isc_info_req_delete_count;
-            break;
-        default:
-            return -1;
-    }
-    char reply[512] = {};
-    const char items[] = {isc_info_sql_records};
-    ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items, sizeof reply, reply);
-    CheckStatus();
-    // After the 3-byte item header the server lists its counters, each as a
-    // code, a 2-byte length and the value.
-    const int32_t total = LittleEndian(reply + 1, 2);
-    size_t pos = 3;
-    const size_t end = std::min<size_t>(sizeof reply, 3 + static_cast<size_t>(std::max(total, 0)));
-    while (pos + 3 <= end && reply[pos] != isc_info_end) {
-        const char code = reply[pos];
-        const int32_t length = LittleEndian(reply + pos + 1, 2);
-        if (length < 0 || pos + 3 + static_cast<size_t>(length) > end) break;
-        if (code == wanted) return LittleEndian(reply + pos + 3, static_cast<short>(length));
+// The value of one item in an information reply, a run of (item byte,
+// 2-byte little-endian length, value); nullptr when the item is missing.
+const char* FindInfoItem(const char* reply, size_t size, char item, int32_t& length) {
+    size_t pos = 0;
+    while (pos + 3 <= size && reply[pos] != isc_info_end) {
+        length = static_cast<int32_t>(static_cast<unsigned char>(reply[pos + 1]) |
+                                      (static_cast<unsigned char>(reply[pos + 2]) << 8));
+        if (pos + 3 + static_cast<size_t>(length) > size) return nullptr;
+        if (reply[pos] == item) return reply + pos + 3;
         pos += 3 + static_cast<size_t>(length);
     }
-    return 0;
+    return nullptr;
+}
+
+}  // namespace
+
+TcDBScripter_IB::TStatementInfo TcDBScripter_IB::GetStatementInfo(isc_stmt_handle& statement,
+                                                                  bool withCounts) {
+    char reply[512] = {};
+    const char items[] = {isc_info_sql_stmt_type, isc_info_sql_records};
+    ClientApi.isc_dsql_sql_info(StatusVector, &statement, withCounts ? 2 : 1, items, sizeof reply,
+                                reply);
+    CheckStatus();
+    TStatementInfo info;
+    int32_t length = 0;
+    if (const char* type = FindInfoItem(reply, sizeof reply, isc_info_sql_stmt_type, length))
+        info.Type = LittleEndian(type, static_cast<short>(length));
+    const char* counts =
+        withCounts ? FindInfoItem(reply, sizeof reply, isc_info_sql_records, length) : nullptr;
+    if (counts != nullptr) {
+        // The counters: each a code, a 2-byte length and the value.
+        const size_t size = static_cast<size_t>(length);
+        for (const auto& [code, target] : {std::pair{isc_info_req_insert_count, &info.Inserted},
+                                           std::pair{isc_info_req_update_count, &info.Updated},
+                                           std::pair{isc_info_req_delete_count, &info.Deleted}}) {
+            int32_t valueLength = 0;
+            if (const char* value =
+                    FindInfoItem(counts, size, static_cast<char>(code), valueLength))
+                *target = LittleEndian(value, static_cast<short>(valueLength));
+        }
+    }
+    return info;
 }
 
 void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records,
@@ -286,38 +297,54 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     if (StatisticsDisplay)
         for (int i = 0; i < 5; ++i) before[i] = GetDatabaseInfo(kCounters[i]);
 
-    TcStatementHandle handle;
-    ClientApi.isc_dsql_alloc_statement2(StatusVector, &DatabaseHandle, &handle.handle);
+    // One statement handle serves every statement of the attachment: it is
+    // prepared again each time, which spares an allocate and a drop per
+    // statement.
+    if (statementHandle_ == 0) {
+        ClientApi.isc_dsql_alloc_statement2(StatusVector, &DatabaseHandle, &statementHandle_);
+        CheckStatus();
+    }
+    isc_stmt_handle& handle = statementHandle_;
+    TcCursorGuard cursor(handle);
+    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle, &handle, 0, statement.c_str(),
+                               static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
     CheckStatus();
-    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle, &handle.handle, 0,
-                               statement.c_str(), static_cast<unsigned short>(SQLDialect),
-                               OutputSQLDA->Descriptor());
-    CheckStatus();
-    OutputSQLDA->EnsureCapacity();
-    PlanText = PlanMode != TPlanMode::Off ? GetPlan(handle.handle) : std::string();
+    // The prepare described the columns already unless they did not fit.
+    const bool describeAgain = OutputSQLDA->EnsureCapacity();
+    PlanText = PlanMode != TPlanMode::Off ? GetPlan(handle) : std::string();
 
     int32_t records = 0;
     int64_t elapsed = 0;
     if (PlanMode != TPlanMode::Only) {
-        const int type = GetStatementType(handle.handle);
-        ClientApi.isc_dsql_describe(StatusVector, &handle.handle, SQLDA_VERSION1,
-                                    OutputSQLDA->Descriptor());
-        CheckStatus();
+        // With output columns the type decides how the statement runs; else it
+        // is read afterwards, with the row counts, in one request.
+        const bool hasColumns = OutputSQLDA->Descriptor()->sqld > 0;
+        TStatementInfo info;
+        if (hasColumns) info = GetStatementInfo(handle, false);
+        if (describeAgain) {
+            ClientApi.isc_dsql_describe(StatusVector, &handle, SQLDA_VERSION1,
+                                        OutputSQLDA->Descriptor());
+            CheckStatus();
+        }
         OutputSQLDA->AllocateBuffers();
         // A procedure's output comes back from the execute call itself, not
         // from a cursor.
-        const bool procedure = type == isc_info_sql_stmt_exec_procedure;
-        XSQLDA* output =
-            procedure && OutputSQLDA->Descriptor()->sqld > 0 ? OutputSQLDA->Descriptor() : nullptr;
+        XSQLDA* output = info.Type == isc_info_sql_stmt_exec_procedure && hasColumns
+                             ? OutputSQLDA->Descriptor()
+                             : nullptr;
         const int64_t start = TickCount();
-        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle, &handle.handle,
+        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle, &handle,
                                     static_cast<unsigned short>(SQLDialect), nullptr, output);
         elapsed = TickCount() - start;
         CheckStatus();
+        cursor.Open =
+            info.Type == isc_info_sql_stmt_select || info.Type == isc_info_sql_stmt_select_for_upd;
+        if (!hasColumns) info = GetStatementInfo(handle, true);
+        const int type = info.Type;
         switch (type) {
             case isc_info_sql_stmt_select:
             case isc_info_sql_stmt_select_for_upd:
-                FetchRows(handle.handle, false, records, elapsed);
+                FetchRows(handle, false, records, elapsed);
                 CheckStatus();
                 break;
             case isc_info_sql_stmt_exec_procedure:
@@ -328,13 +355,13 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                 }
                 break;
             case isc_info_sql_stmt_insert:
-                LastMessage = Format("%d row(s) inserted.", GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) inserted.", info.Inserted);
                 break;
             case isc_info_sql_stmt_update:
-                LastMessage = Format("%d row(s) updated.", GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) updated.", info.Updated);
                 break;
             case isc_info_sql_stmt_delete:
-                LastMessage = Format("%d row(s) deleted.", GetRowsAffected(handle.handle, type));
+                LastMessage = Format("%d row(s) deleted.", info.Deleted);
                 break;
             case isc_info_sql_stmt_ddl:
                 if (AutoDDL) {

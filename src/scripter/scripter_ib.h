@@ -78,10 +78,17 @@ class TcDBScripter_IB : public TcDBBaseScripter {
 
   private:
     std::string GetPlan(isc_stmt_handle& statement);
-    int GetStatementType(isc_stmt_handle& statement);
-    int32_t GetRowsAffected(isc_stmt_handle& statement, int type);
+    struct TStatementInfo {
+        int Type = -1;
+        int32_t Inserted = 0, Updated = 0, Deleted = 0;
+    };
+    // The statement type and, when asked, the affected-row counters, in one
+    // information request.
+    TStatementInfo GetStatementInfo(isc_stmt_handle& statement, bool withCounts);
     // Fetches into OutputSQLDA; adds the fetch time to elapsedMs.
     void FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records, int64_t& elapsedMs);
 
     std::unique_ptr<TcDBScripter_IBView> view_;
+    // The attachment's statement handle, allocated on first use.
+    isc_stmt_handle statementHandle_ = 0;
 };

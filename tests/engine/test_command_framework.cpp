@@ -117,7 +117,16 @@ class TpsRequired : public TcPreparsedStatement {
     }
 };
 
+TEST_F(Framework, DispatchSeesTheStatementAsMatchingDoes) {
+    engine->ExecuteStatement("s\ret\necho on");
+    EXPECT_TRUE(engine->Echo);
+    engine->ExecuteStatement("set\techo off");  // a tab is no separator: SQL
+    EXPECT_TRUE(engine->Echo);
+    EXPECT_EQ(engine->Statements, TStringList{"set\techo off"});
+}
+
 TEST_F(Framework, RequiredOptionMissingOrPresent) {
+    engine->ExecuteStatement("ECHO before the new command");
     engine->Commands.Add(new TpsRequired);
     EXPECT_EQ(engine->Commands.Get(engine->Commands.Count - 1)->Keyword(), "GRANT IT");
     engine->ExecuteStatement("GRANT IT x to Bob");
