@@ -15,7 +15,7 @@ namespace {
 class TcOfflineScripter : public TcDBScripter_IB {
   public:
     TcOfflineScripter() {
-        Sleeper = [](int) {};
+        Sleeper = [](int64_t) {};
         ScriptFileReader = [](const std::string& name) -> std::string {
             if (name.size() % 2 == 0) throw Exception("no such script");
             return "SET TERM ; ; ECHO nested; EXECUTE SCRIPT 'x';";

@@ -21,7 +21,7 @@ TcDBBaseScripter::TcDBBaseScripter() {
     TimeDisplay = true;
     ShowRecordHeader = true;
     AutoDDL = true;
-    Sleeper = [](int milliseconds) {
+    Sleeper = [](int64_t milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     };
     ScriptFileReader = ReadScriptFile;

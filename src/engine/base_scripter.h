@@ -85,7 +85,7 @@ class TcDBBaseScripter : public TObject {
 
     // Waits the given milliseconds; SLEEP and RECONNECT wait through it so a
     // front end can keep its window alive and tests need not wait.
-    std::function<void(int milliseconds)> Sleeper;
+    std::function<void(int64_t milliseconds)> Sleeper;
     // Reads the file EXECUTE SCRIPT runs; ReadScriptFile unless replaced.
     std::function<std::string(const std::string& fileName)> ScriptFileReader;
     // Scripts running inside other scripts; bounded so that a script that

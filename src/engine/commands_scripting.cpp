@@ -77,11 +77,8 @@ TpsSleep::TpsSleep() {
 
 void TpsSleep::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
                        std::string&) {
-    const std::string value = ArgumentValue(arguments, "$");
-    int seconds = 0;
-    if (!TryStrToInt(value, seconds))
-        throw Exception(Format("'%s' is not a valid integer value", value.c_str()));
-    if (seconds > 0) engine.Sleeper(seconds * 1000);
+    const int seconds = StrToInt(ArgumentValue(arguments, "$"));
+    if (seconds > 0) engine.Sleeper(int64_t{seconds} * 1000);
 }
 
 TpsSetParameter::TpsSetParameter() {

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "foundation/errors.h"
+
 std::string EnsureFullStop(std::string_view text) {
     std::string result(text);
     if (!result.empty() && result.back() != '.') result += '.';
@@ -181,6 +183,13 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     }
     result.append(text.substr(start));
     return result;
+}
+
+int StrToInt(std::string_view text) {
+    int value = 0;
+    if (!TryStrToInt(text, value))
+        throw Exception(Format("'%s' is not a valid integer value", std::string(text).c_str()));
+    return value;
 }
 
 bool TryStrToInt(std::string_view text, int& value) {

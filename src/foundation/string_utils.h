@@ -44,3 +44,6 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // Parses a whole 32-bit number (optional sign, optional surrounding blanks);
 // false when the text is not one.
 bool TryStrToInt(std::string_view text, int& value);
+// The same, raising the plain conversion error "'<text>' is not a valid
+// integer value" when the text is not a whole number.
+int StrToInt(std::string_view text);

@@ -144,11 +144,7 @@ TpsSetSQLDialect::TpsSetSQLDialect() {
 
 void TpsSetSQLDialect::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
                                const std::string&, std::string&) {
-    const std::string value = ArgumentValue(arguments, "$");
-    int dialect = 0;
-    if (!TryStrToInt(value, dialect))
-        throw Exception(Format("'%s' is not a valid integer value", value.c_str()));
-    ScripterOf(engine).SQLDialect = dialect;
+    ScripterOf(engine).SQLDialect = StrToInt(ArgumentValue(arguments, "$"));
 }
 
 TpsSetTrimCharFields::TpsSetTrimCharFields() {

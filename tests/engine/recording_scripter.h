@@ -14,7 +14,7 @@
 class TcRecordingScripter : public TcDBBaseScripter {
   public:
     TcRecordingScripter() {
-        Sleeper = [this](int milliseconds) {
+        Sleeper = [this](int64_t milliseconds) {
             Calls.push_back("sleep " + std::to_string(milliseconds));
         };
     }

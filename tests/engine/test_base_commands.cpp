@@ -145,7 +145,9 @@ TEST_F(Commands, EchoReturnsTheValueAsParsed) {
 
 TEST_F(Commands, SleepWaitsWholeSeconds) {
     Run("SLEEP 3");
-    EXPECT_EQ(engine->Calls, Calls{"sleep 3000"});
+    Run("SLEEP 2147483647");  // beyond what milliseconds fit in 32 bits
+    Run("SLEEP -5");
+    EXPECT_EQ(engine->Calls, (Calls{"sleep 3000", "sleep 2147483647000"}));
     try {
         Run("SLEEP soon");
         FAIL() << "no error";
