@@ -1,4 +1,6 @@
 # Workbook writer: a full sheet of 65,536 rows written to an Excel 97 file.
-tessel_add_benchmark(bench_workbook_writer
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/workbook_writer.cpp
-    LIBS workbook)
+if(TARGET workbook)
+    tessel_add_benchmark(bench_workbook_writer
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/workbook_writer.cpp
+        LIBS workbook)
+endif()
