@@ -61,6 +61,7 @@ void TcCliSession::WriteBanner() {
     std::strftime(date, sizeof date, "%d-%m-%Y", std::localtime(&now));
     out_ << "Tessel V0.1, " << date << "\n";
     out_ << Format("Transaction mode %s.", TransactionModeName(engine_.TransactionMode)) << "\n";
+    out_.flush();
 }
 
 void TcCliSession::ShowStatement(TObject*, bool ok) {
@@ -161,7 +162,11 @@ int TcCliSession::RunInteractive() {
     for (;;) {
         const std::optional<std::string> line =
             terminal_->ReadLine(buffer.empty() ? "SQL> " : "CON> ");
-        if (!line) break;
+        if (!line) {
+            out_ << '\n';  // the end of input leaves the cursor after the prompt
+            out_.flush();
+            break;
+        }
         buffer += *line;
         buffer += '\n';
         if (!IsStatementComplete(buffer, engine_.Terminator())) continue;
