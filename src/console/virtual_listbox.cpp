@@ -176,6 +176,9 @@ void TmVirtualListbox::UpdateRowCount() {
             static_cast<int>(std::count(selected_.begin() + count, selected_.end(), true));
     }
     selected_.resize(count, false);
+    // The current row is always one of the rows: when rows go away it moves
+    // to the last one left, and it stays there when rows come back.
+    current_ = std::clamp(current_, 0, std::max(0, RowCount() - 1));
     UpdateVerticalBar();
     if (!scroll_locked_ && count > 0) {
         const QSignalBlocker quiet(verticalScrollBar());
@@ -200,7 +203,8 @@ void TmVirtualListbox::UpdateScrollBars() {
     const int client = viewport()->width();
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, ColumnWidth() - client));
-    horizontal->setPageStep(std::max(1, client));
+    // Unwrapped, a click beside the handle moves a quarter of the column.
+    horizontal->setPageStep(std::max(1, wrap_lines_ ? client : columns_ / 4));
 }
 
 void TmVirtualListbox::UpdateMetrics() {
@@ -406,6 +410,9 @@ bool TmVirtualListbox::viewportEvent(QEvent* event) {
             RebuildRows();
         else
             UpdateRowCount();
+        // The sideways range ends where the column's right edge meets the
+        // pane's, and that depends on the pane's width.
+        UpdateScrollBars();
     }
     return QAbstractScrollArea::viewportEvent(event);
 }

@@ -110,6 +110,8 @@ class TmVirtualListbox : public QAbstractScrollArea {
     // Lines about to be discarded (their objects are freed right after).
     std::function<void(TmVirtualListbox* sender, const TmListLines& lines)> OnClearLines;
     std::function<void(TmVirtualListbox* sender)> OnScrollLockChange;
+    // For the owner's use; the list itself never fires it.
+    std::function<void(TmVirtualListbox* sender)> OnSelect;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 // Selecting rows by mouse and keys, the current row, and copying the selection.
 
+#include <functional>
+
 #include "listbox_fixture.h"
 
 namespace {
@@ -21,6 +23,8 @@ struct Click {
 
 TEST_F(ListboxSelectionTest, MultiSelectClicksWithCtrlAndShift) {
     list.SetMultiSelect(true);
+    int select_events = 0;
+    list.OnSelect = [&](TmVirtualListbox*) { ++select_events; };
     const Click clicks[] = {
         {2, Qt::NoModifier, {2}},
         {4, Qt::ControlModifier, {2, 4}},
@@ -40,6 +44,7 @@ TEST_F(ListboxSelectionTest, MultiSelectClicksWithCtrlAndShift) {
     }
     EXPECT_EQ(list.ClearSelection(), 7);
     EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(select_events, 0);  // left to the owner
 }
 
 TEST_F(ListboxSelectionTest, SingleSelectKeepsOneRowWhateverTheModifiers) {
@@ -82,6 +87,33 @@ TEST_F(ListboxSelectionTest, ItemIndexIsClampedAndSelectsOnlyItsRow) {
     list.ClearLines();
     list.SetItemIndex(3);
     EXPECT_EQ(list.ItemIndex(), -1);
+}
+
+TEST_F(ListboxSelectionTest, RowsThatGoAwayTakeTheCurrentRowWithThem) {
+    struct Case {
+        const char* name;
+        std::function<void()> remove;
+        int current;  // after four more lines are added
+    };
+    const Case cases[] = {
+        {"cleared", [&] { list.ClearLines(); }, 0},
+        {"trimmed to four lines",
+         [&] {
+             list.SetMaxLines(8);
+             list.SetMaxLinesThreshold(4);
+             AddNumberedLines(1, 8);
+         },
+         3},
+    };
+    for (const Case& test : cases) {
+        list.SetMaxLines(0);
+        list.ClearLines();
+        AddNumberedLines(8);
+        list.SetItemIndex(6);
+        test.remove();
+        AddNumberedLines(4, 20);
+        EXPECT_EQ(list.ItemIndex(), test.current) << test.name;
+    }
 }
 
 TEST_F(ListboxSelectionTest, ClickBelowTheLastRowChangesNothing) {

@@ -190,6 +190,17 @@ TEST_F(ListboxTest, WithoutWrappingEachLineIsOneRowScrolledSideways) {
     EXPECT_EQ(bar->maximum(), 0);
 }
 
+TEST_F(ListboxTest, UnwrappedSidewaysRangeFollowsThePaneWidth) {
+    list.SetWrapLines(false);
+    list.SetColumns(32768);
+    QScrollBar* bar = list.horizontalScrollBar();
+    for (const int width : {300, 600, 200}) {
+        list.resize(width, list.height());
+        EXPECT_EQ(bar->maximum(), 32768 - list.viewport()->width()) << "pane " << width;
+        EXPECT_EQ(bar->pageStep(), 32768 / 4) << "pane " << width;
+    }
+}
+
 TEST_F(ListboxTest, NewRowsStayInViewUntilTheUserScrollsAway) {
     ASSERT_NO_FATAL_FAILURE(SetPaneRows(10));
     int changes = 0;
