@@ -207,11 +207,10 @@ size_t FormatDateTime(const std::string& picture, const std::tm& t, char* out, s
                 afterHour = false;
                 break;
             case 'y':
-                if (run <= 2) {
-                    o = PutTwoDigits(o, t.tm_year + 1900);
-                } else {
-                    o = std::to_chars(o, limit + 8, t.tm_year + 1900).ptr;
-                }
+                // Dates go back to year 1, which still takes four digits.
+                if (run > 2) o = PutTwoDigits(o, (t.tm_year + 1900) / 100);
+                o = PutTwoDigits(o, t.tm_year + 1900);
+                afterHour = false;
                 i += run;
                 continue;
             case 'h':

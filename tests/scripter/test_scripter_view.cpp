@@ -133,6 +133,27 @@ TEST_F(ScripterViewTest, DatesAndTimesAreDecodedAndDropFractions) {
     EXPECT_EQ(Show({SQL_TYPE_TIME, 0, 4, "T"}, time), "07.05");
 }
 
+TEST_F(ScripterViewTest, PicturesWriteEveryFieldAtItsWidth) {
+    const struct {
+        const char* Picture;
+        int Year;
+        const char* Expected;
+    } cases[] = {
+        {"dd-mm-yyyy hh:nn", 1, "02-03-0001 04:05"},
+        {"dd-mm-yyyy", 999, "02-03-0999"},
+        {"yy-mm-dd", 2005, "05-03-02"},
+        // "mm" that follows a year rather than an hour is the month again.
+        {"hh yyyy mm", 2006, "04 2006 03"},
+    };
+    for (const auto& c : cases) {
+        scripter.DateTimeFormat = c.Picture;
+        EXPECT_EQ(Show({SQL_TIMESTAMP, 0, 8, "TS"},
+                       [&c](TcResultBuilder& b) { b.PutTimestamp(0, c.Year, 3, 2, 4, 5, 6); }),
+                  c.Expected)
+            << c.Picture << " " << c.Year;
+    }
+}
+
 // ---- Widths, header and row lines ----------------------------------------
 
 struct TWidthCase {
