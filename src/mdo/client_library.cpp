@@ -54,7 +54,10 @@ bool TryResolve(F& entry, const char* name) {
     return address != nullptr;
 }
 
+// Opens `fileName` only while no library is loaded: a second open would
+// replace, and leak, the handle in use, so the loaded library is bound anew.
 bool TryOpen(const std::string& fileName) {
+    if (ClientLibraryHandle != nullptr) return true;
     ClientLibraryHandle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (ClientLibraryHandle == nullptr) return false;
     ClientLibraryName = fileName;

@@ -95,6 +95,10 @@ TEST_F(ClientLibraryTest, LoadedLibraryIsNotReplacedWithoutFreeing) {
     ClientLibraryName = FAKE_CLIENT_V6;
     CheckClientLibraryLoaded();
     EXPECT_EQ(ClientVersion, 5) << "a loaded library must stay until it is freed";
+    // Loading again binds the loaded library anew; it opens no other one.
+    LoadClientLibrary();
+    EXPECT_EQ(ClientVersion, 5) << "a second load replaced the loaded library";
+    EXPECT_EQ(ClientLibraryName, FAKE_CLIENT_V6) << "only a load that opens a library names it";
 }
 
 TEST_F(ClientLibraryTest, Version6ClientBindsTheVersion6EntryPoints) {
