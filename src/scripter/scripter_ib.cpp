@@ -163,6 +163,7 @@ void TcDBScripter_IB::DoRollback() {
 
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
+    statementHandle_ = 0;  // a handle of another attachment would be stale
     Connected = true;
     if (OnConnect) OnConnect(*this, name);
 }
