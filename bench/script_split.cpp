@@ -11,7 +11,6 @@ namespace {
 // A scripter that does nothing with SQL, so only the engine is measured.
 class TcNullScripter : public TcDBBaseScripter {
   public:
-    ~TcNullScripter() override { Shutdown(); }
     void DoCommit() override {}
     void DoStartTransaction() override {}
     void DoRollback() override {}

@@ -21,7 +21,6 @@ class TcOfflineScripter : public TcDBScripter_IB {
             return "SET TERM ; ; ECHO nested; EXECUTE SCRIPT 'x';";
         };
     }
-    ~TcOfflineScripter() override { Shutdown(); }
     void DoConnect() override {
         if (DatabaseName.size() % 3 == 0) throw EUser("cannot connect");
     }

@@ -197,37 +197,3 @@ void TcCliSession::Finish(bool success) {
         err_ << ForTerminal(error.what()) << '\n';
     }
 }
-
-bool IsStatementComplete(const std::string& text, const std::string& terminator) {
-    char quote = 0;
-    bool afterTerminator = false;  // only blanks and comments since the last terminator
-    size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-            ++i;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
-            afterTerminator = false;
-            ++i;
-        } else if (text.compare(i, 2, "/*") == 0) {
-            const size_t end = text.find("*/", i + 2);
-            if (end == std::string::npos) return false;
-            i = end + 2;
-        } else if (text.compare(i, 2, "--") == 0 || text.compare(i, 2, "//") == 0) {
-            const size_t end = text.find_first_of("\r\n", i);
-            i = end == std::string::npos ? text.size() : end;
-        } else if (!terminator.empty() &&
-                   StartsWithText(std::string_view(text).substr(i), terminator)) {
-            afterTerminator = true;
-            i += terminator.size();
-        } else {
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') afterTerminator = false;
-            ++i;
-        }
-    }
-    return quote == 0 && afterTerminator;
-}

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "engine/statement_splitter.h"
 #include "scripter/scripter_ib.h"
 
 // The terminal the user answers on. Absent when standard input is no terminal.
@@ -58,7 +59,3 @@ class TcCliSession : public IOwnerWindow {
     ICliTerminal* terminal_;
     std::string lastStatement_;
 };
-
-// Whether the text ends in the terminator outside quotes and comments, with
-// nothing but blanks and comments after it: the prompt then runs it.
-bool IsStatementComplete(const std::string& text, const std::string& terminator);

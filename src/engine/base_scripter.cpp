@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/base_commands.h"
+#include "engine/statement_splitter.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 
@@ -29,16 +30,12 @@ TcDBBaseScripter::TcDBBaseScripter() {
 
 TcDBBaseScripter::~TcDBBaseScripter() = default;
 
-void TcDBBaseScripter::Shutdown() noexcept {
-    // A destructor cannot report errors; the connection is gone either way.
-    try {
-        if (InTransaction) Rollback();
-    } catch (...) {
-    }
-    try {
-        if (Connected) Disconnect();
-    } catch (...) {
-    }
+void TcDBBaseScripter::Close() {
+    // Disconnect rolls an open transaction back first.
+    if (Connected)
+        Disconnect();
+    else
+        Rollback();
 }
 
 void TcDBBaseScripter::AttachConnection(const std::string&, void*) {}
@@ -54,233 +51,34 @@ void TcDBBaseScripter::LeaveInternal() {
 }
 
 // ---------------------------------------------------------------------------
-// Statement splitting
-//
-// The scan follows these rules at every position: quotes (single or double)
-// open and close; outside quotes and comments the terminator ends a statement
-// (read afresh at every position, compared without regard to case); "/*",
-// "//" and "--" open comments, which are removed from the text. After a
-// comment is removed, characters before it may now form a terminator or a
-// comment opener with characters after it, so the scan steps back over the
-// few kept characters that could take part in such a match, restoring the
-// quote state it had there. That keeps the scan linear in the text length.
-
-class StatementScanner {
-  public:
-    explicit StatementScanner(std::string text) : text_(std::move(text)) {}
-
-    bool AtEnd() const { return pending_.empty() && pos_ >= text_.size(); }
-    // The character n places ahead, or NUL past the end.
-    char Peek(size_t n) const {
-        if (n < pending_.size()) return pending_[pending_.size() - 1 - n].first;
-        n -= pending_.size();
-        return pos_ + n < text_.size() ? text_[pos_ + n] : '\0';
-    }
-    bool HasAhead(size_t n) const { return pending_.size() + (text_.size() - pos_) >= n; }
-    void Skip(size_t n) {
-        while (n > 0 && !pending_.empty()) {
-            pending_.pop_back();
-            --n;
-        }
-        pos_ += n;
-    }
-    bool MatchesText(const std::string& word) const {
-        if (!HasAhead(word.size())) return false;
-        for (size_t i = 0; i < word.size(); ++i) {
-            char a = Peek(i), b = word[i];
-            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-            if (a != b) return false;
-        }
-        return true;
-    }
-    // How many characters from here cannot start a quote change, a
-    // terminator or a comment, so that they can be kept in one go. Inside a
-    // quote only the quote characters matter.
-    size_t PlainRun(char quote, char terminatorUpper, char terminatorLower) const {
-        if (!pending_.empty()) return 0;
-        size_t end = pos_;
-        const size_t size = text_.size();
-        if (quote != 0) {
-            while (end < size && text_[end] != '\'' && text_[end] != '"') ++end;
-        } else {
-            while (end < size) {
-                const char c = text_[end];
-                if (c == '\'' || c == '"' || c == '/' || c == '-' || c == terminatorUpper ||
-                    c == terminatorLower)
-                    break;
-                ++end;
-            }
-        }
-        return end - pos_;
-    }
-    // Keeps the next n characters, read straight from the text.
-    void KeepRun(size_t n, char quote) {
-        const size_t first = kept_.size();
-        kept_.append(text_, pos_, n);
-        quoteBefore_.append(n, quote);
-        const size_t from = n > kRecent ? n - kRecent : 0;
-        for (size_t i = from; i < n; ++i) recentOffsets_[(first + i) % kRecent] = pos_ + i;
-        if (!started_) {
-            for (size_t i = 0; i < n; ++i) {
-                const char c = text_[pos_ + i];
-                if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
-                    started_ = true;
-                    startIndex_ = first + i;
-                    startOffset_ = pos_ + i;
-                    break;
-                }
-            }
-        }
-        pos_ += n;
-    }
-    // Keeps the next character in the current statement.
-    void Keep(char quote) {
-        const char c = Peek(0);
-        const size_t offset = pending_.empty() ? pos_ : pending_.back().second;
-        kept_ += c;
-        quoteBefore_ += quote;
-        recentOffsets_[(kept_.size() - 1) % kRecent] = offset;
-        if (!started_ && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
-            started_ = true;
-            startIndex_ = kept_.size() - 1;
-            startOffset_ = offset;
-        }
-        Skip(1);
-    }
-    // Steps back over the last n kept characters; returns the quote state
-    // that held before the first of them.
-    char StepBack(size_t n, char currentQuote) {
-        n = std::min({n, kept_.size(), kRecent - 1});
-        if (n == 0) return currentQuote;
-        const size_t from = kept_.size() - n;
-        const char quote = quoteBefore_[from];
-        for (size_t i = kept_.size(); i > from; --i)
-            pending_.emplace_back(kept_[i - 1], recentOffsets_[(i - 1) % kRecent]);
-        kept_.resize(from);
-        quoteBefore_.resize(from);
-        if (started_ && startIndex_ >= from) started_ = false;
-        return quote;
-    }
-    // The statement so far and the offset in the text where it starts.
-    std::string TakeStatement(size_t& startOffset) {
-        startOffset = started_ ? startOffset_ : pos_;
-        started_ = false;
-        std::string statement = std::move(kept_);
-        kept_.clear();
-        quoteBefore_.clear();
-        return statement;
-    }
-    const std::string& Text() const { return text_; }
-
-  private:
-    static constexpr size_t kRecent = 256;
-    std::string text_;
-    size_t pos_ = 0;
-    // Stepped-back characters with their offsets, next one last.
-    std::vector<std::pair<char, size_t>> pending_;
-    std::string kept_;                    // the current statement so far, comments removed
-    std::string quoteBefore_;             // quote state before each kept character
-    size_t recentOffsets_[kRecent] = {};  // offsets of the last kept characters
-    bool started_ = false;                // a non-blank character has been kept
-    size_t startIndex_ = 0;
-    size_t startOffset_ = 0;
-};
-
-namespace {
-enum class CommentKind { None, Block, Line };
-}  // namespace
+// Script runs
 
 void TcDBBaseScripter::ExecuteScript(const std::string& text) {
     CheckFailures = 0;
     ErrorLine = 0;
     ErrorSource.clear();
-    StatementScanner scan(text);
-    char quote = 0;  // the open quote character, 0 outside quotes
-    CommentKind comment = CommentKind::None;
-    while (!scan.AtEnd()) {
-        if (comment == CommentKind::None && !Terminator_.empty()) {
-            const char t = Terminator_[0];
-            const char upper = (t >= 'a' && t <= 'z') ? static_cast<char>(t - 32) : t;
-            const char lower = (t >= 'A' && t <= 'Z') ? static_cast<char>(t + 32) : t;
-            if (const size_t run = scan.PlainRun(quote, upper, lower); run > 0) {
-                scan.KeepRun(run, quote);
-                continue;
-            }
-        }
-        const char c = scan.Peek(0);
-        if (comment == CommentKind::None) {
-            if (c == '\'' || c == '"') {
-                const char before = quote;
-                if (quote == c)
-                    quote = 0;
-                else if (quote == 0)
-                    quote = c;
-                scan.Keep(before);
-                continue;
-            }
-            if (quote == 0 && scan.MatchesText(Terminator_)) {
-                scan.Skip(Terminator_.size());
-                // The statement may change the terminator for the rest of the text.
-                RunScriptStatement(scan);
-                continue;
-            }
-            if (quote == 0 && scan.HasAhead(2)) {
-                const char d = scan.Peek(1);
-                if (c == '/' && d == '*') {
-                    comment = CommentKind::Block;
-                    scan.Skip(2);
-                    continue;
-                }
-                if ((c == '/' && d == '/') || (c == '-' && d == '-')) {
-                    comment = CommentKind::Line;
-                    scan.Skip(2);
-                    continue;
-                }
-            }
-            scan.Keep(quote);
-            continue;
-        }
-        // Inside a comment: drop characters up to its end.
-        bool ended = false;
-        if (comment == CommentKind::Block) {
-            if (c == '*' && scan.HasAhead(2) && scan.Peek(1) == '/') {
-                scan.Skip(2);
-                ended = true;
-            } else {
-                scan.Skip(1);
-            }
-        } else if (c == '\r' || c == '\n') {
-            ended = true;  // the line break stays in the text
-        } else {
-            scan.Skip(1);
-            ended = c == '\0';
-        }
-        if (ended) {
-            comment = CommentKind::None;
-            const size_t reach = std::max<size_t>(Terminator_.size(), 2) - 1;
-            quote = scan.StepBack(reach, quote);
-        }
-    }
-    // A comment left open at the end is cut off; the rest is still executed.
-    RunScriptStatement(scan);
+    // The splitter reads Terminator_ afresh: a SET TERM applies to the rest.
+    TcStatementSplitter splitter(text, Terminator_);
+    std::string statement;
+    size_t offset = 0;
+    while (splitter.Next(statement, offset)) RunScriptStatement(splitter, statement, offset);
+    statement = splitter.Rest(offset);
+    RunScriptStatement(splitter, statement, offset);
     SuppressOutput = false;
 }
 
-void TcDBBaseScripter::RunScriptStatement(StatementScanner& scan) {
-    size_t offset = 0;
-    const std::string statement = TrimWhitespace(scan.TakeStatement(offset));
+void TcDBBaseScripter::RunScriptStatement(const TcStatementSplitter& splitter,
+                                          const std::string& text, size_t offset) {
+    const std::string statement = TrimWhitespace(text);
     try {
         ExecuteStatement(statement);
     } catch (...) {
         // Only the innermost script knows where the failing statement stands.
         if (ErrorLine == 0) {
-            const std::string& text = scan.Text();
-            ErrorLine =
-                1 + static_cast<int32_t>(std::count(
-                        text.begin(),
-                        text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size())),
-                        '\n'));
+            const std::string& script = splitter.Text();
+            const auto end =
+                script.begin() + static_cast<std::ptrdiff_t>(std::min(offset, script.size()));
+            ErrorLine = 1 + static_cast<int32_t>(std::count(script.begin(), end, '\n'));
             ErrorSource = ScriptSource;
         }
         throw;
@@ -368,18 +166,18 @@ void TcDBBaseScripter::ExecuteStatement(const std::string& text) {
                 else if (LastMessage.empty())
                     LastMessage = Lang("Done.", "Klaar.");
             } else {
-                BeginStatementTransaction();
-                bool failed = false;
+                // A failing start is no failure of the statement: it is not
+                // suppressed.
+                TcStatementTransaction transaction(*this);
                 try {
                     DoExecuteSQL(statement);
+                    transaction.Commit();
                 } catch (const std::exception& error) {
-                    EndStatementTransaction(false);
+                    transaction.Rollback();
                     if (!SuppressError) throw;
                     // A suppressed error counts as success; its text is the result.
                     LastMessage = error.what();
-                    failed = true;
                 }
-                if (!failed) EndStatementTransaction(true);
             }
         }
     } catch (...) {
@@ -420,6 +218,36 @@ void TcDBBaseScripter::EndStatementTransaction(bool success) {
         Rollback();
 }
 
+TcStatementTransaction::TcStatementTransaction(TcDBBaseScripter& engine) : engine_(engine) {
+    engine_.BeginStatementTransaction();
+}
+
+TcStatementTransaction::~TcStatementTransaction() {
+    Rollback();
+}
+
+void TcStatementTransaction::Commit() {
+    if (ended_) return;
+    try {
+        engine_.EndStatementTransaction(true);
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+    ended_ = true;
+}
+
+void TcStatementTransaction::Rollback() noexcept {
+    if (ended_) return;
+    ended_ = true;
+    try {
+        engine_.EndStatementTransaction(false);
+    } catch (...) {
+        // The statement's own error is on its way and is the one reported;
+        // InTransaction stays set, as a failed rollback leaves it.
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Connection and transaction
 
@@ -428,13 +256,16 @@ void TcDBBaseScripter::Connect() {
     PrepareConnect();
     try {
         DoConnect();
-        Connected = true;
-        if (OnConnect) OnConnect(*this, ConnectString());
     } catch (const std::exception& error) {
         UnprepareConnect();
         if (!SuppressError) throw;
         LastMessage = error.what();
+        return;
     }
+    Connected = true;
+    // The connection is open whatever the owner's handler does; its error
+    // reaches the caller with the engine consistently connected.
+    if (OnConnect) OnConnect(*this, ConnectString());
 }
 
 void TcDBBaseScripter::Disconnect() {
@@ -443,13 +274,19 @@ void TcDBBaseScripter::Disconnect() {
         OnBeforeDisconnect(*this, cancel);
         if (cancel) return;
     }
+    // The first error is the one reported; a failed rollback does not keep
+    // the attachment open.
     std::exception_ptr failure;
     if (Connected) {
         try {
             if (InTransaction) Rollback();
-            DoDisconnect();
         } catch (...) {
             failure = std::current_exception();
+        }
+        try {
+            DoDisconnect();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
         }
         Connected = false;
         if (OnAfterDisconnect) OnAfterDisconnect(*this);

@@ -7,8 +7,10 @@
 //
 // Contract: used from one thread. It produces no output lines itself; after
 // each statement it fires OnAfterStatement and the owner reads the results.
-// A subclass implements the Do... operations and must call Shutdown() from its
-// own destructor, because the base destructor can no longer reach overrides.
+// The owner calls Close() while it and every part of the engine are alive:
+// that rolls back and disconnects with the events. Destruction fires no
+// events and calls no virtual operation; a subclass's destructor releases
+// what it holds by itself.
 
 #include <cstdint>
 #include <functional>
@@ -21,7 +23,7 @@ enum class TPlanMode { Off = 0, On = 1, Only = 2 };
 enum class TStartTransactionModel { Explicit = 0, Implicit = 1 };
 enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
 
-class StatementScanner;
+class TcStatementSplitter;
 
 class TcDBBaseScripter : public TObject {
   public:
@@ -63,6 +65,9 @@ class TcDBBaseScripter : public TObject {
     virtual void ExecuteScript(const std::string& text);
 
     void ExecuteStatement(const std::string& statement);
+    // Rolls back an open transaction and disconnects, firing the disconnect
+    // events. For the owner, before it destroys the engine.
+    void Close();
     void Connect();
     void Disconnect();
     void StartTransaction();
@@ -142,13 +147,13 @@ class TcDBBaseScripter : public TObject {
     int32_t ErrorLine = 0;
 
   protected:
-    // Rolls back and disconnects; for the destructor of the most derived class.
-    void Shutdown() noexcept;
+    friend class TcStatementTransaction;
     void BeginStatementTransaction();
     void EndStatementTransaction(bool success);
 
   private:
-    void RunScriptStatement(StatementScanner& scan);
+    void RunScriptStatement(const TcStatementSplitter& splitter, const std::string& text,
+                            size_t offset);
     void ScanParameters(const std::string& statement);
     std::string SubstituteParameters(const std::string& statement) const;
 
@@ -168,6 +173,27 @@ class TcInternalExecution {
 
   private:
     TcDBBaseScripter& engine_;
+};
+
+// The transaction around one SQL statement, begun by the constructor under
+// the engine's transaction model. Commit ends it after success; a failing
+// commit is the statement's failure, so the transaction is then rolled back
+// and the commit's error raised. Rollback, or leaving the scope without
+// Commit, ends it after a failure; the statement's own error is the one that
+// counts, so a rollback that fails as well is not reported over it (the
+// engine still marks the transaction active when the rollback failed).
+class TcStatementTransaction {
+  public:
+    explicit TcStatementTransaction(TcDBBaseScripter& engine);
+    ~TcStatementTransaction();
+    TcStatementTransaction(const TcStatementTransaction&) = delete;
+    TcStatementTransaction& operator=(const TcStatementTransaction&) = delete;
+    void Commit();
+    void Rollback() noexcept;
+
+  private:
+    TcDBBaseScripter& engine_;
+    bool ended_ = false;
 };
 
 // True when a database or file name carries its own location: an absolute

@@ -5,6 +5,7 @@
 #include "engine/base_scripter.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 
 TpsScript::TpsScript() {
     SetKeyword("EXECUTE SCRIPT");
@@ -23,18 +24,9 @@ void TpsScript::Execute(TcDBBaseScripter& engine, const TStringList& arguments, 
     const std::string text = engine.ScriptFileReader(fileName);
     // Nested inside the current statement: its settings stay in effect and an
     // error in it ends the outer run as well.
-    const std::string outerSource = engine.ScriptSource;
-    engine.ScriptSource = fileName;
-    ++engine.ScriptDepth;
-    try {
-        engine.ExecuteScript(text);
-    } catch (...) {
-        --engine.ScriptDepth;
-        engine.ScriptSource = outerSource;
-        throw;
-    }
-    --engine.ScriptDepth;
-    engine.ScriptSource = outerSource;
+    TcScopedValue<std::string> source(engine.ScriptSource, fileName);
+    TcScopedValue<int32_t> depth(engine.ScriptDepth, engine.ScriptDepth + 1);
+    engine.ExecuteScript(text);
     message = "Script executed.";
 }
 
@@ -117,10 +109,12 @@ TpsCheck::TpsCheck() {
 
 void TpsCheck::Execute(TcDBBaseScripter& engine, const TStringList& arguments, const std::string&,
                        std::string&) {
-    const bool showRecordHeader = engine.ShowRecordHeader;
-    engine.ShowRecordHeader = false;
-    engine.EnterInternal();
-    try {
+    {
+        // The rows found stand without a header; the statement runs without
+        // events, and its result is gone when the check is done.
+        TcScopedValue<bool> header(engine.ShowRecordHeader, false);
+        TcInternalExecution internal(engine);
+        TcScopeExit clearResult([&engine] { engine.ClearStatementResult(); });
         engine.ExecuteStatement(ArgumentValue(arguments, "$"));
         engine.LastMessage.clear();
         if (engine.RecordCount > 0) {
@@ -131,15 +125,7 @@ void TpsCheck::Execute(TcDBBaseScripter& engine, const TStringList& arguments, c
                 engine.OnAfterStatement(this, std::string(), ok);
             }
         }
-    } catch (...) {
-        engine.ShowRecordHeader = showRecordHeader;
-        engine.LeaveInternal();
-        engine.ClearStatementResult();
-        throw;
     }
-    engine.ShowRecordHeader = showRecordHeader;
-    engine.LeaveInternal();
-    engine.ClearStatementResult();
     if (engine.CheckFailures > 0) RaiseUser("Check failed.");
 }
 

@@ -66,9 +66,27 @@ TcDBScripter_IB::TcDBScripter_IB() {
 }
 
 TcDBScripter_IB::~TcDBScripter_IB() {
-    Shutdown();
+    ReleaseHandles();
     view_.reset();
     OutputSQLDA.reset();
+}
+
+void TcDBScripter_IB::ReleaseHandles() noexcept {
+    // The owner closed the engine with its events while everything was alive;
+    // what is still open now is ended quietly. The outcomes do not matter, so
+    // they get a status vector of their own, and a library that is no longer
+    // loaded answers with an error that is of no use here either.
+    ISC_STATUS status[20] = {};
+    try {
+        if (statementHandle_ != 0)
+            ClientApi.isc_dsql_free_statement(status, &statementHandle_, DSQL_drop);
+        if (TransactionHandle != 0) ClientApi.isc_rollback_transaction(status, &TransactionHandle);
+        if (DatabaseHandle != 0) ClientApi.isc_detach_database(status, &DatabaseHandle);
+    } catch (...) {
+    }
+    statementHandle_ = 0;
+    TransactionHandle = 0;
+    DatabaseHandle = 0;
 }
 
 void TcDBScripter_IB::SetDialectFromClientVersion() {

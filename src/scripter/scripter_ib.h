@@ -77,6 +77,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     void SetDialectFromClientVersion();
 
   private:
+    // Ends whatever the handles still hold, without events; for destruction.
+    void ReleaseHandles() noexcept;
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;

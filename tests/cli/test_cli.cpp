@@ -64,27 +64,6 @@ TEST(CliOptions, EnvironmentGivesUserAndPassword) {
     unsetenv("ISC_PASSWORD");
 }
 
-TEST(Prompt, StatementCompleteAtTheTerminatorOutsideQuotesAndComments) {
-    struct Case {
-        const char* text;
-        const char* terminator;
-        bool complete;
-    } cases[] = {
-        {"select 1 from t;\n", ";", true},
-        {"select 1\n", ";", false},
-        {"select ';'\n", ";", false},
-        {"select 'a;\n", ";", false},
-        {"select 1; -- trailing\n", ";", true},
-        {"select 1; /* open\n", ";", false},
-        {"select 1 /* ; */\n", ";", false},
-        {"create procedure p as begin x = 1; end^\n", "^", true},
-        {"select 1 go\n", "GO", true},
-        {"select 1; select 2\n", ";", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsStatementComplete(c.text, c.terminator), c.complete) << c.text;
-}
-
 // A terminal that answers from a list and records its prompts.
 class TcScriptedTerminal : public ICliTerminal {
   public:

@@ -18,13 +18,14 @@ class TcRecordingScripter : public TcDBBaseScripter {
             Calls.push_back("sleep " + std::to_string(milliseconds));
         };
     }
-    ~TcRecordingScripter() override { Shutdown(); }
 
     void DoConnect() override { Record("connect " + ConnectString()); }
     void DoDisconnect() override { Record("disconnect"); }
     void DoCommit() override { Record("commit"); }
     void DoStartTransaction() override { Record("start"); }
     void DoRollback() override { Record("rollback"); }
+    void PrepareConnect() override { ConnectPrepared = true; }
+    void UnprepareConnect() override { ConnectPrepared = false; }
     void DoExecuteSQL(const std::string& statement) override {
         Statements.push_back(statement);
         Record("sql " + statement);
@@ -38,6 +39,9 @@ class TcRecordingScripter : public TcDBBaseScripter {
     std::vector<std::string> Calls;
     // A call whose text starts with one of these raises instead.
     std::set<std::string> FailOn;
+    // Whether connect parameters are held: between PrepareConnect and
+    // UnprepareConnect.
+    bool ConnectPrepared = false;
     // Runs after a statement is recorded; may set RecordCount or raise.
     std::function<void(const std::string&)> OnSql;
 

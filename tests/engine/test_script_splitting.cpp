@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/statement_splitter.h"
 #include "foundation/language.h"
 #include "recording_scripter.h"
 
@@ -169,5 +170,62 @@ TEST(SplittingScale, ManyCommentLinesInOneStatement) {
     ASSERT_EQ(engine.Statements.size(), 1u);
     EXPECT_EQ(engine.Statements[0], "select 1");
 }
+
+}  // namespace
+
+// The engine's split and the prompt's "is this complete" come from one
+// scanner; every case is asked of both uses.
+namespace {
+
+struct CompletenessCase {
+    const char* name;
+    const char* text;
+    const char* terminator;
+    bool complete;
+    std::vector<std::string> statements;  // what a run of the text executes
+};
+
+class ScannerUses : public ::testing::TestWithParam<CompletenessCase> {};
+
+TEST_P(ScannerUses, CompletenessAndSplitAgree) {
+    const CompletenessCase& c = GetParam();
+    EXPECT_EQ(IsStatementComplete(c.text, c.terminator), c.complete);
+    TcRecordingScripter engine;
+    engine.ParameterReplace = false;
+    engine.SetTerminator(c.terminator);
+    engine.ExecuteScript(c.text);
+    EXPECT_EQ(engine.Statements, c.statements);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScannerUses,
+    ::testing::Values(
+        CompletenessCase{"terminated", "select 1 from t;\n", ";", true, {"select 1 from t"}},
+        CompletenessCase{"no_terminator_yet", "select 1\n", ";", false, {"select 1"}},
+        CompletenessCase{"terminator_in_quotes", "select ';'\n", ";", false, {"select ';'"}},
+        CompletenessCase{"open_quote", "select 'a;\n", ";", false, {"select 'a;"}},
+        CompletenessCase{
+            "trailing_line_comment", "select 1; -- trailing\n", ";", true, {"select 1"}},
+        CompletenessCase{"open_block_comment", "select 1; /* open\n", ";", false, {"select 1"}},
+        CompletenessCase{"terminator_in_comment", "select 1 /* ; */\n", ";", false, {"select 1"}},
+        CompletenessCase{"procedure_body",
+                         "create procedure p as begin x = 1; end^\n",
+                         "^",
+                         true,
+                         {"create procedure p as begin x = 1; end"}},
+        CompletenessCase{"word_terminator_any_case", "select 1 go\n", "GO", true, {"select 1"}},
+        CompletenessCase{
+            "comment_joins_word_terminator", "select 1 g/* x */o\n", "GO", true, {"select 1"}},
+        CompletenessCase{"text_after_last_terminator",
+                         "select 1; select 2\n",
+                         ";",
+                         false,
+                         {"select 1", "select 2"}},
+        CompletenessCase{"only_blanks", " \n", ";", false, {}},
+        CompletenessCase{
+            "closed_comment_after", "select 1; /* done */\n", ";", true, {"select 1"}}),
+    [](const ::testing::TestParamInfo<CompletenessCase>& info) {
+        return std::string(info.param.name);
+    });
 
 }  // namespace

@@ -1,0 +1,223 @@
+#include "engine/statement_splitter.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "foundation/string_utils.h"
+
+// The text with a moving position, the kept characters of the current
+// statement, and the characters stepped back over after a removed comment.
+class TcStatementScan {
+  public:
+    explicit TcStatementScan(std::string text) : text_(std::move(text)) {}
+
+    bool AtEnd() const { return pending_.empty() && pos_ >= text_.size(); }
+    // The character n places ahead, or NUL past the end.
+    char Peek(size_t n) const {
+        if (n < pending_.size()) return pending_[pending_.size() - 1 - n].first;
+        n -= pending_.size();
+        return pos_ + n < text_.size() ? text_[pos_ + n] : '\0';
+    }
+    bool HasAhead(size_t n) const { return pending_.size() + (text_.size() - pos_) >= n; }
+    void Skip(size_t n) {
+        while (n > 0 && !pending_.empty()) {
+            pending_.pop_back();
+            --n;
+        }
+        pos_ += n;
+    }
+    bool MatchesText(const std::string& word) const {
+        if (!HasAhead(word.size())) return false;
+        for (size_t i = 0; i < word.size(); ++i) {
+            char a = Peek(i), b = word[i];
+            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+            if (a != b) return false;
+        }
+        return true;
+    }
+    // How many characters from here cannot start a quote change, a
+    // terminator or a comment, so that they can be kept in one go. Inside a
+    // quote only the quote characters matter.
+    size_t PlainRun(char quote, char terminatorUpper, char terminatorLower) const {
+        if (!pending_.empty()) return 0;
+        size_t end = pos_;
+        const size_t size = text_.size();
+        if (quote != 0) {
+            while (end < size && text_[end] != '\'' && text_[end] != '"') ++end;
+        } else {
+            while (end < size) {
+                const char c = text_[end];
+                if (c == '\'' || c == '"' || c == '/' || c == '-' || c == terminatorUpper ||
+                    c == terminatorLower)
+                    break;
+                ++end;
+            }
+        }
+        return end - pos_;
+    }
+    // Keeps the next n characters, read straight from the text.
+    void KeepRun(size_t n, char quote) {
+        const size_t first = kept_.size();
+        kept_.append(text_, pos_, n);
+        quoteBefore_.append(n, quote);
+        const size_t from = n > kRecent ? n - kRecent : 0;
+        for (size_t i = from; i < n; ++i) recentOffsets_[(first + i) % kRecent] = pos_ + i;
+        if (!started_) {
+            for (size_t i = 0; i < n; ++i) {
+                const char c = text_[pos_ + i];
+                if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+                    started_ = true;
+                    startIndex_ = first + i;
+                    startOffset_ = pos_ + i;
+                    break;
+                }
+            }
+        }
+        pos_ += n;
+    }
+    // Keeps the next character in the current statement.
+    void Keep(char quote) {
+        const char c = Peek(0);
+        const size_t offset = pending_.empty() ? pos_ : pending_.back().second;
+        kept_ += c;
+        quoteBefore_ += quote;
+        recentOffsets_[(kept_.size() - 1) % kRecent] = offset;
+        if (!started_ && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            started_ = true;
+            startIndex_ = kept_.size() - 1;
+            startOffset_ = offset;
+        }
+        Skip(1);
+    }
+    // Steps back over the last n kept characters; returns the quote state
+    // that held before the first of them.
+    char StepBack(size_t n, char currentQuote) {
+        n = std::min({n, kept_.size(), kRecent - 1});
+        if (n == 0) return currentQuote;
+        const size_t from = kept_.size() - n;
+        const char quote = quoteBefore_[from];
+        for (size_t i = kept_.size(); i > from; --i)
+            pending_.emplace_back(kept_[i - 1], recentOffsets_[(i - 1) % kRecent]);
+        kept_.resize(from);
+        quoteBefore_.resize(from);
+        if (started_ && startIndex_ >= from) started_ = false;
+        return quote;
+    }
+    // The statement so far and the offset in the text where it starts.
+    std::string TakeStatement(size_t& startOffset) {
+        startOffset = started_ ? startOffset_ : pos_;
+        started_ = false;
+        std::string statement = std::move(kept_);
+        kept_.clear();
+        quoteBefore_.clear();
+        return statement;
+    }
+    const std::string& Text() const { return text_; }
+
+  private:
+    static constexpr size_t kRecent = 256;
+    std::string text_;
+    size_t pos_ = 0;
+    // Stepped-back characters with their offsets, next one last.
+    std::vector<std::pair<char, size_t>> pending_;
+    std::string kept_;                    // the current statement so far, comments removed
+    std::string quoteBefore_;             // quote state before each kept character
+    size_t recentOffsets_[kRecent] = {};  // offsets of the last kept characters
+    bool started_ = false;                // a non-blank character has been kept
+    size_t startIndex_ = 0;
+    size_t startOffset_ = 0;
+};
+
+TcStatementSplitter::TcStatementSplitter(std::string text, const std::string& terminator)
+    : scan_(std::make_unique<TcStatementScan>(std::move(text))), terminator_(terminator) {}
+
+TcStatementSplitter::~TcStatementSplitter() = default;
+
+const std::string& TcStatementSplitter::Text() const {
+    return scan_->Text();
+}
+
+bool TcStatementSplitter::Next(std::string& statement, size_t& startOffset) {
+    TcStatementScan& scan = *scan_;
+    while (!scan.AtEnd()) {
+        if (comment_ == None && !terminator_.empty()) {
+            const char t = terminator_[0];
+            const char upper = (t >= 'a' && t <= 'z') ? static_cast<char>(t - 32) : t;
+            const char lower = (t >= 'A' && t <= 'Z') ? static_cast<char>(t + 32) : t;
+            if (const size_t run = scan.PlainRun(quote_, upper, lower); run > 0) {
+                scan.KeepRun(run, quote_);
+                continue;
+            }
+        }
+        const char c = scan.Peek(0);
+        if (comment_ == None) {
+            if (c == '\'' || c == '"') {
+                const char before = quote_;
+                if (quote_ == c)
+                    quote_ = 0;
+                else if (quote_ == 0)
+                    quote_ = c;
+                scan.Keep(before);
+                continue;
+            }
+            if (quote_ == 0 && scan.MatchesText(terminator_)) {
+                scan.Skip(terminator_.size());
+                statement = scan.TakeStatement(startOffset);
+                return true;
+            }
+            if (quote_ == 0 && scan.HasAhead(2)) {
+                const char d = scan.Peek(1);
+                if (c == '/' && d == '*') {
+                    comment_ = Block;
+                    scan.Skip(2);
+                    continue;
+                }
+                if ((c == '/' && d == '/') || (c == '-' && d == '-')) {
+                    comment_ = Line;
+                    scan.Skip(2);
+                    continue;
+                }
+            }
+            scan.Keep(quote_);
+            continue;
+        }
+        // Inside a comment: drop characters up to its end.
+        bool ended = false;
+        if (comment_ == Block) {
+            if (c == '*' && scan.HasAhead(2) && scan.Peek(1) == '/') {
+                scan.Skip(2);
+                ended = true;
+            } else {
+                scan.Skip(1);
+            }
+        } else if (c == '\r' || c == '\n') {
+            ended = true;  // the line break stays in the text
+        } else {
+            scan.Skip(1);
+            ended = c == '\0';
+        }
+        if (ended) {
+            comment_ = None;
+            const size_t reach = std::max<size_t>(terminator_.size(), 2) - 1;
+            quote_ = scan.StepBack(reach, quote_);
+        }
+    }
+    return false;
+}
+
+std::string TcStatementSplitter::Rest(size_t& startOffset) {
+    // A comment left open at the end was never kept: the rest is cut there.
+    return scan_->TakeStatement(startOffset);
+}
+
+bool IsStatementComplete(const std::string& text, const std::string& terminator) {
+    TcStatementSplitter splitter(text, terminator);
+    std::string statement;
+    size_t offset = 0;
+    bool ended = false;
+    while (splitter.Next(statement, offset)) ended = true;
+    if (!ended || splitter.EndedInQuote() || splitter.EndedInBlockComment()) return false;
+    return TrimWhitespace(splitter.Rest(offset)).empty();
+}

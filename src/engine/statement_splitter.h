@@ -1,0 +1,54 @@
+#pragma once
+// The one statement scanner. It splits a text at a terminator outside quotes
+// and comments and removes the comments; the engine runs what it yields, the
+// prompt of tessel-cli and the window ask it whether a text is a complete
+// statement yet. One scanner, so that the two answers never disagree.
+//
+// The scan follows these rules at every position: quotes (single or double)
+// open and close; outside quotes and comments the terminator ends a statement
+// (read afresh at every position, compared without regard to case); "/*",
+// "//" and "--" open comments, which are removed from the text. After a
+// comment is removed, characters before it may now form a terminator or a
+// comment opener with characters after it, so the scan steps back over the
+// few kept characters that could take part in such a match, restoring the
+// quote state it had there. That keeps the scan linear in the text length.
+
+#include <memory>
+#include <string>
+
+class TcStatementScan;
+
+class TcStatementSplitter {
+  public:
+    // The terminator is read through the reference at every position, so a
+    // statement run between two calls of Next may change it for the rest.
+    TcStatementSplitter(std::string text, const std::string& terminator);
+    ~TcStatementSplitter();
+    TcStatementSplitter(const TcStatementSplitter&) = delete;
+    TcStatementSplitter& operator=(const TcStatementSplitter&) = delete;
+
+    // The next statement ended by the terminator, comments removed and not
+    // trimmed, and the offset in the text of its first non-blank character.
+    // False at the end of the text; Rest then holds what is left.
+    bool Next(std::string& statement, size_t& startOffset);
+    // After Next answered false: the text after the last terminator, cut
+    // before a comment left open at the end.
+    std::string Rest(size_t& startOffset);
+    // After Next answered false: whether the text ended inside a quote or a
+    // block comment.
+    bool EndedInQuote() const { return quote_ != 0; }
+    bool EndedInBlockComment() const { return comment_ == Block; }
+    const std::string& Text() const;
+
+  private:
+    enum CommentKind { None, Block, Line };
+    std::unique_ptr<TcStatementScan> scan_;
+    const std::string& terminator_;
+    char quote_ = 0;  // the open quote character, 0 outside quotes
+    CommentKind comment_ = None;
+};
+
+// Whether the text holds at least one statement ended by the terminator and
+// nothing after the last one but blanks and closed comments: a prompt then
+// runs it.
+bool IsStatementComplete(const std::string& text, const std::string& terminator);
