@@ -8,7 +8,10 @@
 
 #include "engine/base_commands.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "recording_scripter.h"
+#include "support/expect_error.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -16,10 +19,8 @@ using Calls = std::vector<std::string>;
 
 class Commands : public ::testing::Test {
   protected:
-    void SetUp() override {
-        Language = TLanguage::English;
-        engine = std::make_unique<TcRecordingScripter>();
-    }
+    void SetUp() override { engine = std::make_unique<TcRecordingScripter>(); }
+    TcScopedValue<TLanguage> language{Language, TLanguage::English};
     void Run(const std::string& statement) { engine->ExecuteStatement(statement); }
     std::unique_ptr<TcRecordingScripter> engine;
 };
@@ -148,12 +149,7 @@ TEST_F(Commands, SleepWaitsWholeSeconds) {
     Run("SLEEP 2147483647");  // beyond what milliseconds fit in 32 bits
     Run("SLEEP -5");
     EXPECT_EQ(engine->Calls, (Calls{"sleep 3000", "sleep 2147483647000"}));
-    try {
-        Run("SLEEP soon");
-        FAIL() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "'soon' is not a valid integer value");
-    }
+    EXPECT_RAISES(Exception, Run("SLEEP soon"), "'soon' is not a valid integer value");
 }
 
 TEST_F(Commands, ConnectNeedsUserAndPassword) {
@@ -167,12 +163,7 @@ TEST_F(Commands, ConnectNeedsUserAndPassword) {
         {"CONNECT 'emp.fdb' USER 'u'", "Password unknown."},
     };
     for (const Case& c : cases) {
-        try {
-            Run(c.statement);
-            ADD_FAILURE() << "no error";
-        } catch (const EUser& e) {
-            EXPECT_STREQ(e.what(), c.message);
-        }
+        EXPECT_RAISES(EUser, Run(c.statement), c.message);
         EXPECT_TRUE(engine->Connected) << "the current connection stays open";
         EXPECT_EQ(engine->ConnectString(), "a.fdb");
     }
@@ -254,12 +245,7 @@ TEST_F(CheckCommand, FailsWhenRowsComeAndShowsThem) {
         if (sender != engine.get()) headerDuringCheck = engine->ShowRecordHeader;
         after.emplace_back(sender != engine.get(), statement);
     };
-    try {
-        engine->ExecuteScript("CHECK rows 2; ECHO never;");
-        FAIL() << "no error";
-    } catch (const EUser& e) {
-        EXPECT_STREQ(e.what(), "Check failed.");
-    }
+    EXPECT_RAISES(EUser, engine->ExecuteScript("CHECK rows 2; ECHO never;"), "Check failed.");
     // First the command shows the rows it found, then the failing statement.
     ASSERT_EQ(after.size(), 2u);
     EXPECT_EQ(after[0], std::make_pair(true, std::string()));
@@ -298,15 +284,12 @@ class ScriptFiles : public Commands {
   protected:
     void SetUp() override {
         Commands::SetUp();
-        folder = std::filesystem::temp_directory_path() /
-                 ("tessel-engine-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
+        folder = scratch.Path();
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(folder / name, std::ios::binary) << text;
     }
+    TcTempDir scratch;
     std::filesystem::path folder;
 };
 
@@ -364,27 +347,17 @@ TEST_F(ScriptFiles, UnreadableAndBinaryFilesGiveClearErrors) {
         {"EXECUTE SCRIPT 'bin.sql'",
          "Cannot read file \"" + (folder / "bin.sql").string() + "\". It is not a text file."},
     };
-    for (const Case& c : cases) {
-        try {
-            engine->ExecuteStatement(c.statement);
-            ADD_FAILURE() << "no error for " << c.statement;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.what(), c.expected);
-        }
-    }
+    for (const Case& c : cases)
+        EXPECT_RAISES(Exception, engine->ExecuteStatement(c.statement), c.expected);
     EXPECT_TRUE(engine->Statements.empty());
 }
 
 TEST_F(ScriptFiles, AScriptThatRunsItselfStopsWithAnError) {
     Write("self.sql", "insert x;\nEXECUTE SCRIPT 'self.sql';\n");
     engine->SetRootDirectory(folder.string());
-    try {
-        engine->ExecuteScript("EXECUTE SCRIPT 'self.sql';");
-        FAIL() << "no error";
-    } catch (const EUser& e) {
-        EXPECT_EQ(std::string(e.what()), "Scripts are nested more than 64 levels deep at " +
-                                             (folder / "self.sql").string() + ".");
-    }
+    EXPECT_RAISES(
+        EUser, engine->ExecuteScript("EXECUTE SCRIPT 'self.sql';"),
+        "Scripts are nested more than 64 levels deep at " + (folder / "self.sql").string() + ".");
     EXPECT_EQ(engine->Statements.size(), 64u);
     EXPECT_EQ(engine->ScriptDepth, 0);
     // The engine runs scripts again afterwards.

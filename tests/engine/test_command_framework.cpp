@@ -4,16 +4,16 @@
 
 #include "engine/base_commands.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "recording_scripter.h"
+#include "support/expect_error.h"
 
 namespace {
 
 class Framework : public ::testing::Test {
   protected:
-    void SetUp() override {
-        Language = TLanguage::English;
-        engine = std::make_unique<TcRecordingScripter>();
-    }
+    void SetUp() override { engine = std::make_unique<TcRecordingScripter>(); }
+    TcScopedValue<TLanguage> language{Language, TLanguage::English};
     // "KEYWORD" of the command the statement runs, or "" for SQL.
     std::string Matched(const std::string& statement) {
         std::string matched;
@@ -85,23 +85,13 @@ TEST_F(Framework, ChoiceAndRequiredOptionErrors) {
         {"SET ECHO maybe", "Parameters should be ON or OFF"},
         {"SET PLAN", "Parameters should be ON, OFF or ONLY"},
     };
-    for (const Case& c : cases) {
-        try {
-            engine->ExecuteStatement(c.statement);
-            ADD_FAILURE() << "no error for " << c.statement;
-        } catch (const EUser&) {
-            ADD_FAILURE() << "a syntax error is a plain error: " << c.statement;
-        } catch (const Exception& e) {
-            EXPECT_STREQ(e.what(), c.message);
-        }
-    }
+    // A syntax error is a plain error, not a user error.
+    for (const Case& c : cases)
+        EXPECT_RAISES_EXACTLY(Exception, engine->ExecuteStatement(c.statement), c.message)
+            << c.statement;
     Language = TLanguage::Dutch;
-    EXPECT_THROW(
-        try { engine->ExecuteStatement("SET ECHO"); } catch (const Exception& e) {
-            EXPECT_STREQ(e.what(), "Parameterlijst moest bestaan uit ON of OFF");
-            throw;
-        },
-        Exception);
+    EXPECT_RAISES_EXACTLY(Exception, engine->ExecuteStatement("SET ECHO"),
+                          "Parameterlijst moest bestaan uit ON of OFF");
 }
 
 // A command with a required option, as later engines register them.
@@ -131,12 +121,8 @@ TEST_F(Framework, RequiredOptionMissingOrPresent) {
     EXPECT_EQ(engine->Commands.Get(engine->Commands.Count - 1)->Keyword(), "GRANT IT");
     engine->ExecuteStatement("GRANT IT x to Bob");
     EXPECT_EQ(engine->LastMessage, "$=x;TO=Bob");
-    try {
-        engine->ExecuteStatement("GRANT IT x");
-        FAIL() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Parameter TO not found for GRANT IT.");
-    }
+    EXPECT_RAISES(Exception, engine->ExecuteStatement("GRANT IT x"),
+                  "Parameter TO not found for GRANT IT.");
     EXPECT_TRUE(engine->Statements.empty()) << "a failed command is never sent as SQL";
 }
 

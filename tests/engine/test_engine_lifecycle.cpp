@@ -9,6 +9,7 @@
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
 #include "recording_scripter.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -53,12 +54,7 @@ TEST_F(Lifecycle, FailedRollbackStillDetaches) {
     engine.ExecuteStatement("CONNECT 'x.fdb' USER 'a' PASSWORD 'b'");
     engine.StartTransaction();
     engine.FailOn = {"rollback"};
-    try {
-        engine.Disconnect();
-        FAIL() << "the rollback's error is reported";
-    } catch (const EUser& e) {
-        EXPECT_STREQ(e.what(), "failed: rollback");
-    }
+    EXPECT_RAISES(EUser, engine.Disconnect(), "failed: rollback");
     EXPECT_EQ(engine.Calls, (Calls{"connect x.fdb", "start", "rollback", "disconnect"}));
     EXPECT_FALSE(engine.Connected);
 }

@@ -5,7 +5,9 @@
 
 #include "engine/statement_splitter.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "recording_scripter.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ struct SplitCase {
 class Splitting : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(Splitting, YieldsTheStatements) {
-    Language = TLanguage::English;
+    TcScopedValue<TLanguage> language(Language, TLanguage::English);
     TcRecordingScripter engine;
     engine.ParameterReplace = false;
     engine.ExecuteScript(GetParam().text);
@@ -60,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 TEST(SplittingTerminator, SetTermAppliesToTheRestOfTheSameText) {
-    Language = TLanguage::English;
+    TcScopedValue<TLanguage> language(Language, TLanguage::English);
     TcRecordingScripter engine;
     engine.ExecuteScript(
         "SET TERM ^ ;\n"
@@ -90,25 +92,13 @@ TEST(SplittingTerminator, CommentRemovalCanJoinATerminator) {
 }
 
 TEST(SplittingTerminator, BlankTerminatorIsRejectedAndKept) {
-    Language = TLanguage::English;
+    TcScopedValue<TLanguage> language(Language, TLanguage::English);
     TcRecordingScripter engine;
-    try {
-        engine.SetTerminator("  ");
-        FAIL() << "no error";
-    } catch (const EUser&) {
-        FAIL() << "a blank separator is a plain error, not a user error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Not a valid separator.");
-    }
+    // A plain error, not a user error.
+    EXPECT_RAISES_EXACTLY(Exception, engine.SetTerminator("  "), "Not a valid separator.");
     EXPECT_EQ(engine.Terminator(), ";");
     Language = TLanguage::Dutch;
-    EXPECT_THROW(
-        try { engine.SetTerminator(""); } catch (const Exception& e) {
-            EXPECT_STREQ(e.what(), "Geen geldig scheidingteken.");
-            throw;
-        },
-        Exception);
-    Language = TLanguage::English;
+    EXPECT_RAISES_EXACTLY(Exception, engine.SetTerminator(""), "Geen geldig scheidingteken.");
 }
 
 TEST(SplittingTerminator, SameTerminatorChangesNothing) {
@@ -150,7 +140,7 @@ TEST(SplittingErrors, TheFailingStatementsLineIsKept) {
 }
 
 TEST(SplittingErrors, SuppressOutputIsResetAtTheEndOfARun) {
-    Language = TLanguage::English;
+    TcScopedValue<TLanguage> language(Language, TLanguage::English);
     TcRecordingScripter engine;
     engine.ExecuteScript("SET SUPPRESS_OUTPUT ON; select 1");
     EXPECT_FALSE(engine.SuppressOutput);

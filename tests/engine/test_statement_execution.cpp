@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "recording_scripter.h"
 
 namespace {
@@ -12,7 +13,7 @@ using Calls = std::vector<std::string>;
 
 class Execution : public ::testing::Test {
   protected:
-    void SetUp() override { Language = TLanguage::English; }
+    TcScopedValue<TLanguage> language{Language, TLanguage::English};
     TcRecordingScripter engine;
 };
 
@@ -158,7 +159,7 @@ struct ModelCase {
 class TransactionModels : public ::testing::TestWithParam<ModelCase> {};
 
 TEST_P(TransactionModels, StartAndEndAroundSQL) {
-    Language = TLanguage::English;
+    TcScopedValue<TLanguage> language(Language, TLanguage::English);
     const ModelCase& c = GetParam();
     TcRecordingScripter engine;
     engine.StartTransactionModel = c.model;

@@ -2,6 +2,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/string_utils.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -58,31 +59,13 @@ TEST(StringUtils, SmallHelpers) {
 }
 
 TEST(RaiseHelpers, MessagesAndClasses) {
-    try {
-        RaiseUser("User unknown.");
-    } catch (const EUser& e) {
-        EXPECT_STREQ(e.what(), "User unknown.");
-    }
-    try {
-        RaiseUser("Check failed");
-    } catch (const EUser& e) {
-        EXPECT_STREQ(e.what(), "Check failed.");
-    }
-    try {
-        RaiseUserFmt("Value %d too large", 7);
-    } catch (const EUser& e) {
-        EXPECT_STREQ(e.what(), "Value 7 too large.");
-    }
-    try {
-        RaiseDeveloperFmt("Field %s does not exist", "X");
-    } catch (const EDeveloper& e) {
-        EXPECT_STREQ(e.what(), "Field X does not exist.");
-    }
-    try {
-        RaiseInternal("Scanner", "bad state");
-    } catch (const EInternal& e) {
-        EXPECT_STREQ(e.what(), "Internal error. Location: Scanner. Message: bad state.");
-    }
+    EXPECT_RAISES_EXACTLY(EUser, RaiseUser("User unknown."), "User unknown.");
+    EXPECT_RAISES_EXACTLY(EUser, RaiseUser("Check failed"), "Check failed.");
+    EXPECT_RAISES_EXACTLY(EUser, RaiseUserFmt("Value %d too large", 7), "Value 7 too large.");
+    EXPECT_RAISES_EXACTLY(EDeveloper, RaiseDeveloperFmt("Field %s does not exist", "X"),
+                          "Field X does not exist.");
+    EXPECT_RAISES_EXACTLY(EInternal, RaiseInternal("Scanner", "bad state"),
+                          "Internal error. Location: Scanner. Message: bad state.");
     // The family shares one base so that callers catch it in one place.
     EXPECT_THROW(throw EcList_IndexOutOfBounds(), EReraiseable);
 }
