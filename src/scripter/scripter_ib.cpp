@@ -80,8 +80,11 @@ void TcDBScripter_IB::ReleaseHandles() noexcept {
     try {
         if (statementHandle_ != 0)
             ClientApi.isc_dsql_free_statement(status, &statementHandle_, DSQL_drop);
-        if (TransactionHandle != 0) ClientApi.isc_rollback_transaction(status, &TransactionHandle);
-        if (DatabaseHandle != 0) ClientApi.isc_detach_database(status, &DatabaseHandle);
+        // Adopted handles belong to whoever handed them over.
+        if (TransactionHandle != 0 && !adoptedTransaction_)
+            ClientApi.isc_rollback_transaction(status, &TransactionHandle);
+        if (DatabaseHandle != 0 && !adoptedConnection_)
+            ClientApi.isc_detach_database(status, &DatabaseHandle);
     } catch (...) {
     }
     statementHandle_ = 0;
@@ -104,6 +107,7 @@ TcDBScripter_IBView& TcDBScripter_IB::View() {
 
 void TcDBScripter_IB::PrepareConnect() {
     DatabaseHandle = 0;
+    adoptedConnection_ = false;
     statementHandle_ = 0;
     ConnectParams.clear();
     ConnectParams.push_back(isc_dpb_version1);
@@ -165,6 +169,7 @@ void TcDBScripter_IB::DoStartTransaction() {
             break;
     }
     TransactionHandle = 0;
+    adoptedTransaction_ = false;
     ClientApi.isc_start_multiple(StatusVector, &TransactionHandle, 1, &entry);
     CheckStatus();
 }
@@ -182,12 +187,14 @@ void TcDBScripter_IB::DoRollback() {
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
     statementHandle_ = 0;  // a handle of another attachment would be stale
+    adoptedConnection_ = true;
     Connected = true;
     if (OnConnect) OnConnect(*this, name);
 }
 
 void TcDBScripter_IB::AttachTransaction(void* handle) {
     TransactionHandle = static_cast<isc_tr_handle>(reinterpret_cast<uintptr_t>(handle));
+    adoptedTransaction_ = true;
 }
 
 void TcDBScripter_IB::ClearStatementResult() {
@@ -462,6 +469,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         const std::string connectString = ConnectString();
         DatabaseHandle = 0;
         TransactionHandle = 0;
+        adoptedTransaction_ = false;
         ExecuteImmediate(statement);
         Connected = true;
         NoAutoTransaction = previous;

@@ -93,4 +93,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     std::unique_ptr<TcDBScripter_IBView> view_;
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
+    // Handles handed over by AttachConnection and AttachTransaction: never
+    // ended by this engine's destruction.
+    bool adoptedConnection_ = false;
+    bool adoptedTransaction_ = false;
 };

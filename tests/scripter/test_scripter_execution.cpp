@@ -2,6 +2,7 @@
 // their messages, the transaction models, plans, statistics, the records
 // question and server errors.
 
+#include "mdo/client_library.h"
 #include "scripter_fixture.h"
 
 namespace {
@@ -135,6 +136,68 @@ TEST_F(Execution, FailingStatementRollsBackUnderTheExplicitModel) {
         "values (2, 'b');");
     EXPECT_FALSE(engine->InTransaction);
     EXPECT_EQ(Count("t"), 2);
+}
+
+// The commit after a DDL statement belongs to the statement: its failure is
+// the statement's, suppressed like any other, and the transaction ends as it
+// really does (rolled back), so the script goes on with a working one.
+TEST_F(Execution, FailingAutomaticCommitIsTheStatementsFailure) {
+    engine->StartTransactionModel = TStartTransactionModel::Implicit;
+    Run("create table dup (a integer); insert into dup values (1); insert into dup values (1);"
+        "commit;");
+    for (const bool suppress : {true, false}) {
+        SCOPED_TRACE(suppress ? "suppressed" : "not suppressed");
+        engine->SuppressError = suppress;
+        std::string error;
+        try {
+            Run("create unique index ix on dup (a);");
+        } catch (const EUser& e) {
+            error = e.what();
+        }
+        const std::string shown = suppress ? engine->LastMessage : error;
+        EXPECT_NE(shown.find("duplicate value"), std::string::npos) << shown;
+        EXPECT_EQ(error.empty(), suppress);
+        EXPECT_FALSE(engine->InTransaction);
+        // The next statement gets a transaction of its own that commits.
+        Run("insert into t values (" + std::string(suppress ? "1" : "2") + ", 'after'); commit;");
+        EXPECT_FALSE(engine->InTransaction);
+    }
+    EXPECT_EQ(Count("t"), 2);
+    EXPECT_EQ(Count("rdb$indices where rdb$index_name = 'IX'"), 0);
+}
+
+// A handle adopted from elsewhere: statements run on that attachment in
+// that transaction, never on a statement handle of the engine's own.
+TEST_F(Execution, AdoptedAttachmentAndTransactionRunStatements) {
+    Run("insert into t values (1, 'own'); commit;");  // the own attachment has a statement
+    TcDBScripter_IB other;
+    other.SetDatabaseName(DatabasePath());
+    other.UserName = "SYSDBA";
+    other.Password = "masterkey";
+    other.Connect();
+    other.StartTransaction();
+
+    isc_db_handle own = engine->DatabaseHandle;
+    engine->AttachConnection(DatabasePath(),
+                             reinterpret_cast<void*>(static_cast<uintptr_t>(other.DatabaseHandle)));
+    engine->AttachTransaction(
+        reinterpret_cast<void*>(static_cast<uintptr_t>(other.TransactionHandle)));
+    engine->NoAutoTransaction = true;  // run in the adopted transaction as it is
+    Run("insert into t values (2, 'adopted');");
+    engine->NoAutoTransaction = false;
+    EXPECT_EQ(engine->LastMessage, "1 row(s) inserted.");
+
+    // The row is in the other engine's uncommitted transaction and nowhere else.
+    {
+        TcInternalExecution internal(other);
+        other.ExecuteStatement("select count(*) from t");
+        other.View().First();
+        EXPECT_EQ(other.View().ValueText(0), "2");
+    }
+    other.Rollback();
+    ISC_STATUS status[20] = {};
+    ClientApi.isc_detach_database(status, &own);
+    EXPECT_EQ(status[1], 0);
 }
 
 TEST_F(Execution, PlanOnAndOnly) {
