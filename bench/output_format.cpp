@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "foundation/string_utils.h"
+#include "foundation/temp_dir.h"
 #include "mdo/client_library.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_ib.h"
@@ -219,9 +219,8 @@ BENCHMARK(BM_FetchBufferRender)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     CheckClientLibraryLoaded();
-    char folder[] = "/tmp/tessel-bench.XXXXXX";
-    if (!mkdtemp(folder)) return 1;
-    gDatabase = std::string(folder) + "/format.fdb";
+    const TcTempDir folder("tessel-bench");
+    gDatabase = folder.File("format.fdb");
     int result = 0;
     try {
         CreateDatabase();
@@ -231,6 +230,5 @@ int main(int argc, char** argv) {
         result = 1;
     }
     benchmark::Shutdown();
-    std::filesystem::remove_all(folder);
     return result;
 }

@@ -25,14 +25,14 @@ class TcFreshDatabase {
   public:
     const std::string& Next() {
         folder_.reset();
-        folder_.emplace();
+        folder_.emplace("tessel-bench");
         path_ = folder_->File("insert.fdb");
         CreateBenchDatabase(path_);
         return path_;
     }
 
   private:
-    std::optional<TcBenchFolder> folder_;
+    std::optional<TcTempDir> folder_;
     std::string path_;
 };
 

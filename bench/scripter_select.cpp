@@ -20,7 +20,7 @@ namespace {
 
 // The filled database, shared by all benchmarks and removed at exit.
 const std::string& SelectDatabase() {
-    static TcBenchFolder folder;
+    static TcTempDir folder("tessel-bench");
     static const std::string path = [] {
         const std::string file = folder.File("select.fdb");
         CreateBenchDatabase(file);

@@ -9,18 +9,6 @@
 
 #include "mdo/mdo_errors.h"
 
-TcBenchFolder::TcBenchFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tessel-bench.XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("Cannot create " + pattern);
-    path_ = pattern;
-}
-
-TcBenchFolder::~TcBenchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::string InsertStatement(int row) {
     char text[200];
     std::snprintf(text, sizeof text,

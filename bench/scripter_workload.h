@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+
 #include <vector>
+#include "foundation/temp_dir.h"
 
 #include "mdo/client_library.h"
 
@@ -24,21 +26,6 @@ inline constexpr const char* kTableDDL =
     "CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), STAMP TIMESTAMP, "
     "CODE CHAR(10))";
 inline constexpr const char* kSelectText = "SELECT ID, NAME, AMOUNT, STAMP, CODE FROM T";
-
-// A folder ${TMPDIR:-/tmp}/tessel-bench.XXXXXX, removed with its contents at
-// the end of the object's life.
-class TcBenchFolder {
-  public:
-    TcBenchFolder();
-    ~TcBenchFolder();
-    TcBenchFolder(const TcBenchFolder&) = delete;
-    TcBenchFolder& operator=(const TcBenchFolder&) = delete;
-
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 // The INSERT statement for row `row`, without a terminator.
 std::string InsertStatement(int row);

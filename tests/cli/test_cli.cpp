@@ -12,7 +12,7 @@
 #include "cli/cli_session.h"
 #include "foundation/language.h"
 #include "scripter/scripter_ib.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 namespace {
 

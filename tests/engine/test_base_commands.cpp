@@ -11,7 +11,7 @@
 #include "foundation/scoped_value.h"
 #include "recording_scripter.h"
 #include "support/expect_error.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 
 #include "foundation/locale_settings.h"
 #include "foundation/scoped_value.h"
+#include "foundation/temp_dir.h"
 #include "support/scoped_environment.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 class LocaleFromEnvironment : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::string command = "localedef -i nl_NL -f UTF-8 '" +
-                                    folder.File("nl_NL.UTF-8") + "' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i nl_NL -f UTF-8 '" + folder.File("nl_NL.UTF-8") + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << "localedef could not build nl_NL.UTF-8";
     }
     TcTempDir folder;

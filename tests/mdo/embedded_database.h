@@ -7,7 +7,7 @@
 #include <string>
 
 #include "mdo/client_library.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 // Loads `fileName` for the lifetime of the object and restores the previous
 // choice afterwards (the previous library is loaded again lazily).

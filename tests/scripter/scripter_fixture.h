@@ -12,7 +12,7 @@
 #include "foundation/language.h"
 #include "scripter/scripter_ib.h"
 #include "scripter/scripter_view.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 // Answers the records question from a list and counts how often it was asked.
 class TcScriptedOwner : public IOwnerWindow {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "spreadsheet/workbook.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 namespace {
 

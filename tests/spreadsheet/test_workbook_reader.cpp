@@ -5,7 +5,7 @@
 
 #include "spreadsheet/compound_document.h"
 #include "spreadsheet/workbook.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 #include "workbook_test_support.h"
 
 namespace {

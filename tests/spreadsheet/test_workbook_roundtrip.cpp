@@ -6,7 +6,7 @@
 
 #include "spreadsheet/formula_compiler.h"
 #include "spreadsheet/workbook.h"
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 #include "workbook_test_support.h"
 
 namespace {

@@ -26,9 +26,8 @@ template <class E, class Call>
                    << "raised \"" << error.what() << "\", expected \"" << text << "\"";
         return ::testing::AssertionSuccess();
     } catch (const std::exception& error) {
-        return ::testing::AssertionFailure()
-               << "raised " << typeid(error).name() << " \"" << error.what() << "\", expected "
-               << typeid(E).name();
+        return ::testing::AssertionFailure() << "raised " << typeid(error).name() << " \""
+                                             << error.what() << "\", expected " << typeid(E).name();
     }
     return ::testing::AssertionFailure() << "raised nothing, expected \"" << text << "\"";
 }

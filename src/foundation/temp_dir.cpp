@@ -1,4 +1,4 @@
-#include "support/temp_dir.h"
+#include "foundation/temp_dir.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
-TcTempDir::TcTempDir() {
+TcTempDir::TcTempDir(const std::string& prefix) {
     const char* base = std::getenv("TMPDIR");
     std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/tessel-test.XXXXXX";
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/" + prefix + ".XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) {

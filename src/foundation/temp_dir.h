@@ -1,15 +1,15 @@
 #pragma once
-// A fresh temporary folder for one test, removed with everything in it when
-// the object goes out of scope. Databases created by tests live in one, so a
-// failed test leaves nothing behind and parallel tests never share files.
+// A fresh temporary folder, removed with everything in it when the object
+// goes out of scope. Databases created by tests and benchmarks live in one,
+// so a failed run leaves nothing behind and parallel runs never share files.
 
 #include <string>
 
 class TcTempDir {
   public:
-    // Creates ${TMPDIR:-/tmp}/tessel-test.XXXXXX; raises std::runtime_error
-    // when the folder cannot be made.
-    TcTempDir();
+    // Creates ${TMPDIR:-/tmp}/PREFIX.XXXXXX; raises std::runtime_error when
+    // the folder cannot be made.
+    explicit TcTempDir(const std::string& prefix = "tessel-test");
     ~TcTempDir();
     TcTempDir(const TcTempDir&) = delete;
     TcTempDir& operator=(const TcTempDir&) = delete;
