@@ -11,6 +11,7 @@
 #include "embedded_database.h"
 #include "mdo/mdo_errors.h"
 #include "mdo/status_vector.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -54,28 +55,20 @@ TEST_F(DatabaseErrorAssembly, TextsAreJoinedByLineBreaksWithoutAFinalFullStop) {
     };
     for (const AssemblyCase& c : cases) {
         SetStatus(335544321, -902, c.texts);
-        try {
-            RaiseDatabaseError();
-            ADD_FAILURE() << c.name << ": RaiseDatabaseError returned";
-        } catch (const EMDOFirebirdError& e) {
-            EXPECT_EQ(e.Message(), c.expected) << c.name;
-            EXPECT_EQ(e.ErrorCode, 335544321) << c.name;
-            EXPECT_EQ(e.SQLCode, -902) << c.name;
-        }
+        const auto e = CaughtError<EMDOFirebirdError>([] { RaiseDatabaseError(); });
+        ASSERT_TRUE(e) << c.name;
+        EXPECT_EQ(e->Message(), c.expected) << c.name;
+        EXPECT_EQ(e->ErrorCode, 335544321) << c.name;
+        EXPECT_EQ(e->SQLCode, -902) << c.name;
     }
 }
 
 TEST_F(DatabaseErrorAssembly, SQLCodeMinus551IsAPermissionError) {
     SetStatus(335544352, -551, {"no permission"});
-    try {
-        RaiseDatabaseError();
-    } catch (const EMDOFirebirdPermissionError& e) {
-        EXPECT_EQ(e.ErrorCode, 335544352);
-        EXPECT_EQ(e.SQLCode, -551);
-        return;
-    } catch (const EMDOError& e) {
-        FAIL() << "wrong class for SQL code -551: " << e.Message();
-    }
+    const auto e = CaughtError<EMDOFirebirdPermissionError>([] { RaiseDatabaseError(); });
+    ASSERT_TRUE(e) << "wrong class for SQL code -551";
+    EXPECT_EQ(e->ErrorCode, 335544352);
+    EXPECT_EQ(e->SQLCode, -551);
 }
 
 TEST_F(DatabaseErrorAssembly, ACallersOwnVectorIsReadInsteadOfTheThreads) {
@@ -84,13 +77,11 @@ TEST_F(DatabaseErrorAssembly, ACallersOwnVectorIsReadInsteadOfTheThreads) {
     const ISC_STATUS own[] = {
         isc_arg_gds,    2,  isc_arg_string, reinterpret_cast<ISC_STATUS>(text),
         isc_arg_number, -3, isc_arg_end};
-    try {
-        RaiseDatabaseError(own);
-    } catch (const EMDOFirebirdError& e) {
-        EXPECT_EQ(e.Message(), "caller's");
-        EXPECT_EQ(e.ErrorCode, 2);
-        EXPECT_EQ(e.SQLCode, -3);
-    }
+    const auto e = CaughtError<EMDOFirebirdError>([&] { RaiseDatabaseError(own); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->Message(), "caller's");
+    EXPECT_EQ(e->ErrorCode, 2);
+    EXPECT_EQ(e->SQLCode, -3);
 }
 
 // Real errors from the embedded engine.
@@ -118,16 +109,14 @@ TEST_F(EmbeddedErrors, MissingDatabaseFileGivesTheServersLines) {
 
 TEST_F(EmbeddedErrors, SyntaxErrorLinesEndWithoutFullStop) {
     TcEmbeddedDatabase database;
-    try {
-        ExecuteInTransaction(database.Handle(), "create tabel t (a integer)");
-        FAIL() << "a misspelt statement ran";
-    } catch (const EMDOFirebirdError& e) {
-        EXPECT_EQ(e.Message(),
-                  "Dynamic SQL Error\r\nSQL error code = -104\r\nToken unknown - line 1, column "
-                  "8\r\ntabel");
-        EXPECT_EQ(e.ErrorCode, isc_dsql_error);
-        EXPECT_EQ(e.SQLCode, -104);
-    }
+    const auto e = CaughtError<EMDOFirebirdError>(
+        [&] { ExecuteInTransaction(database.Handle(), "create tabel t (a integer)"); });
+    ASSERT_TRUE(e) << "a misspelt statement ran";
+    EXPECT_EQ(e->Message(),
+              "Dynamic SQL Error\r\nSQL error code = -104\r\nToken unknown - line 1, column "
+              "8\r\ntabel");
+    EXPECT_EQ(e->ErrorCode, isc_dsql_error);
+    EXPECT_EQ(e->SQLCode, -104);
 }
 
 // The embedded engine checks no password but does check SQL privileges, so a
@@ -136,17 +125,14 @@ TEST_F(EmbeddedErrors, MissingPrivilegeIsAPermissionError) {
     TcEmbeddedDatabase database;
     ExecuteInTransaction(database.Handle(), "create table secrets (a integer)");
     isc_db_handle other = Attach(database.Path(), UserParams("NOBODY"));
-    try {
-        ExecuteInTransaction(other, "delete from secrets");
-        ADD_FAILURE() << "a user without grants deleted rows";
-    } catch (const EMDOFirebirdPermissionError& e) {
-        EXPECT_EQ(e.SQLCode, -551);
-        EXPECT_EQ(e.ErrorCode, isc_no_priv);
-        EXPECT_NE(e.Message().find("no permission for DELETE access to TABLE SECRETS"),
+    const auto e = CaughtError<EMDOFirebirdPermissionError>(
+        [&] { ExecuteInTransaction(other, "delete from secrets"); });
+    if (e) {
+        EXPECT_EQ(e->SQLCode, -551);
+        EXPECT_EQ(e->ErrorCode, isc_no_priv);
+        EXPECT_NE(e->Message().find("no permission for DELETE access to TABLE SECRETS"),
                   std::string::npos)
-            << e.Message();
-    } catch (const EMDOError& e) {
-        ADD_FAILURE() << "not a permission error (SQL code " << e.SQLCode << "): " << e.Message();
+            << e->Message();
     }
     Detach(other);
 }

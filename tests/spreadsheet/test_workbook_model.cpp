@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "spreadsheet/workbook.h"
 #include "foundation/temp_dir.h"
+#include "spreadsheet/workbook.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -141,12 +142,7 @@ TEST_P(BadSheetNames, AreRefusedWhenWriting) {
     TcWorkbook book;
     book.Sheets()[0].Name = GetParam().first;
     book.Sheets().Add(GetParam().second);
-    try {
-        book.WorkbookBytes();
-        FAIL() << "written";
-    } catch (const EWorkbookError& e) {
-        EXPECT_NE(std::string(e.what()).find("Sheet name"), std::string::npos) << e.what();
-    }
+    EXPECT_RAISES_CONTAINING(EWorkbookError, book.WorkbookBytes(), "Sheet name");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BadSheetNames,
@@ -159,12 +155,7 @@ TEST(WorkbookFile, WriteFailureNamesTheFileAndLeavesNoTemporary) {
     TcTempDir dir;
     TcWorkbook book;
     book.Filename = dir.File("no/such/folder/out.xls");
-    try {
-        book.WriteWorkbook();
-        FAIL();
-    } catch (const EWorkbookError& e) {
-        EXPECT_NE(std::string(e.what()).find("out.xls"), std::string::npos) << e.what();
-    }
+    EXPECT_RAISES_CONTAINING(EWorkbookError, book.WriteWorkbook(), "out.xls");
 }
 
 TEST(WorkbookFile, WritingReplacesTheOldFile) {

@@ -4,9 +4,9 @@
 #include <freexl.h>
 #include <gtest/gtest.h>
 
+#include "foundation/temp_dir.h"
 #include "spreadsheet/formula_compiler.h"
 #include "spreadsheet/workbook.h"
-#include "foundation/temp_dir.h"
 #include "workbook_test_support.h"
 
 namespace {
