@@ -9,6 +9,9 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <string>
+
+#include "foundation/errors.h"
 
 namespace {
 
@@ -48,7 +51,14 @@ TmVirtualListbox::TmVirtualListbox(QWidget* parent) : QAbstractScrollArea(parent
 
 TmVirtualListbox::~TmVirtualListbox() = default;
 
+void TmVirtualListbox::RefuseOtherThread(const char* entry) const {
+    throw EDeveloper(std::string("TmVirtualListbox::") + entry +
+                     " called from a thread other than the GUI thread");
+}
+
 void TmVirtualListbox::AddText(const QString& text, TmVirtualListBoxLine* object) {
+    std::unique_ptr<TmVirtualListBoxLine> owned(object);
+    CheckGuiThread(__func__);
     // A line break ends a line; text after the last break is a line of its own.
     QStringList lines;
     qsizetype start = 0;
@@ -61,12 +71,12 @@ void TmVirtualListbox::AddText(const QString& text, TmVirtualListBoxLine* object
         start = i + 1;
     }
     if (start < size) lines.append(text.mid(start));
-    AddLines(lines, object);
+    AddLines(lines, owned.release());
 }
 
 void TmVirtualListbox::AddLines(const QStringList& lines, TmVirtualListBoxLine* object) {
     std::unique_ptr<TmVirtualListBoxLine> owned(object);
-    std::lock_guard<std::recursive_mutex> guard(add_lock_);
+    CheckGuiThread(__func__);
     if (lines.isEmpty()) return;
     const size_t first = lines_.size();
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -105,6 +115,7 @@ void TmVirtualListbox::TrimToMaxLines() {
 }
 
 void TmVirtualListbox::ClearLines() {
+    CheckGuiThread(__func__);
     if (OnClearLines) OnClearLines(this, lines_);
     lines_.clear();
     selected_.clear();
@@ -113,6 +124,7 @@ void TmVirtualListbox::ClearLines() {
 }
 
 int TmVirtualListbox::ClearSelection() {
+    CheckGuiThread(__func__);
     const int count = selected_count_;
     if (count > 0) {
         selected_.assign(selected_.size(), false);
@@ -219,6 +231,7 @@ int TmVirtualListbox::ColumnWidth() const {
 }
 
 QString TmVirtualListbox::RowText(int row) const {
+    CheckGuiThread(__func__);
     if (row < 0 || row >= RowCount()) return QString();
     const TRow& r = rows_[static_cast<size_t>(row)];
     const QString& text = lines_[static_cast<size_t>(r.Line)].Text;
@@ -227,35 +240,42 @@ QString TmVirtualListbox::RowText(int row) const {
 }
 
 TmVirtualListBoxLine* TmVirtualListbox::RowObject(int row) const {
+    CheckGuiThread(__func__);
     if (row < 0 || row >= RowCount()) return nullptr;
     return lines_[static_cast<size_t>(rows_[static_cast<size_t>(row)].Line)].Object.get();
 }
 
 bool TmVirtualListbox::RowSelected(int row) const {
+    CheckGuiThread(__func__);
     return row >= 0 && static_cast<size_t>(row) < selected_.size() &&
            selected_[static_cast<size_t>(row)];
 }
 
 int TmVirtualListbox::TopRow() const {
+    CheckGuiThread(__func__);
     return verticalScrollBar()->value();
 }
 
 int TmVirtualListbox::VisibleRowCount() const {
+    CheckGuiThread(__func__);
     return viewport()->height() / row_height_;
 }
 
 int TmVirtualListbox::ItemIndex() const {
+    CheckGuiThread(__func__);
     if (rows_.empty()) return -1;
     return std::min(current_, RowCount() - 1);
 }
 
 void TmVirtualListbox::SetItemIndex(int row) {
+    CheckGuiThread(__func__);
     ClearSelection();
     if (rows_.empty()) return;
     MoveCurrent(std::max(0, std::min(row, RowCount() - 1)), Qt::NoModifier);
 }
 
 void TmVirtualListbox::SetWrapLines(bool wrap) {
+    CheckGuiThread(__func__);
     if (wrap == wrap_lines_) return;
     wrap_lines_ = wrap;
     SetColumns(wrap ? 0 : columns_);
@@ -263,22 +283,26 @@ void TmVirtualListbox::SetWrapLines(bool wrap) {
 }
 
 void TmVirtualListbox::SetColumns(int width) {
+    CheckGuiThread(__func__);
     if (width > 0) columns_ = width;
     UpdateScrollBars();
     viewport()->update();
 }
 
 void TmVirtualListbox::SetSelectColorBackGround(const QColor& color) {
+    CheckGuiThread(__func__);
     select_back_ = color;
     viewport()->update();
 }
 
 void TmVirtualListbox::SetSelectColorText(const QColor& color) {
+    CheckGuiThread(__func__);
     select_text_ = color;
     viewport()->update();
 }
 
 void TmVirtualListbox::GetSelectedLines(std::vector<TmSelectedLine>& target) const {
+    CheckGuiThread(__func__);
     if (!multi_select_) {
         const int row = ItemIndex();
         if (row >= 0) target.push_back({RowText(row), RowObject(row)});
@@ -311,6 +335,7 @@ void TmVirtualListbox::GetSelectedLines(std::vector<TmSelectedLine>& target) con
 }
 
 void TmVirtualListbox::GetSelectedLines(QStringList& target) const {
+    CheckGuiThread(__func__);
     std::vector<TmSelectedLine> lines;
     GetSelectedLines(lines);
     for (const TmSelectedLine& line : lines) target.append(line.Text);

@@ -8,17 +8,23 @@
 // The view paints only the rows on screen from its own line store, so the
 // cost of scrolling and painting does not depend on how many lines it holds.
 //
-// Threading: additions take a lock so that adding from several threads does
-// not interleave; everything else (painting, clearing, resizing) belongs to
-// the GUI thread, as for any widget.
+// Threading: GUI thread only, like any widget. Adding a line measures text in
+// the widget's font, moves the scroll bars and repaints the viewport, none of
+// which Qt allows off the GUI thread, so a lock could not make additions from
+// other threads safe, and there is none. Every public member checks the
+// calling thread and raises EDeveloper when it is not the widget's, in every
+// build; output made on another thread reaches the list through the event
+// loop (a queued signal or the notification hub's queue). The event members
+// are assigned and called on the GUI thread too, and the Lines() reference is
+// for that thread alone.
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QStringList>
+#include <QThread>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "console/tessel_line.h"
@@ -44,7 +50,7 @@ class TmVirtualListbox : public QAbstractScrollArea {
     ~TmVirtualListbox() override;
 
     // Splits text at CR, LF or CR LF and adds the lines with AddLines. Takes
-    // ownership of object (which may be null).
+    // ownership of object (which may be null), also when the call is refused.
     void AddText(const QString& text, TmVirtualListBoxLine* object = nullptr);
     // Adds lines that all carry the colour of object: the first line keeps it,
     // every further line gets a copy. No lines: the object is freed.
@@ -61,42 +67,96 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void GetSelectedLines(QStringList& target) const;
 
     // Every logical line as added; the owner saves output from here.
-    const TmListLines& Lines() const { return lines_; }
-    int LineCount() const { return static_cast<int>(lines_.size()); }
+    const TmListLines& Lines() const {
+        CheckGuiThread(__func__);
+        return lines_;
+    }
+    int LineCount() const {
+        CheckGuiThread(__func__);
+        return static_cast<int>(lines_.size());
+    }
 
-    int RowCount() const { return static_cast<int>(rows_.size()); }
+    int RowCount() const {
+        CheckGuiThread(__func__);
+        return static_cast<int>(rows_.size());
+    }
     QString RowText(int row) const;
     TmVirtualListBoxLine* RowObject(int row) const;
     bool RowSelected(int row) const;
     // First row on screen, and how many rows fit wholly on screen.
     int TopRow() const;
     int VisibleRowCount() const;
-    int DefaultRowHeight() const { return row_height_; }
+    int DefaultRowHeight() const {
+        CheckGuiThread(__func__);
+        return row_height_;
+    }
     // Width available to a row in pixels and the estimate of characters per
     // row; both follow the pane's width once it is shown.
-    int MaxWidth() const { return max_width_; }
-    int MaxChars() const { return max_chars_; }
+    int MaxWidth() const {
+        CheckGuiThread(__func__);
+        return max_width_;
+    }
+    int MaxChars() const {
+        CheckGuiThread(__func__);
+        return max_chars_;
+    }
 
-    bool WrapLines() const { return wrap_lines_; }
+    bool WrapLines() const {
+        CheckGuiThread(__func__);
+        return wrap_lines_;
+    }
     void SetWrapLines(bool wrap);
     // Width in pixels of the single column when lines are not wrapped.
-    int Columns() const { return columns_; }
+    int Columns() const {
+        CheckGuiThread(__func__);
+        return columns_;
+    }
     void SetColumns(int width);
     // 0: no limit. Beyond it the oldest lines are cut until MaxLines -
     // MaxLinesThreshold remain, so that cutting happens once per threshold.
-    int MaxLines() const { return max_lines_; }
-    void SetMaxLines(int count) { max_lines_ = count; }
-    int MaxLinesThreshold() const { return max_lines_threshold_; }
-    void SetMaxLinesThreshold(int count) { max_lines_threshold_ = count; }
+    int MaxLines() const {
+        CheckGuiThread(__func__);
+        return max_lines_;
+    }
+    void SetMaxLines(int count) {
+        CheckGuiThread(__func__);
+        max_lines_ = count;
+    }
+    int MaxLinesThreshold() const {
+        CheckGuiThread(__func__);
+        return max_lines_threshold_;
+    }
+    void SetMaxLinesThreshold(int count) {
+        CheckGuiThread(__func__);
+        max_lines_threshold_ = count;
+    }
     // When set, new rows do not move the view; set by scrolling away from the
     // bottom, cleared by scrolling back to it.
-    bool ScrollLocked() const { return scroll_locked_; }
-    void SetScrollLocked(bool locked) { scroll_locked_ = locked; }
-    bool MultiSelect() const { return multi_select_; }
-    void SetMultiSelect(bool multi) { multi_select_ = multi; }
-    QColor SelectColorBackGround() const { return select_back_; }
+    bool ScrollLocked() const {
+        CheckGuiThread(__func__);
+        return scroll_locked_;
+    }
+    void SetScrollLocked(bool locked) {
+        CheckGuiThread(__func__);
+        scroll_locked_ = locked;
+    }
+    bool MultiSelect() const {
+        CheckGuiThread(__func__);
+        return multi_select_;
+    }
+    void SetMultiSelect(bool multi) {
+        CheckGuiThread(__func__);
+        multi_select_ = multi;
+    }
+    QColor SelectColorBackGround() const {
+        CheckGuiThread(__func__);
+        return select_back_;
+    }
     void SetSelectColorBackGround(const QColor& color);
-    QColor SelectColorText() const { return select_text_; }
+    QColor SelectColorText() const {
+        CheckGuiThread(__func__);
+        return select_text_;
+    }
     void SetSelectColorText(const QColor& color);
     // The current row, -1 without rows. Setting clears the selection and
     // selects the row, clamped into the rows present.
@@ -123,6 +183,13 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Raises EDeveloper naming the entry point unless called on the thread the
+    // widget belongs to. Cheap enough for every call: one thread-local read.
+    void CheckGuiThread(const char* entry) const {
+        if (QThread::currentThread() != thread()) RefuseOtherThread(entry);
+    }
+    [[noreturn]] void RefuseOtherThread(const char* entry) const;
+
     // A display row: a piece of one logical line.
     struct TRow {
         int32_t Line;
@@ -146,7 +213,6 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void ScrollHorizontally(int delta);
     void OnVerticalAction();
 
-    std::recursive_mutex add_lock_;
     TmListLines lines_;
     std::vector<TRow> rows_;
     std::vector<bool> selected_;

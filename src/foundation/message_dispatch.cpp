@@ -1,47 +1,29 @@
 #include "foundation/message_dispatch.h"
 
 #include <iostream>
-#include <memory>
-#include <vector>
-
-namespace {
-
-// Holds a TcLockList's lock for a scope, so a raising handler still unlocks.
-template <class T>
-class TLockedList {
-  public:
-    explicit TLockedList(TcLockList<T>& list) : list_(list), items(list.LockList()) {}
-    ~TLockedList() { list_.UnlockList(); }
-    TLockedList(const TLockedList&) = delete;
-    TLockedList& operator=(const TLockedList&) = delete;
-
-  private:
-    TcLockList<T>& list_;
-
-  public:
-    std::vector<T*>& items;
-};
-
-}  // namespace
 
 TcMessageDispatch::~TcMessageDispatch() {
-    listeners_.Clear();
-    queue_.Clear();
+    {
+        std::lock_guard<std::mutex> guard(listener_lock_);
+        listeners_.clear();
+    }
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    queue_.clear();
 }
 
 void TcMessageDispatch::AddListener(const void* owner, TMessageHandler handler) {
-    TLockedList<TListener> locked(listeners_);
-    for (const TListener* listener : locked.items)
+    std::lock_guard<std::mutex> guard(listener_lock_);
+    for (const auto& listener : listeners_)
         if (listener->Owner == owner) return;
-    locked.items.push_back(new TListener(owner, std::move(handler)));
+    listeners_.push_back(std::make_shared<TListener>(owner, std::move(handler)));
 }
 
 void TcMessageDispatch::RemoveListener(const void* owner) {
-    TLockedList<TListener> locked(listeners_);
-    for (auto it = locked.items.begin(); it != locked.items.end(); ++it) {
+    std::lock_guard<std::mutex> guard(listener_lock_);
+    for (auto it = listeners_.begin(); it != listeners_.end(); ++it) {
         if ((*it)->Owner == owner) {
-            delete *it;
-            locked.items.erase(it);
+            (*it)->Removed = true;
+            listeners_.erase(it);
             return;
         }
     }
@@ -54,19 +36,21 @@ bool TcMessageDispatch::Send(const void* sender, int32_t number, TMessageData da
 
 bool TcMessageDispatch::SendWithResult(const void* sender, int32_t number, TMessageData data,
                                        int32_t flags, int32_t& result) {
-    TLockedList<TListener> locked(listeners_);
-    // A private copy, so a handler that removes its own listener does not
-    // disturb the walk.
-    std::vector<TListener> chosen;
-    for (const TListener* listener : locked.items) {
-        const bool own = listener->Owner == sender;
-        if (own && (flags & mfExceptSender)) continue;
-        if (!own && (flags & mfOnlySender)) continue;
-        chosen.push_back(*listener);
+    std::vector<std::shared_ptr<TListener>> chosen;
+    {
+        std::lock_guard<std::mutex> guard(listener_lock_);
+        for (const auto& listener : listeners_) {
+            const bool own = listener->Owner == sender;
+            if (own && (flags & mfExceptSender)) continue;
+            if (!own && (flags & mfOnlySender)) continue;
+            chosen.push_back(listener);
+        }
     }
     bool handled = false;
-    for (TListener& listener : chosen) {
-        listener.Handler(sender, number, data, handled, result);
+    for (const auto& listener : chosen) {
+        // An earlier handler (or another thread) may have removed it.
+        if (listener->Removed) continue;
+        listener->Handler(sender, number, data, handled, result);
         if (handled) break;
     }
     return handled;
@@ -87,18 +71,46 @@ bool TcMessageDispatch::IsRegistered(int32_t number) const {
     return registry_.count(number) > 0;
 }
 
-void TcMessageDispatch::Post(const void* owner, int32_t number, TMessageData data, int32_t flags) {
-    queue_.Add(new TQueuedMessage(owner, data, number, flags));
+void TcMessageDispatch::Post(const void* owner, int32_t number, TMessageData value, int32_t flags) {
+    Enqueue({owner, value, number, flags});
+}
+
+void TcMessageDispatch::PostText(const void* owner, int32_t number, const std::string& text,
+                                 int32_t flags) {
+    Enqueue({owner, text, number, flags});
+}
+
+void TcMessageDispatch::Enqueue(TQueuedMessage message) {
+    {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        queue_.push_back(std::move(message));
+    }
     PostDeliveryRequest();
 }
 
+bool TcMessageDispatch::TakeQueued(TQueuedMessage& message) {
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    if (queue_.empty()) return false;
+    message = std::move(queue_.front());
+    queue_.pop_front();
+    return true;
+}
+
 void TcMessageDispatch::DeliverQueue() {
-    TLockedList<TQueuedMessage> locked(queue_);
-    while (!locked.items.empty()) {
-        std::unique_ptr<TQueuedMessage> message(locked.items.front());
-        locked.items.erase(locked.items.begin());
+    // Counted at the start, so that a handler that posts again cannot keep
+    // this call (and the event loop that made it) busy for ever.
+    size_t count;
+    {
+        std::lock_guard<std::mutex> guard(queue_lock_);
+        count = queue_.size();
+    }
+    TQueuedMessage message;
+    for (; count > 0 && TakeQueued(message); --count) {
+        const auto* text = std::get_if<std::string>(&message.Payload);
+        const TMessageData data =
+            text ? reinterpret_cast<TMessageData>(text) : std::get<TMessageData>(message.Payload);
         try {
-            Send(message->Owner, message->Number, message->Data, message->Flags);
+            Send(message.Owner, message.Number, data, message.Flags);
         } catch (const std::exception& error) {
             if (OnDeliveryError)
                 OnDeliveryError(error);
@@ -109,6 +121,6 @@ void TcMessageDispatch::DeliverQueue() {
 }
 
 int32_t TcMessageDispatch::QueuedCount() {
-    TLockedList<TQueuedMessage> locked(queue_);
-    return static_cast<int32_t>(locked.items.size());
+    std::lock_guard<std::mutex> guard(queue_lock_);
+    return static_cast<int32_t>(queue_.size());
 }

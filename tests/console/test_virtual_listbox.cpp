@@ -4,6 +4,11 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "foundation/errors.h"
 
 #include "listbox_fixture.h"
 
@@ -297,6 +302,62 @@ TEST_F(ListboxPaintTest, LineObjectsColourRowsAndSelectionColoursWin) {
     // Asked only about rows that exist and are not selected.
     for (const int row : asked) EXPECT_LT(row, 2);
     EXPECT_FALSE(asked.empty());
+}
+
+// The list belongs to the GUI thread: each entry point, whether it changes or
+// only reads the list, refuses a call from another thread before it touches
+// anything, and an object handed over with a refused addition is still freed.
+TEST_F(ListboxTest, EveryEntryPointRefusesAnotherThread) {
+    list.AddText("kept\nas it was");
+    list.SetItemIndex(1);
+    int alive = 0;
+    struct Case {
+        const char* entry;
+        std::function<void()> call;
+    };
+    const Case cases[] = {
+        {"AddText", [&] { list.AddText("from a worker", new CountedLine(alive)); }},
+        {"AddLines",
+         [&] {
+             list.AddLines({"a", "b"}, new CountedLine(alive));
+         }},
+        {"ClearLines", [&] { list.ClearLines(); }},
+        {"ClearSelection", [&] { list.ClearSelection(); }},
+        {"SetItemIndex", [&] { list.SetItemIndex(0); }},
+        {"SetWrapLines", [&] { list.SetWrapLines(false); }},
+        {"SetColumns", [&] { list.SetColumns(100); }},
+        {"SetMaxLines", [&] { list.SetMaxLines(1); }},
+        {"SetMultiSelect", [&] { list.SetMultiSelect(true); }},
+        {"SetSelectColorText", [&] { list.SetSelectColorText(Qt::green); }},
+        {"GetSelectedLines",
+         [&] {
+             QStringList copied;
+             list.GetSelectedLines(copied);
+         }},
+        {"Lines", [&] { (void)list.Lines(); }},
+        {"RowCount", [&] { (void)list.RowCount(); }},
+        {"RowText", [&] { (void)list.RowText(0); }},
+        {"ItemIndex", [&] { (void)list.ItemIndex(); }},
+        {"TopRow", [&] { (void)list.TopRow(); }},
+    };
+    for (const Case& test : cases) {
+        std::string refusal;
+        std::thread([&] {
+            try {
+                test.call();
+            } catch (const EDeveloper& error) {
+                refusal = error.what();
+            }
+        }).join();
+        EXPECT_EQ(refusal, std::string("TmVirtualListbox::") + test.entry +
+                               " called from a thread other than the GUI thread")
+            << test.entry;
+    }
+    EXPECT_EQ(alive, 0);
+    EXPECT_EQ(LineTexts(list), (QStringList{"kept", "as it was"}));
+    EXPECT_EQ(list.ItemIndex(), 1);
+    EXPECT_TRUE(list.WrapLines());
+    EXPECT_EQ(list.MaxLines(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +147,77 @@ TEST_F(MessageDispatchTest, HandlerMayRemoveItsOwnListener) {
     EXPECT_EQ(Owners(), (std::vector<int>{2}));
 }
 
+// Changes to the listeners made while a delivery runs take effect at once: a
+// listener removed before its turn is not called, one added hears the next send.
+TEST_F(MessageDispatchTest, ListenersChangedByAHandlerDuringDelivery) {
+    int d = 4;
+    struct Case {
+        const char* name;
+        std::function<void()> change;  // made during the first listener's handler
+        std::vector<int> during;
+        std::vector<int> next;
+    };
+    const Case cases[] = {
+        {"a later listener removed", [&] { hub.RemoveListener(&c); }, {1, 2}, {1, 2}},
+        {"a later listener removed by another thread",
+         [&] { std::thread([&] { hub.RemoveListener(&c); }).join(); },
+         {1, 2},
+         {1, 2}},
+        {"itself removed", [&] { hub.RemoveListener(&a); }, {1, 2, 3}, {2, 3}},
+        {"a listener added", [&] { Listen(d); }, {1, 2, 3}, {1, 2, 3, 4}},
+        {"removed and added again",
+         [&] {
+             hub.RemoveListener(&c);
+             Listen(c);
+         },
+         {1, 2},
+         {1, 2, 3}},
+    };
+    for (const Case& test : cases) {
+        for (const int* owner : {&a, &b, &c, &d}) hub.RemoveListener(owner);
+        bool changed = false;
+        hub.AddListener(&a, [&](const void*, int32_t, TMessageData, bool&, int32_t&) {
+            calls.push_back({1, nullptr, 0, 0});
+            if (!changed) {
+                changed = true;
+                test.change();
+            }
+        });
+        Listen(b);
+        Listen(c);
+        calls.clear();
+        hub.Send(&a, 2000, 0, mfAll);
+        EXPECT_EQ(Owners(), test.during) << test.name;
+        calls.clear();
+        hub.Send(&a, 2000, 0, mfAll);
+        EXPECT_EQ(Owners(), test.next) << test.name;
+    }
+}
+
+// No lock is held while a handler runs, so it may wait for a thread that
+// uses the hub (this deadlocked while handlers ran under the listener lock).
+TEST_F(MessageDispatchTest, HandlerMayWaitForAThreadThatUsesTheHub) {
+    int worker_owner = 0;
+    hub.AddListener(&a, [&](const void*, int32_t number, TMessageData, bool&, int32_t&) {
+        calls.push_back({1, nullptr, number, 0});
+        if (number != 2000) return;
+        std::thread([&] {
+            hub.AddListener(&worker_owner,
+                            [&](const void*, int32_t n, TMessageData, bool&, int32_t&) {
+                                calls.push_back({9, nullptr, n, 0});
+                            });
+            hub.Send(&worker_owner, 2001, 0, mfAll);
+            hub.RemoveListener(&worker_owner);
+        }).join();
+    });
+    hub.Send(&a, 2000, 0, mfAll);
+    EXPECT_EQ(Owners(), (std::vector<int>{1, 1, 9}));
+    EXPECT_EQ(calls[1].number, 2001);
+    calls.clear();
+    hub.Send(&a, 2001, 0, mfAll);
+    EXPECT_EQ(Owners(), std::vector<int>{1});
+}
+
 TEST(MessageDispatchRegistry, SecondRegistrationRaisesWithBothDescriptions) {
     TcMessageDispatch hub;
     EXPECT_FALSE(hub.IsRegistered(2000));
@@ -224,6 +297,81 @@ TEST(MessageDispatchQueue, DeliveryErrorIsReportedAndTheRestStillArrives) {
     EXPECT_EQ(errors, std::vector<std::string>{"First failed."});
     EXPECT_EQ(delivered, std::vector<int32_t>{2});
     EXPECT_EQ(hub.QueuedCount(), 0);
+}
+
+// The queue is not locked while a notification is delivered, so a handler may
+// wait for a thread that posts (this deadlocked while delivery held the queue).
+TEST(MessageDispatchQueue, HandlerMayWaitForAThreadThatPosts) {
+    CountingDispatch hub;
+    int owner = 0;
+    std::vector<int32_t> delivered;
+    hub.AddListener(&owner, [&](const void*, int32_t number, TMessageData, bool&, int32_t&) {
+        delivered.push_back(number);
+        if (number == 1) std::thread([&] { hub.Post(&owner, 2, 0, mfAll); }).join();
+    });
+    hub.Post(&owner, 1, 0, mfAll);
+    hub.DeliverQueue();
+    // The worker's notification waits for the wake-up it requested.
+    EXPECT_EQ(delivered, std::vector<int32_t>{1});
+    EXPECT_EQ(hub.QueuedCount(), 1);
+    EXPECT_EQ(hub.requests, 2);
+    hub.DeliverQueue();
+    EXPECT_EQ(delivered, (std::vector<int32_t>{1, 2}));
+}
+
+// A handler that posts again cannot keep one delivery busy for ever, and one
+// that runs a nested delivery (as the event loop would) keeps queue order.
+TEST(MessageDispatchQueue, PostingAndNestedDeliveryFromAHandler) {
+    CountingDispatch hub;
+    int owner = 0;
+    std::vector<int32_t> delivered;
+    hub.AddListener(&owner, [&](const void*, int32_t number, TMessageData, bool&, int32_t&) {
+        delivered.push_back(number);
+        if (number == 1) {
+            hub.Post(&owner, 3, 0, mfAll);
+            hub.DeliverQueue();
+        } else if (number == 4) {
+            hub.Post(&owner, 4, 0, mfAll);
+        }
+    });
+    hub.Post(&owner, 1, 0, mfAll);
+    hub.Post(&owner, 2, 0, mfAll);
+    hub.DeliverQueue();
+    EXPECT_EQ(delivered, (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(hub.QueuedCount(), 0);
+
+    delivered.clear();
+    hub.Post(&owner, 4, 0, mfAll);
+    hub.DeliverQueue();
+    EXPECT_EQ(delivered, std::vector<int32_t>{4});
+    EXPECT_EQ(hub.QueuedCount(), 1);
+}
+
+// A posted text is the queue's own copy: what the poster does with its string
+// afterwards does not reach the handler (the queue used to keep the poster's
+// address, so the handler read the changed or freed text).
+TEST(MessageDispatchQueue, PostedTextIsCopiedWhenPosted) {
+    TcMessageDispatch hub;
+    int owner = 0;
+    std::vector<std::string> delivered;
+    hub.AddListener(&owner, [&](const void*, int32_t number, TMessageData data, bool&, int32_t&) {
+        delivered.push_back(number == 2002 ? std::to_string(data)
+                                           : *reinterpret_cast<const std::string*>(data));
+    });
+
+    std::string overwritten = "SYSDBA (RDB$ADMIN)";
+    hub.PostText(&owner, 2000, overwritten, mfOnlySender);
+    auto destroyed = std::make_unique<std::string>("localhost:/data/employee.fdb");
+    hub.PostText(&owner, 2001, *destroyed, mfOnlySender);
+    hub.Post(&owner, 2002, 1, mfOnlySender);
+
+    overwritten.assign(overwritten.size(), 'X');
+    destroyed->assign(destroyed->size(), 'X');
+    destroyed.reset();
+    hub.DeliverQueue();
+    const std::vector<std::string> expected = {"SYSDBA (RDB$ADMIN)", "localhost:/data/employee.fdb",
+                                               "1"};
+    EXPECT_EQ(delivered, expected);
 }
 
 TEST(MessageDispatchQueue, UndeliveredNotificationsAreFreedWithTheHub) {
