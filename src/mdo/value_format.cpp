@@ -85,21 +85,24 @@ int64_t DaysFromCivil(int64_t year, int month, int day) {
 }
 
 void CivilFromDays(int64_t days, TDateTimeFields& value) {
-    days += 719468;
+    days += 719468;  // now days since 1-3-0000
     const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra =
+    // Within an era every quantity is small and not negative: unsigned 32-bit
+    // arithmetic, which rendering a column of dates feels.
+    const uint32_t dayOfEra = static_cast<uint32_t>(days - era * 146097);
+    const uint32_t yearOfEra =
         (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const uint32_t shiftedMonth = (5 * dayOfYear + 2) / 153;
     value.Day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
     value.Month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
     value.Year = static_cast<int>(yearOfEra + era * 400 + (value.Month <= 2 ? 1 : 0));
 }
 
-void SetTimeOfDay(int64_t ticks, TDateTimeFields& value) {
-    value.Hour = static_cast<int>(ticks / (3600LL * kFractionsPerSecond));
-    value.Minute = static_cast<int>(ticks / (60LL * kFractionsPerSecond) % 60);
+// A time of day in 1/10000 seconds (below 2^32, as the server's times are).
+void SetTimeOfDay(uint32_t ticks, TDateTimeFields& value) {
+    value.Hour = static_cast<int>(ticks / (3600U * kFractionsPerSecond));
+    value.Minute = static_cast<int>(ticks / (60U * kFractionsPerSecond) % 60);
     value.Second = static_cast<int>(ticks / kFractionsPerSecond % 60);
     value.Fraction = static_cast<int>(ticks % kFractionsPerSecond);
 }
@@ -480,7 +483,7 @@ TDateTimeFields SerialToDateTime(double serial) {
         days += serial < 0 ? -1 : 1;
     }
     CivilFromDays(days + kSerialEpoch, fields);
-    SetTimeOfDay(ticks, fields);
+    SetTimeOfDay(static_cast<uint32_t>(ticks), fields);
     return fields;
 }
 

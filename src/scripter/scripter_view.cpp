@@ -122,7 +122,8 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
     const int type = SqlBaseType(var.sqltype);
     const int length = var.sqllen;
     const int decimals = -var.sqlscale;
-    const char separator = TcLocaleSettings::Current().DecimalSeparator;
+    const TcLocaleSettings& locale = TcLocaleSettings::Current();
+    const char separator = locale.DecimalSeparator;
     // Integers are formatted from their exact value; the precision is the
     // digits before the decimal point that the display keeps in fixed form.
     auto scaled = [&](int64_t value, int precision) {
@@ -133,8 +134,7 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
         TDateTimeFields value;
         if (!ReadSqlDateTime(type, length, data, value)) return std::string_view();
         return std::string_view(
-            scratch, FormatDatePicture(format, value, TcLocaleSettings::Current().TimeSeparator,
-                                       scratch, kScratchSize));
+            scratch, FormatDatePicture(format, value, locale.TimeSeparator, scratch, kScratchSize));
     };
     switch (type) {
         case SQL_VARYING: {
