@@ -6,6 +6,7 @@
 #include <new>
 
 #include "foundation/errors.h"
+#include "mdo/value_format.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ int TcOutputSQLDA::ColumnCount() const {
 
 int TcOutputSQLDA::GetFieldLength(int column) const {
     const XSQLVAR& var = descriptor_->sqlvar[column];
-    switch (var.sqltype & ~1) {
+    switch (SqlBaseType(var.sqltype)) {
         case SQL_VARYING:
             return var.sqllen + 2;
         case SQL_LONG:
@@ -87,6 +88,7 @@ int TcOutputSQLDA::GetFieldLength(int column) const {
         case SQL_TYPE_TIME:
         case SQL_TYPE_DATE:
         case SQL_INT64:
+        case SQL_BOOLEAN:
             return var.sqllen;
         default:
             RaiseInternal("TcOutputSQLDA.GetFieldLength", "Datatype not supported");

@@ -1,243 +1,18 @@
 #include "scripter/scripter_view.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
-#include "mdo/client_library.h"
+#include "mdo/value_format.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_ib.h"
 
 namespace {
 
 constexpr std::string_view kNullText = "<NULL>";
-
-constexpr uint64_t kPowersOfTen[] = {1ULL,
-                                     10ULL,
-                                     100ULL,
-                                     1000ULL,
-                                     10000ULL,
-                                     100000ULL,
-                                     1000000ULL,
-                                     10000000ULL,
-                                     100000000ULL,
-                                     1000000000ULL,
-                                     10000000000ULL,
-                                     100000000000ULL,
-                                     1000000000000ULL,
-                                     10000000000000ULL,
-                                     100000000000000ULL,
-                                     1000000000000000ULL,
-                                     10000000000000000ULL,
-                                     100000000000000000ULL,
-                                     1000000000000000000ULL};
-constexpr int kMaxExactDecimals = 18;
-
-template <typename T>
-T ReadLE(const char* data) {
-    // The client fills the buffers in the host's order, which is little
-    // endian on every platform this program builds for.
-    T value;
-    std::memcpy(&value, data, sizeof value);
-    return value;
-}
-
-bool IsNumberType(int type) {
-    return type == SQL_DOUBLE || type == SQL_FLOAT || type == SQL_LONG || type == SQL_SHORT ||
-           type == SQL_INT64;
-}
-
-int CountDigits(uint64_t value) {
-    int digits = 1;
-    while (value >= 10) {
-        value /= 10;
-        ++digits;
-    }
-    return digits;
-}
-
-// Shortest text with at most `precision` significant digits: fixed notation
-// while the integer part fits the precision and the value is at least
-// 0.00001, else a mantissa, "E", a minus sign for negative exponents only,
-// and at least `minExponentDigits` exponent digits.
-size_t FormatGeneral(double value, int precision, int minExponentDigits, char separator,
-                     char* out) {
-    if (std::isnan(value)) return std::strlen(std::strcpy(out, "NAN"));
-    if (std::isinf(value)) return std::strlen(std::strcpy(out, value > 0 ? "INF" : "-INF"));
-    if (value == 0) {
-        out[0] = '0';
-        return 1;
-    }
-    precision = std::clamp(precision, 1, 17);
-    minExponentDigits = std::clamp(minExponentDigits, 0, 4);
-
-    char sci[40];
-    const auto res =
-        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, precision - 1);
-    const char* p = sci;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    char digits[20];
-    int count = 0;
-    for (; p < res.ptr && *p != 'e'; ++p) {
-        if (*p != '.') digits[count++] = *p;
-    }
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent);
-    while (count > 1 && digits[count - 1] == '0') --count;
-
-    char* o = out;
-    if (negative) *o++ = '-';
-    if (exponent < precision && exponent >= -5) {
-        if (exponent >= 0) {
-            for (int i = 0; i <= exponent; ++i) *o++ = i < count ? digits[i] : '0';
-            if (count > exponent + 1) {
-                *o++ = separator;
-                for (int i = exponent + 1; i < count; ++i) *o++ = digits[i];
-            }
-        } else {
-            *o++ = '0';
-            *o++ = separator;
-            for (int i = 0; i < -exponent - 1; ++i) *o++ = '0';
-            for (int i = 0; i < count; ++i) *o++ = digits[i];
-        }
-    } else {
-        *o++ = digits[0];
-        if (count > 1) {
-            *o++ = separator;
-            for (int i = 1; i < count; ++i) *o++ = digits[i];
-        }
-        *o++ = 'E';
-        if (exponent < 0) *o++ = '-';
-        char exp[8];
-        const auto end = std::to_chars(exp, exp + sizeof exp, std::abs(exponent)).ptr;
-        for (int i = static_cast<int>(end - exp); i < minExponentDigits; ++i) *o++ = '0';
-        for (const char* e = exp; e < end; ++e) *o++ = *e;
-    }
-    return static_cast<size_t>(o - out);
-}
-
-// Exactly `decimals` digits after the separator; the general format with
-// `precision` digits once the integer part has more digits than that.
-size_t FormatFixedDouble(double value, int precision, int decimals, char separator, char* out,
-                         size_t capacity) {
-    if (std::isfinite(value) && std::fabs(value) < 1e17) {
-        const auto res =
-            std::to_chars(out, out + capacity, value, std::chars_format::fixed, decimals);
-        if (res.ec == std::errc()) {
-            const char* dot = std::find(out, res.ptr, '.');
-            const int integerDigits = static_cast<int>(dot - out) - (out[0] == '-' ? 1 : 0);
-            if (integerDigits <= precision) {
-                if (dot != res.ptr) *const_cast<char*>(dot) = separator;
-                return static_cast<size_t>(res.ptr - out);
-            }
-        }
-    }
-    return FormatGeneral(value, precision, 0, separator, out);
-}
-
-// A scaled integer: exact decimal digits rather than a detour through
-// floating point, which cannot hold eighteen digits.
-size_t FormatScaled(int64_t value, int decimals, int precision, char separator, char* out,
-                    size_t capacity) {
-    if (decimals <= 0)
-        return static_cast<size_t>(std::to_chars(out, out + capacity, value).ptr - out);
-    if (decimals > kMaxExactDecimals) {
-        return FormatFixedDouble(static_cast<double>(value) / std::pow(10.0, decimals), precision,
-                                 decimals, separator, out, capacity);
-    }
-    const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
-    const uint64_t scale = kPowersOfTen[decimals];
-    const uint64_t integerPart = magnitude / scale;
-    if (CountDigits(integerPart) > precision) {
-        return FormatGeneral(static_cast<double>(value) / static_cast<double>(scale), precision, 0,
-                             separator, out);
-    }
-    char* o = out;
-    if (value < 0) *o++ = '-';
-    o = std::to_chars(o, out + capacity, integerPart).ptr;
-    *o++ = separator;
-    uint64_t fraction = magnitude % scale;
-    for (int i = decimals - 1; i >= 0; --i) {
-        o[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
-    return static_cast<size_t>(o + decimals - out);
-}
-
-// ASCII only: pictures are ASCII, and the locale-aware tolower costs a call
-// per character of every date cell.
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-char* PutTwoDigits(char* o, int value) {
-    value = std::abs(value) % 100;
-    *o++ = static_cast<char>('0' + value / 10);
-    *o++ = static_cast<char>('0' + value % 10);
-    return o;
-}
-
-// Formats a decoded date and time with a picture: dd day, mm month (minutes
-// right after an hour), yyyy year (yy two digits), hh hour 00-23, nn minute,
-// ss second; ":" becomes the locale's time separator, anything else is
-// copied. A single letter gives the number without a leading zero.
-size_t FormatDateTime(const std::string& picture, const std::tm& t, char* out, size_t capacity) {
-    const char timeSeparator = TcLocaleSettings::Current().TimeSeparator;
-    char* o = out;
-    char* const limit = out + capacity - 8;  // room for the longest single item
-    bool afterHour = false;
-    const size_t n = picture.size();
-    for (size_t i = 0; i < n && o < limit;) {
-        const char c = LowerAscii(picture[i]);
-        size_t run = 1;
-        while (i + run < n && LowerAscii(picture[i + run]) == c) ++run;
-        int number = -1;
-        switch (c) {
-            case 'd':
-                number = t.tm_mday;
-                break;
-            case 'm':
-                number = afterHour ? t.tm_min : t.tm_mon + 1;
-                afterHour = false;
-                break;
-            case 'y':
-                // Dates go back to year 1, which still takes four digits.
-                if (run > 2) o = PutTwoDigits(o, (t.tm_year + 1900) / 100);
-                o = PutTwoDigits(o, t.tm_year + 1900);
-                afterHour = false;
-                i += run;
-                continue;
-            case 'h':
-                number = t.tm_hour;
-                afterHour = true;
-                break;
-            case 'n':
-                number = t.tm_min;
-                break;
-            case 's':
-                number = t.tm_sec;
-                break;
-            default:
-                *o++ = c == ':' ? timeSeparator : picture[i];
-                ++i;
-                continue;
-        }
-        if (c != 'h' && c != ':' && c != 'm') afterHour = false;
-        o = run >= 2 ? PutTwoDigits(o, number) : std::to_chars(o, limit + 8, number).ptr;
-        i += run;
-    }
-    return static_cast<size_t>(o - out);
-}
-
-void RequireDecoder(const void* entryPoint) {
-    if (!entryPoint) CheckClientLibraryLoaded();
-}
 
 }  // namespace
 
@@ -260,10 +35,7 @@ int TcDBScripter_IBView::ColumnCount() const {
 }
 
 std::string TcDBScripter_IBView::ColumnName(int column) const {
-    if (column < 0 || column >= ColumnCount()) {
-        RaiseDeveloperFmt("Column index %d out of range.", column);
-    }
-    const XSQLVAR& var = Buffer().Column(column);
+    const XSQLVAR& var = ColumnVar(column);
     const int length = std::clamp<int>(var.aliasname_length, 0, sizeof var.aliasname);
     return std::string(var.aliasname, static_cast<size_t>(length));
 }
@@ -274,6 +46,49 @@ int TcDBScripter_IBView::FindColumn(std::string_view name) const {
         if (SameText(ColumnName(i), name)) return i;
     }
     return -1;
+}
+
+const XSQLVAR& TcDBScripter_IBView::ColumnVar(int column) const {
+    if (column < 0 || column >= ColumnCount()) {
+        RaiseDeveloperFmt("Column index %d out of range.", column);
+    }
+    return Buffer().Column(column);
+}
+
+int TcDBScripter_IBView::ColumnType(int column) const {
+    return SqlBaseType(ColumnVar(column).sqltype);
+}
+
+int TcDBScripter_IBView::ColumnScale(int column) const {
+    return ColumnVar(column).sqlscale;
+}
+
+int TcDBScripter_IBView::ColumnSubType(int column) const {
+    return ColumnVar(column).sqlsubtype;
+}
+
+bool TcDBScripter_IBView::IsNumeric(int column) const {
+    return IsSqlNumberType(ColumnType(column));
+}
+
+bool TcDBScripter_IBView::IsDateTime(int column) const {
+    return IsSqlDateTimeType(ColumnType(column));
+}
+
+double TcDBScripter_IBView::NumberValue(int column) const {
+    const XSQLVAR& var = ColumnVar(column);
+    const char* cell = CurrentRow(column);
+    const int type = SqlBaseType(var.sqltype);
+    if (!IsSqlNumberType(type) && !IsSqlDateTimeType(type)) {
+        RaiseDeveloperFmt("Column %d holds no number.", column);
+    }
+    if (cell[0] == 1) return 0;
+    double number = 0;
+    TDateTimeFields value;
+    if (ReadSqlNumber(type, var.sqlscale, var.sqllen, cell + 1, number)) return number;
+    // A TIME decodes onto day 0 of the serials, leaving the fraction alone.
+    if (ReadSqlDateTime(type, var.sqllen, cell + 1, value)) return DateTimeToSerial(value);
+    return 0;
 }
 
 const char* TcDBScripter_IBView::CurrentRow(int column) const {
@@ -304,12 +119,26 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
     if (cell[0] == 1) return {};
     const XSQLVAR& var = Buffer().Column(column);
     const char* data = cell + 1;
+    const int type = SqlBaseType(var.sqltype);
     const int length = var.sqllen;
     const int decimals = -var.sqlscale;
-    const char separator = TcLocaleSettings::Current().DecimalSeparator;
-    switch (var.sqltype & ~1) {
+    const TcLocaleSettings& locale = TcLocaleSettings::Current();
+    const char separator = locale.DecimalSeparator;
+    // Integers are formatted from their exact value; the precision is the
+    // digits before the decimal point that the display keeps in fixed form.
+    auto scaled = [&](int64_t value, int precision) {
+        return std::string_view(
+            scratch, FormatScaled(value, decimals, precision, separator, scratch, kScratchSize));
+    };
+    auto picture = [&](const std::string& format) {
+        TDateTimeFields value;
+        if (!ReadSqlDateTime(type, length, data, value)) return std::string_view();
+        return std::string_view(
+            scratch, FormatDatePicture(format, value, locale.TimeSeparator, scratch, kScratchSize));
+    };
+    switch (type) {
         case SQL_VARYING: {
-            const int size = std::clamp<int>(ReadLE<uint16_t>(data), 0, std::max(length, 0));
+            const int size = std::clamp<int>(ReadSqlData<uint16_t>(data), 0, std::max(length, 0));
             return std::string_view(data + 2, static_cast<size_t>(size));
         }
         case SQL_TEXT: {
@@ -319,64 +148,35 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
                 data, zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : size);
         }
         case SQL_DOUBLE: {
-            if (length < 8) return {};
-            const double value = ReadLE<double>(data);
-            const size_t n = decimals > 0 ? FormatFixedDouble(value, 15, decimals, separator,
-                                                              scratch, kScratchSize)
-                                          : FormatGeneral(value, 15, 0, separator, scratch);
+            double value;
+            if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
+            const size_t n =
+                decimals > 0 ? FormatFixed(value, 15, decimals, separator, scratch, kScratchSize)
+                             : FormatGeneral(value, 15, 0, separator, scratch);
             return std::string_view(scratch, n);
         }
         case SQL_FLOAT: {
             double value;
-            if (length == 4) {
-                value = ReadLE<float>(data);
-            } else if (length == 8) {
-                value = ReadLE<double>(data);
-            } else {
-                return {};
-            }
+            if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
             return std::string_view(
                 scratch, FormatGeneral(value, length + decimals, decimals, separator, scratch));
         }
         case SQL_LONG:
-            return std::string_view(scratch, FormatScaled(ReadLE<int32_t>(data), decimals, 9,
-                                                          separator, scratch, kScratchSize));
+            return scaled(ReadSqlData<int32_t>(data), 9);
         case SQL_SHORT:
             if (length < 2) return {};
-            return std::string_view(scratch, FormatScaled(ReadLE<int16_t>(data), decimals, 4,
-                                                          separator, scratch, kScratchSize));
+            return scaled(ReadSqlData<int16_t>(data), 4);
         case SQL_INT64:
             if (length < 8) return {};
-            return std::string_view(scratch, FormatScaled(ReadLE<int64_t>(data), decimals, 9,
-                                                          separator, scratch, kScratchSize));
-        case SQL_TIMESTAMP: {
-            if (length < static_cast<int>(sizeof(ISC_TIMESTAMP))) return {};
-            RequireDecoder(reinterpret_cast<const void*>(ClientApi.isc_decode_timestamp));
-            const ISC_TIMESTAMP value = ReadLE<ISC_TIMESTAMP>(data);
-            std::tm t{};
-            ClientApi.isc_decode_timestamp(&value, &t);
-            const std::string& picture =
-                scripter_.TimeDisplay ? scripter_.DateTimeFormat : scripter_.DateFormat;
-            return std::string_view(scratch, FormatDateTime(picture, t, scratch, kScratchSize));
-        }
-        case SQL_TYPE_TIME: {
-            if (length < static_cast<int>(sizeof(ISC_TIME))) return {};
-            RequireDecoder(reinterpret_cast<const void*>(ClientApi.isc_decode_sql_time));
-            const ISC_TIME value = ReadLE<ISC_TIME>(data);
-            std::tm t{};
-            ClientApi.isc_decode_sql_time(&value, &t);
-            return std::string_view(scratch,
-                                    FormatDateTime(scripter_.TimeFormat, t, scratch, kScratchSize));
-        }
-        case SQL_TYPE_DATE: {
-            if (length < static_cast<int>(sizeof(ISC_DATE))) return {};
-            RequireDecoder(reinterpret_cast<const void*>(ClientApi.isc_decode_sql_date));
-            const ISC_DATE value = ReadLE<ISC_DATE>(data);
-            std::tm t{};
-            ClientApi.isc_decode_sql_date(&value, &t);
-            return std::string_view(scratch,
-                                    FormatDateTime(scripter_.DateFormat, t, scratch, kScratchSize));
-        }
+            return scaled(ReadSqlData<int64_t>(data), 9);
+        case SQL_TIMESTAMP:
+            return picture(scripter_.TimeDisplay ? scripter_.DateTimeFormat : scripter_.DateFormat);
+        case SQL_TYPE_TIME:
+            return picture(scripter_.TimeFormat);
+        case SQL_TYPE_DATE:
+            return picture(scripter_.DateFormat);
+        case SQL_BOOLEAN:
+            return BooleanText(data[0] != 0);
         case SQL_BLOB:
             return "(blob)";
         case SQL_ARRAY:
@@ -404,47 +204,51 @@ void TcDBScripter_IBView::DescribeType(std::string& name, std::string& type, std
     auto scaled = [decimals](const char* plain, int precision) {
         return decimals > 0 ? Format("Numeric(%d,%d)", precision, decimals) : std::string(plain);
     };
+    // RDB$FIELD_TYPE holds the BLR type codes.
     switch (code) {
-        case 7:
+        case blr_short:
             type = scaled("Smallint", 4);
             break;
-        case 8:
+        case blr_long:
             type = scaled("Integer", 9);
             break;
-        case 9:
+        case blr_quad:
             type = "Quad";
             break;
-        case 10:
+        case blr_float:
             type = "Float";
             break;
-        case 11:
+        case blr_d_float:
             type = "Double float";
             break;
-        case 12:
+        case blr_sql_date:
             type = "Date";
             break;
-        case 13:
+        case blr_sql_time:
             type = "Time";
             break;
-        case 14:
+        case blr_text:
             type = "Char(" + length + ")";
             break;
-        case 16:
+        case blr_int64:
             type = scaled("Int64", 16);
             break;
-        case 27:
+        case blr_bool:
+            type = "Boolean";
+            break;
+        case blr_double:
             type = scaled("Double", 15);
             break;
-        case 35:
+        case blr_timestamp:
             type = "Timestamp";
             break;
-        case 37:
+        case blr_varying:
             type = "Varchar(" + length + ")";
             break;
-        case 40:
+        case blr_cstring:
             type = "Cstring(" + length + ")";
             break;
-        case 261:
+        case blr_blob:
             type = subType == "1" ? "Memo" : "Blob";
             break;
         default:
@@ -465,9 +269,9 @@ void TcDBScripter_IBView::ComputeWidths() {
     LeftAligned_.resize(static_cast<size_t>(columns));
     for (int i = 0; i < columns; ++i) {
         const XSQLVAR& var = buffer.Column(i);
-        const int type = var.sqltype & ~1;
+        const int type = SqlBaseType(var.sqltype);
         int width = std::max<int>(6, std::clamp<int>(var.aliasname_length, 0, 32));
-        LeftAligned_[static_cast<size_t>(i)] = !IsNumberType(type);
+        LeftAligned_[static_cast<size_t>(i)] = !IsSqlNumberType(type);
         if (rows > 0) {
             // Only VARYING and trimmed TEXT depend on the values; every other
             // type has one data width for all rows.
@@ -477,7 +281,7 @@ void TcDBScripter_IBView::ComputeWidths() {
             switch (type) {
                 case SQL_VARYING:
                     for (int r = 0; r < rows; ++r) {
-                        const int size = ReadLE<uint16_t>(buffer.Row(r) + offset);
+                        const int size = ReadSqlData<uint16_t>(buffer.Row(r) + offset);
                         data = std::max(data, std::min(size, std::max<int>(var.sqllen, 0)));
                     }
                     break;
@@ -521,6 +325,11 @@ void TcDBScripter_IBView::ComputeWidths() {
                     data = static_cast<int>(scripter_.DateFormat.size());
                     break;
                 case SQL_BLOB:
+                    data = 5;
+                    break;
+                case SQL_BOOLEAN:
+                    // As a CHAR(5) holding TRUE or FALSE: trimmed or not, no
+                    // value is wider than 5.
                     data = 5;
                     break;
                 default:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/string_utils.h"
+#include "mdo/value_format.h"
 
 class TcDBScripter_IB;
 class TcOutputSQLDA;
@@ -32,6 +33,27 @@ class TcDBScripter_IBView {
     int ColumnCount() const;
     // The column's alias name.
     std::string ColumnName(int column) const;
+    // The column's SQL type code without the nullable bit: one of the client
+    // library's SQL_TEXT, SQL_VARYING, SQL_SHORT, SQL_LONG, SQL_INT64,
+    // SQL_FLOAT, SQL_DOUBLE, SQL_TIMESTAMP, SQL_TYPE_DATE, SQL_TYPE_TIME,
+    // SQL_BOOLEAN, SQL_BLOB, SQL_ARRAY.
+    int ColumnType(int column) const;
+    // 0, or minus the number of decimals of a scaled number.
+    int ColumnScale(int column) const;
+    // The blob subtype (1: text) or the character set of a text column.
+    int ColumnSubType(int column) const;
+    // Numbers: SQL_SHORT, SQL_LONG, SQL_INT64 at any scale, SQL_FLOAT and
+    // SQL_DOUBLE. Dates and times: SQL_TIMESTAMP, SQL_TYPE_DATE and
+    // SQL_TYPE_TIME. These are the columns NumberValue reads.
+    bool IsNumeric(int column) const;
+    bool IsDateTime(int column) const;
+    // The native value of the column in the current row, for a typed cell
+    // where ValueText would round or cut it: a number as a double (a scaled
+    // integer divided by its power of ten), a date or time as a date-time
+    // serial (days since 30-12-1899, the time of day as the fraction, with
+    // its fraction of a second; a TIME gives the fraction alone). 0 for
+    // NULL. Raises EDeveloper for a column of another type.
+    double NumberValue(int column) const;
     // First column whose alias equals the name ignoring case, or -1.
     int FindColumn(std::string_view name) const;
     // Whether the column is NULL in the current row.
@@ -59,6 +81,8 @@ class TcDBScripter_IBView {
 
   private:
     const TcOutputSQLDA& Buffer() const;
+    // The column's descriptor entry; EDeveloper for an index out of range.
+    const XSQLVAR& ColumnVar(int column) const;
     const char* CurrentRow(int column) const;
     // The cell's display text; may point into the row buffer or `scratch`,
     // which must hold kScratchSize bytes.
@@ -66,7 +90,7 @@ class TcDBScripter_IBView {
     void AppendRowLine(std::string& line, int row) const;
     int LineLength() const;
 
-    static constexpr size_t kScratchSize = 96;
+    static constexpr size_t kScratchSize = kValueTextCapacity;
 
     TcDBScripter_IB& scripter_;
     int RowIndex_ = 0;

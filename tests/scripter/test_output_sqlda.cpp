@@ -78,11 +78,13 @@ INSTANTIATE_TEST_SUITE_P(Types, FieldLengthTest,
                                            TFieldLengthCase{"ArrayId", SQL_ARRAY, 3, 8},
                                            TFieldLengthCase{"Time", SQL_TYPE_TIME, 4, 4},
                                            TFieldLengthCase{"Date", SQL_TYPE_DATE, 4, 4},
-                                           TFieldLengthCase{"Int64", SQL_INT64, 8, 8}),
+                                           TFieldLengthCase{"Int64", SQL_INT64, 8, 8},
+                                           TFieldLengthCase{"Boolean", SQL_BOOLEAN, 1, 1}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(OutputSQLDATest, UnsupportedTypeFailsBeforeAnyBufferIsAllocated) {
-    for (short type : {SQL_D_FLOAT, SQL_QUAD, SQL_BOOLEAN + 1}) {
+    // SQL_NULL is the type of an untyped parameter, never of a column.
+    for (short type : {SQL_D_FLOAT, SQL_QUAD, SQL_NULL + 1}) {
         SCOPED_TRACE(type);
         buffer.ResetResult();
         XSQLDA* d = buffer.Descriptor();

@@ -1,7 +1,7 @@
 // The view over buffered rows: display texts per type, widths, header and
 // row lines, metadata type names and the composition of a statement's output.
-// Rows are built in memory; the client library is needed only for its date
-// encoding and decoding.
+// Rows are built in memory, the client library encoding their dates; Firebird
+// 3 booleans also come from the embedded engine.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_ib.h"
 #include "scripter/scripter_view.h"
+#include "scripter_fixture.h"
 
 namespace {
 
@@ -99,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{"DoubleFixedTooWide", {SQL_DOUBLE, -2, 8, "D"}, Raw<double>(1.5e16), "1.5E16"},
         TValueCase{"FloatFourDigits", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(3.14159f), "3.142"},
         TValueCase{"FloatIntegerTooLong", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(12346.0f), "1.235E4"},
+        TValueCase{"BooleanTrue", {SQL_BOOLEAN + 1, 0, 1, "B"}, Raw<FB_BOOLEAN>(1), "TRUE"},
+        TValueCase{"BooleanFalse", {SQL_BOOLEAN + 1, 0, 1, "B"}, Raw<FB_BOOLEAN>(0), "FALSE"},
         TValueCase{"Blob", {SQL_BLOB + 1, 0, 8, "B"}, Raw<int64_t>(99), "(blob)"},
         TValueCase{"Array", {SQL_ARRAY, 0, 8, "A"}, Raw<int64_t>(99), "(array)"},
         TValueCase{"NullIsEmpty",
@@ -189,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TWidthCase{"Date", {SQL_TYPE_DATE, 0, 4, "D"}, 10, true},
                       TWidthCase{"BlobMinimumSix", {SQL_BLOB, 0, 8, "B"}, 6, true},
                       TWidthCase{"ArrayByLength", {SQL_ARRAY, 0, 8, "A"}, 8, true},
+                      TWidthCase{"BooleanAsChar5", {SQL_BOOLEAN + 1, 0, 1, "B"}, 6, true},
                       TWidthCase{"LongAlias", {SQL_SHORT, 0, 2, "QUANTITY_ON_HAND"}, 16, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -329,6 +333,99 @@ TEST_F(ScripterViewTest, ColumnsAreFoundByAliasIgnoringCase) {
     EXPECT_EQ(view.FindColumn("ID"), -1);
 }
 
+// ---- Column types and native values ----------------------------------------
+
+struct TNativeCase {
+    const char* Name;
+    TTestColumn Column;
+    std::function<void(TcResultBuilder&)> Put;
+    bool Numeric;
+    bool DateTime;
+    double Value;
+};
+
+class NativeValueTest : public ScripterViewTest,
+                        public ::testing::WithParamInterface<TNativeCase> {};
+
+TEST_P(NativeValueTest, ReadsTheCellUnrounded) {
+    const TNativeCase& c = GetParam();
+    Show(c.Column, c.Put);
+    EXPECT_EQ(view.ColumnType(0), SqlBaseType(c.Column.Type));
+    EXPECT_EQ(view.ColumnScale(0), c.Column.Scale);
+    EXPECT_EQ(view.IsNumeric(0), c.Numeric);
+    EXPECT_EQ(view.IsDateTime(0), c.DateTime);
+    EXPECT_DOUBLE_EQ(view.NumberValue(0), c.Value);
+}
+
+// The builder's times carry 1234/10000 s that the display drops.
+constexpr double kBuilderFraction = 1234.0 / 864000000.0;
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, NativeValueTest,
+    ::testing::Values(
+        TNativeCase{
+            "ScaledSmallint", {SQL_SHORT + 1, -1, 2, "S"}, Raw<int16_t>(-5), true, false, -0.5},
+        TNativeCase{
+            "Numeric9_2", {SQL_LONG, -2, 4, "N"}, Raw<int32_t>(123450), true, false, 1234.5},
+        // The display goes scientific here and keeps nine digits.
+        TNativeCase{"Numeric18_2AllDigits",
+                    {SQL_INT64, -2, 8, "N"},
+                    Raw<int64_t>(123456789012),
+                    true,
+                    false,
+                    1234567890.12},
+        TNativeCase{"BigintMaximum",
+                    {SQL_INT64, 0, 8, "B"},
+                    Raw<int64_t>(INT64_MAX),
+                    true,
+                    false,
+                    9223372036854775807.0},
+        TNativeCase{"Double", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(0.1), true, false, 0.1},
+        TNativeCase{"Float",
+                    {SQL_FLOAT, 0, 4, "F"},
+                    Raw<float>(3.14159f),
+                    true,
+                    false,
+                    static_cast<double>(3.14159f)},
+        TNativeCase{"NullNumber",
+                    {SQL_LONG + 1, 0, 4, "I"},
+                    [](TcResultBuilder& b) { b.Put<int32_t>(0, 5).PutNull(0); },
+                    true,
+                    false,
+                    0},
+        TNativeCase{"TimestampSerial",
+                    {SQL_TIMESTAMP + 1, 0, 8, "TS"},
+                    [](TcResultBuilder& b) { b.PutTimestamp(0, 2006, 12, 31, 12, 0, 0); },
+                    false,
+                    true,
+                    39082.5 + kBuilderFraction},
+        TNativeCase{"DateBeforeDayZero",
+                    {SQL_TYPE_DATE, 0, 4, "D"},
+                    [](TcResultBuilder& b) { b.PutDate(0, 1899, 12, 29); },
+                    false,
+                    true,
+                    -1},
+        TNativeCase{"TimeIsTheFractionOfADay",
+                    {SQL_TYPE_TIME, 0, 4, "T"},
+                    [](TcResultBuilder& b) { b.PutTime(0, 6, 0, 0); },
+                    false,
+                    true,
+                    0.25 + kBuilderFraction}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScripterViewTest, NumberValueRefusesTextAndBooleans) {
+    for (const TTestColumn& column :
+         {TTestColumn{SQL_VARYING, 0, 10, "V"}, TTestColumn{SQL_BOOLEAN, 0, 1, "B"}}) {
+        builder.Define({column});
+        builder.Store();
+        view.First();
+        EXPECT_FALSE(view.IsNumeric(0));
+        EXPECT_FALSE(view.IsDateTime(0));
+        EXPECT_THROW(view.NumberValue(0), EDeveloper) << column.Type;
+    }
+    EXPECT_THROW(view.ColumnType(1), EDeveloper);
+}
+
 // ---- Metadata type names --------------------------------------------------
 
 struct TDescribeCase {
@@ -357,7 +454,8 @@ TEST_F(ScripterViewTest, DescribeTypeNamesEveryStorageType) {
         {27, 8, 0, 0, "Double"},       {27, 8, 0, -2, "Numeric(15,2)"},
         {35, 8, 0, 0, "Timestamp"},    {37, 40, 0, 0, "Varchar(40)"},
         {40, 5, 0, 0, "Cstring(5)"},   {261, 8, 1, 0, "Memo"},
-        {261, 8, 0, 0, "Blob"},        {45, 1, 0, 0, "Unknown"},
+        {261, 8, 0, 0, "Blob"},        {23, 1, 0, 0, "Boolean"},
+        {45, 1, 0, 0, "Unknown"},
     };
     for (const TDescribeCase& c : cases) {
         builder.PutText(0, "PRICE").PutText(1, "RDB$12");
@@ -474,5 +572,56 @@ INSTANTIATE_TEST_SUITE_P(
                                   true,
                                   {"kept", "PLAN (T NATURAL)", kRow1, kRow2}}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- Firebird 3 booleans from the embedded engine ----------------------------
+
+class BooleanColumnTest : public EmbeddedScripter {
+  protected:
+    void SetUp() override {
+        EmbeddedScripter::SetUp();
+        Run("create table flags (id integer, flag boolean, code char(5));"
+            "insert into flags values (1, true, 'TRUE');"
+            "insert into flags values (2, false, 'FALSE');"
+            "insert into flags values (3, null, null);"
+            "commit;");
+    }
+};
+
+TEST_F(BooleanColumnTest, ShowsAsACharFiveColumnWould) {
+    // CODE is the CHAR(5) the boolean columns must look like.
+    EXPECT_EQ(Run("select flag, code, flag as is_active_flag from flags order by id;"),
+              (std::vector<std::string>{
+                  "FLAG   CODE   IS_ACTIVE_FLAG",
+                  "====== ====== ==============", "TRUE   TRUE   TRUE           ",
+                  "FALSE  FALSE  FALSE          ", "<NULL> <NULL> <NULL>         "}));
+    TcDBScripter_IBView& view = engine->View();
+    EXPECT_EQ(view.ColumnType(0), SQL_BOOLEAN);
+    EXPECT_EQ(view.Widths(), (std::vector<int>{6, 6, 14}));
+    EXPECT_EQ(view.LeftAligned(), (std::vector<bool>{true, true, true}));
+    view.First();
+    EXPECT_EQ(view.ValueText(0), "TRUE");
+    view.Next();
+    EXPECT_EQ(view.ValueText(0), "FALSE");
+    view.Next();
+    EXPECT_TRUE(view.IsNull(0));
+    EXPECT_EQ(view.ValueText(0), "");
+}
+
+TEST_F(BooleanColumnTest, DescribesTheColumnAsBoolean) {
+    TcInternalExecution internal(*engine);
+    engine->ExecuteStatement(
+        "select rf.rdb$field_name, rf.rdb$field_source, f.rdb$field_type, f.rdb$field_length, "
+        "rf.rdb$null_flag, f.rdb$field_sub_type, f.rdb$field_scale "
+        "from rdb$relation_fields rf join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
+        "where rf.rdb$relation_name = 'FLAGS' and rf.rdb$field_name = 'FLAG'");
+    TcDBScripter_IBView& view = engine->View();
+    view.First();
+    ASSERT_FALSE(view.AtEnd());
+    std::string name, type, domain, notNull;
+    view.DescribeType(name, type, domain, notNull);
+    EXPECT_EQ(TrimBlanks(name), "FLAG");
+    EXPECT_EQ(type, "Boolean");
+    EXPECT_EQ(notNull, "");
+}
 
 }  // namespace
