@@ -115,7 +115,7 @@ std::unique_ptr<TcDBScripter_IB> NewEngine() {
 
 // What tessel-cli does at the end of a script that succeeded.
 void FinishEngine(TcDBScripter_IB& engine) {
-    if (engine.InTransaction) engine.Commit();
+    if (engine.InTransaction()) engine.Commit();
     engine.Disconnect();
 }
 

@@ -36,7 +36,7 @@ class TcOfflineScripter : public TcDBScripter_IB {
         if (statement.size() % 5 == 0) throw EUser("refused");
     }
     void DropDatabase() override {
-        if (Connected) Disconnect();
+        if (Connected()) Disconnect();
     }
 };
 

@@ -183,7 +183,7 @@ int TcCliSession::RunInteractive() {
 
 void TcCliSession::Finish(bool success) {
     try {
-        if (engine_.InTransaction) {
+        if (engine_.InTransaction()) {
             bool commit = success;
             if (terminal_)
                 commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");

@@ -32,7 +32,7 @@ TcDBBaseScripter::~TcDBBaseScripter() = default;
 
 void TcDBBaseScripter::Close() {
     // Disconnect rolls an open transaction back first.
-    if (Connected)
+    if (Connected())
         Disconnect();
     else
         Rollback();
@@ -202,16 +202,16 @@ void TcDBBaseScripter::ExecuteStatement(const std::string& text) {
 void TcDBBaseScripter::BeginStatementTransaction() {
     if (NoAutoTransaction) return;
     if (StartTransactionModel == TStartTransactionModel::Explicit) {
-        KeepTransaction = InTransaction;
-        if (!InTransaction) StartTransaction();
+        SetKeepTransaction(InTransaction());
+        if (!InTransaction()) StartTransaction();
     } else {
-        if (!InTransaction) StartTransaction();
-        KeepTransaction = true;
+        if (!InTransaction()) StartTransaction();
+        SetKeepTransaction(true);
     }
 }
 
 void TcDBBaseScripter::EndStatementTransaction(bool success) {
-    if (NoAutoTransaction || KeepTransaction) return;
+    if (NoAutoTransaction || KeepTransaction()) return;
     if (success)
         Commit();
     else
@@ -252,7 +252,7 @@ void TcStatementTransaction::Rollback() noexcept {
 // Connection and transaction
 
 void TcDBBaseScripter::Connect() {
-    if (Connected) return;
+    if (Connected()) return;
     PrepareConnect();
     try {
         DoConnect();
@@ -262,14 +262,14 @@ void TcDBBaseScripter::Connect() {
         LastMessage = error.what();
         return;
     }
-    Connected = true;
+    SetConnected(true);
     // The connection is open whatever the owner's handler does; its error
     // reaches the caller with the engine consistently connected.
     if (OnConnect) OnConnect(*this, ConnectString());
 }
 
 void TcDBBaseScripter::Disconnect() {
-    if (Connected && OnBeforeDisconnect) {
+    if (Connected() && OnBeforeDisconnect) {
         bool cancel = false;
         OnBeforeDisconnect(*this, cancel);
         if (cancel) return;
@@ -277,9 +277,9 @@ void TcDBBaseScripter::Disconnect() {
     // The first error is the one reported; a failed rollback does not keep
     // the attachment open.
     std::exception_ptr failure;
-    if (Connected) {
+    if (Connected()) {
         try {
-            if (InTransaction) Rollback();
+            if (InTransaction()) Rollback();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -288,30 +288,30 @@ void TcDBBaseScripter::Disconnect() {
         } catch (...) {
             if (!failure) failure = std::current_exception();
         }
-        Connected = false;
+        SetConnected(false);
         if (OnAfterDisconnect) OnAfterDisconnect(*this);
     }
     UnprepareConnect();
-    InTransaction = false;
+    SetInTransaction(false);
     if (failure) std::rethrow_exception(failure);
 }
 
 void TcDBBaseScripter::StartTransaction() {
-    if (InTransaction) return;
+    if (InTransaction()) return;
     DoStartTransaction();
-    InTransaction = true;
+    SetInTransaction(true);
 }
 
 void TcDBBaseScripter::Commit() {
-    if (!InTransaction) return;
+    if (!InTransaction()) return;
     DoCommit();
-    InTransaction = false;
+    SetInTransaction(false);
 }
 
 void TcDBBaseScripter::Rollback() {
-    if (!InTransaction) return;
+    if (!InTransaction()) return;
     DoRollback();
-    InTransaction = false;
+    SetInTransaction(false);
 }
 
 // ---------------------------------------------------------------------------

@@ -105,9 +105,13 @@ class TcDBBaseScripter : public TObject {
     std::string DatabaseName;
     std::string ServerName;
     std::string UserName, Password, RoleName;
-    bool Connected = false;
-    bool InTransaction = false;
-    bool KeepTransaction = false;
+    // The connection and transaction state: read by everyone, changed only by
+    // the engine's own operations and, through the protected setters, by the
+    // engine classes that talk to the server.
+    bool Connected() const { return Connected_; }
+    bool InTransaction() const { return InTransaction_; }
+    // Set before each SQL statement: the transaction must not end after it.
+    bool KeepTransaction() const { return KeepTransaction_; }
     bool NoAutoTransaction = false;
 
     // Settings.
@@ -147,6 +151,9 @@ class TcDBBaseScripter : public TObject {
     int32_t ErrorLine = 0;
 
   protected:
+    void SetConnected(bool connected) { Connected_ = connected; }
+    void SetInTransaction(bool active) { InTransaction_ = active; }
+    void SetKeepTransaction(bool keep) { KeepTransaction_ = keep; }
     friend class TcStatementTransaction;
     void BeginStatementTransaction();
     void EndStatementTransaction(bool success);
@@ -157,6 +164,9 @@ class TcDBBaseScripter : public TObject {
     void ScanParameters(const std::string& statement);
     std::string SubstituteParameters(const std::string& statement) const;
 
+    bool Connected_ = false;
+    bool InTransaction_ = false;
+    bool KeepTransaction_ = false;
     std::string Terminator_;
     std::string RootDirectory_;
 };

@@ -184,7 +184,7 @@ void TpsSetClientLibrary::Execute(TcDBBaseScripter& engine, const TStringList& a
         choice = clFBEmbed;
     const std::string chosen = ClientLibraryFileNames(choice);
     if ((ClientLibraryName.empty() || !chosen.empty()) && chosen != ClientLibraryName) {
-        if (scripter.Connected) scripter.Disconnect();
+        if (scripter.Connected()) scripter.Disconnect();
         FreeClientLibrary();
         ClientLibraryName = chosen;
         try {

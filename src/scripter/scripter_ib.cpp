@@ -188,7 +188,7 @@ void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
     statementHandle_ = 0;  // a handle of another attachment would be stale
     adoptedConnection_ = true;
-    Connected = true;
+    SetConnected(true);
     if (OnConnect) OnConnect(*this, name);
 }
 
@@ -206,7 +206,7 @@ void TcDBScripter_IB::CheckStatus() {
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
     if (IsLostConnection(StatusVector[1])) {
         // The attachment is gone: forget it without touching the server.
-        Connected = false;
+        SetConnected(false);
         Disconnect();
     }
     RaiseUser(JoinStrings(lines, "\r\n", "\r\n"));
@@ -392,7 +392,7 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
             case isc_info_sql_stmt_ddl:
                 if (AutoDDL) {
                     LastMessage = "DDL executed, transaction committed.";
-                    KeepTransaction = false;
+                    SetKeepTransaction(false);
                 }
                 break;
             case isc_info_sql_stmt_start_trans:
@@ -400,11 +400,11 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                 break;
             case isc_info_sql_stmt_commit:
                 LastMessage = "Transaction committed.";
-                InTransaction = false;
+                SetInTransaction(false);
                 break;
             case isc_info_sql_stmt_rollback:
                 LastMessage = "Transaction rolled back.";
-                InTransaction = false;
+                SetInTransaction(false);
                 break;
             case isc_info_sql_stmt_set_generator:
                 LastMessage = "Generator set.";
@@ -471,7 +471,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         TransactionHandle = 0;
         adoptedTransaction_ = false;
         ExecuteImmediate(statement);
-        Connected = true;
+        SetConnected(true);
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);
     } catch (...) {
@@ -482,7 +482,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
 }
 
 void TcDBScripter_IB::DropDatabase() {
-    if (!Connected) return;
+    if (!Connected()) return;
     Rollback();
     try {
         ClientApi.isc_drop_database(StatusVector, &DatabaseHandle);

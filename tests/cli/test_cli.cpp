@@ -11,8 +11,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "foundation/language.h"
-#include "scripter/scripter_ib.h"
 #include "foundation/temp_dir.h"
+#include "scripter/scripter_ib.h"
 
 namespace {
 
@@ -177,7 +177,7 @@ TEST_F(Session, EndOfInputCommitsAfterSuccessAndRollsBackAfterFailure) {
                                     "t.sql"),
                   cliOk);
         session.Finish(true);
-        EXPECT_FALSE(engine->Connected);
+        EXPECT_FALSE(engine->Connected());
     }
     const std::string connect =
         "CONNECT '" + folder.File("s.fdb") + "' USER 'SYSDBA' PASSWORD 'x';";

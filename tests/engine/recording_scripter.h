@@ -39,6 +39,8 @@ class TcRecordingScripter : public TcDBBaseScripter {
     std::vector<std::string> Calls;
     // A call whose text starts with one of these raises instead.
     std::set<std::string> FailOn;
+    // What a DDL statement under AutoDDL does: its transaction ends with it.
+    void EndTransactionWithStatement() { SetKeepTransaction(false); }
     // Whether connect parameters are held: between PrepareConnect and
     // UnprepareConnect.
     bool ConnectPrepared = false;

@@ -9,9 +9,9 @@
 #include "engine/base_commands.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
+#include "foundation/temp_dir.h"
 #include "recording_scripter.h"
 #include "support/expect_error.h"
-#include "foundation/temp_dir.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ TEST_F(Commands, SleepWaitsWholeSeconds) {
 
 TEST_F(Commands, ConnectNeedsUserAndPassword) {
     Run("CONNECT 'a.fdb' USER 'u' PASSWORD 'p'");
-    ASSERT_TRUE(engine->Connected);
+    ASSERT_TRUE(engine->Connected());
     struct Case {
         const char* statement;
         const char* message;
@@ -164,7 +164,7 @@ TEST_F(Commands, ConnectNeedsUserAndPassword) {
     };
     for (const Case& c : cases) {
         EXPECT_RAISES(EUser, Run(c.statement), c.message);
-        EXPECT_TRUE(engine->Connected) << "the current connection stays open";
+        EXPECT_TRUE(engine->Connected()) << "the current connection stays open";
         EXPECT_EQ(engine->ConnectString(), "a.fdb");
     }
 }
@@ -178,7 +178,7 @@ TEST_F(Commands, OnLoginCanCompleteTheLogin) {
         password = "secret";
     };
     Run("CONNECT \"emp.fdb\"");
-    EXPECT_TRUE(engine->Connected);
+    EXPECT_TRUE(engine->Connected());
     EXPECT_EQ(engine->UserName, "asked");
     EXPECT_EQ(engine->Password, "secret");
 }
@@ -197,7 +197,7 @@ TEST_F(Commands, ReconnectCommitsWaitsAndConnectsAgain) {
     Run("RECONNECT");
     EXPECT_EQ(engine->Calls, (Calls{"connect a.fdb", "start", "commit", "disconnect", "sleep 2000",
                                     "connect a.fdb"}));
-    EXPECT_TRUE(engine->Connected);
+    EXPECT_TRUE(engine->Connected());
 }
 
 TEST_F(Commands, SetTermAndRootDirectory) {

@@ -30,8 +30,8 @@ TEST_F(Lifecycle, CloseRollsBackAndDisconnectsWithEvents) {
     engine.Close();
     EXPECT_EQ(before, 1);
     EXPECT_EQ(after, 1);
-    EXPECT_FALSE(engine.Connected);
-    EXPECT_FALSE(engine.InTransaction);
+    EXPECT_FALSE(engine.Connected());
+    EXPECT_FALSE(engine.InTransaction());
     EXPECT_EQ(engine.Calls, (Calls{"connect x.fdb", "start", "rollback", "disconnect"}));
 }
 
@@ -56,7 +56,7 @@ TEST_F(Lifecycle, FailedRollbackStillDetaches) {
     engine.FailOn = {"rollback"};
     EXPECT_RAISES(EUser, engine.Disconnect(), "failed: rollback");
     EXPECT_EQ(engine.Calls, (Calls{"connect x.fdb", "start", "rollback", "disconnect"}));
-    EXPECT_FALSE(engine.Connected);
+    EXPECT_FALSE(engine.Connected());
 }
 
 TEST_F(Lifecycle, OnConnectErrorLeavesTheEngineConsistentlyConnected) {
@@ -64,7 +64,7 @@ TEST_F(Lifecycle, OnConnectErrorLeavesTheEngineConsistentlyConnected) {
         throw Exception("window gone");
     };
     EXPECT_THROW(engine.ExecuteStatement("CONNECT 'x.fdb' USER 'a' PASSWORD 'b'"), Exception);
-    EXPECT_TRUE(engine.Connected);
+    EXPECT_TRUE(engine.Connected());
     EXPECT_TRUE(engine.ConnectPrepared) << "a connected engine keeps its parameters";
     engine.OnConnect = nullptr;
     engine.Disconnect();
@@ -96,7 +96,7 @@ TEST_P(StatementEnd, FirstErrorWinsAndTheStateIsTrue) {
     engine.StartTransactionModel = c.model;
     engine.SuppressError = c.suppress;
     engine.FailOn = c.failOn;
-    if (c.ddl) engine.OnSql = [&](const std::string&) { engine.KeepTransaction = false; };
+    if (c.ddl) engine.OnSql = [&](const std::string&) { engine.EndTransactionWithStatement(); };
     std::string error;
     try {
         engine.ExecuteStatement("sql x");
@@ -107,7 +107,7 @@ TEST_P(StatementEnd, FirstErrorWinsAndTheStateIsTrue) {
     if (c.suppress) {
         EXPECT_EQ(engine.LastMessage, c.lastMessage);
     }
-    EXPECT_EQ(engine.InTransaction, c.inTransaction);
+    EXPECT_EQ(engine.InTransaction(), c.inTransaction);
     EXPECT_EQ(engine.Calls, c.calls);
     // The run goes on after a suppressed failure.
     if (c.suppress) {

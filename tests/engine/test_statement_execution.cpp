@@ -172,7 +172,7 @@ TEST_P(TransactionModels, StartAndEndAroundSQL) {
         EXPECT_TRUE(c.fail);
     }
     EXPECT_EQ(engine.Calls, c.calls);
-    EXPECT_EQ(engine.InTransaction, c.inTransactionAfter);
+    EXPECT_EQ(engine.InTransaction(), c.inTransactionAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TransactionModels,
@@ -297,7 +297,7 @@ TEST_F(Execution, ConnectFiresOnConnectWithTheConnectString) {
     std::string connected;
     engine.OnConnect = [&](TcDBBaseScripter&, const std::string& s) { connected = s; };
     engine.ExecuteStatement("CONNECT 'srv:/data/emp.fdb' USER 'sysdba' PASSWORD 'pw' ROLE boss");
-    EXPECT_TRUE(engine.Connected);
+    EXPECT_TRUE(engine.Connected());
     EXPECT_EQ(connected, "srv:/data/emp.fdb");
     EXPECT_EQ(engine.UserName, "sysdba");
     EXPECT_EQ(engine.Password, "pw");
@@ -308,7 +308,7 @@ TEST_F(Execution, FailedConnectWithSuppressErrorStaysDisconnected) {
     engine.SuppressError = true;
     engine.FailOn = {"connect"};
     engine.ExecuteStatement("CONNECT 'x.fdb' USER 'a' PASSWORD 'b'");
-    EXPECT_FALSE(engine.Connected);
+    EXPECT_FALSE(engine.Connected());
     EXPECT_EQ(engine.LastMessage, "failed: connect x.fdb");
 }
 
@@ -320,12 +320,12 @@ TEST_F(Execution, DisconnectRollsBackAndCanBeCancelled) {
     engine.OnBeforeDisconnect = [&](TcDBBaseScripter&, bool& c) { c = cancel; };
     engine.OnAfterDisconnect = [&](TcDBBaseScripter&) { ++afterDisconnect; };
     engine.ExecuteStatement("DISCONNECT");
-    EXPECT_TRUE(engine.Connected);
-    EXPECT_TRUE(engine.InTransaction);
+    EXPECT_TRUE(engine.Connected());
+    EXPECT_TRUE(engine.InTransaction());
     cancel = false;
     engine.ExecuteStatement("DISCONNECT");
-    EXPECT_FALSE(engine.Connected);
-    EXPECT_FALSE(engine.InTransaction);
+    EXPECT_FALSE(engine.Connected());
+    EXPECT_FALSE(engine.InTransaction());
     EXPECT_EQ(afterDisconnect, 1);
     EXPECT_EQ(engine.Calls, (Calls{"connect x.fdb", "start", "rollback", "disconnect"}));
 }
@@ -336,7 +336,7 @@ TEST_F(Execution, LostConnectionStillEndsDisconnected) {
     int afterDisconnect = 0;
     engine.OnAfterDisconnect = [&](TcDBBaseScripter&) { ++afterDisconnect; };
     EXPECT_THROW(engine.Disconnect(), EUser);
-    EXPECT_FALSE(engine.Connected);
+    EXPECT_FALSE(engine.Connected());
     EXPECT_EQ(afterDisconnect, 1);
 }
 
@@ -344,7 +344,7 @@ TEST_F(Execution, FailedCommitLeavesTheTransactionActive) {
     engine.StartTransaction();
     engine.FailOn = {"commit"};
     EXPECT_THROW(engine.Commit(), EUser);
-    EXPECT_TRUE(engine.InTransaction);
+    EXPECT_TRUE(engine.InTransaction());
 }
 
 // --- names ---

@@ -23,7 +23,7 @@ class DatabaseCommands : public EmbeddedScripter {
 };
 
 TEST_F(DatabaseCommands, CreateLeavesTheEngineConnectedToTheNewDatabase) {
-    EXPECT_TRUE(engine->Connected);
+    EXPECT_TRUE(engine->Connected());
     EXPECT_EQ(engine->UserName, "SYSDBA");
     EXPECT_EQ(engine->Password, "masterkey");
     EXPECT_TRUE(std::filesystem::exists(DatabasePath()));
@@ -55,7 +55,7 @@ TEST_F(DatabaseCommands, CreateFailureLeavesTheEngineDisconnected) {
     EXPECT_THROW(Run("CREATE DATABASE '" + folder.File("no/such/dir/x.fdb") +
                      "' USER 'SYSDBA' PASSWORD 'pw';"),
                  EUser);
-    EXPECT_FALSE(engine->Connected);
+    EXPECT_FALSE(engine->Connected());
     EXPECT_FALSE(engine->NoAutoTransaction);
     try {
         Run("CREATE DATABASE 'x.fdb' PASSWORD 'pw';");
@@ -67,7 +67,7 @@ TEST_F(DatabaseCommands, CreateFailureLeavesTheEngineDisconnected) {
 
 TEST_F(DatabaseCommands, DropRemovesTheFileAndDisconnects) {
     EXPECT_EQ(Message("DROP DATABASE;"), "Database dropped.");
-    EXPECT_FALSE(engine->Connected);
+    EXPECT_FALSE(engine->Connected());
     EXPECT_FALSE(std::filesystem::exists(DatabasePath()));
     EXPECT_EQ(Message("DROP DATABASE;"), "Database dropped.") << "disconnected: nothing happens";
 }
@@ -80,7 +80,7 @@ TEST_F(DatabaseCommands, RefusedDropWithSuppressErrorKeepsTheServersText) {
     const std::string message = Message("DROP DATABASE;");
     EXPECT_NE(message, "Database dropped.");
     EXPECT_NE(message.find("in use"), std::string::npos) << message;
-    EXPECT_FALSE(engine->Connected);
+    EXPECT_FALSE(engine->Connected());
     EXPECT_TRUE(std::filesystem::exists(DatabasePath()));
     engine->SuppressError = false;
     Run("CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'x';");
@@ -151,17 +151,17 @@ TEST_F(DatabaseCommands, MissingClientLibraryFallsBackToTheAutomaticChoice) {
     } catch (const EUser& e) {
         EXPECT_STREQ(e.what(), "Unable to load library libgds.so.");
     }
-    EXPECT_FALSE(engine->Connected);
+    EXPECT_FALSE(engine->Connected());
     EXPECT_EQ(ClientLibraryName, loaded);
     EXPECT_TRUE(changes.empty());
 
     // The library already loaded: no disconnect, but the event still fires.
     Run("CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'x';");
     Run("SET CLIENT_LIBRARY FBCLIENT;");
-    EXPECT_TRUE(engine->Connected);
+    EXPECT_TRUE(engine->Connected());
     EXPECT_EQ(changes, (Lines{"libfbclient.so.2"}));
     Run("SET CLIENT_LIBRARY AUTO;");
-    EXPECT_TRUE(engine->Connected) << "AUTO changes nothing once a library is loaded";
+    EXPECT_TRUE(engine->Connected()) << "AUTO changes nothing once a library is loaded";
     EXPECT_EQ(engine->SQLDialect, 3);
 }
 
@@ -169,7 +169,7 @@ TEST_F(DatabaseCommands, ConnectToAMissingDatabase) {
     engine->SuppressError = true;
     const std::string message =
         Message("CONNECT '" + folder.File("missing.fdb") + "' USER 'SYSDBA' PASSWORD 'x';");
-    EXPECT_FALSE(engine->Connected);
+    EXPECT_FALSE(engine->Connected());
     EXPECT_EQ(message.rfind("I/O error during \"open\" operation for file", 0), 0u) << message;
     EXPECT_FALSE(engine->ConnectParamsPrepared);
 }

@@ -32,7 +32,7 @@ TEST_F(RemoteServer, CreateConnectAndQueryThroughHostPortNames) {
     TcDBScripter_IB refused;
     EXPECT_THROW(refused.ExecuteScript("CONNECT '" + name + "' USER 'SYSDBA' PASSWORD 'wrong';"),
                  EUser);
-    EXPECT_FALSE(refused.Connected);
+    EXPECT_FALSE(refused.Connected());
 }
 
 TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
@@ -46,7 +46,7 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
                          server->SysdbaPassword() +
                          "'; create table t (a integer);"
                          "insert into t values (1);");
-    ASSERT_TRUE(engine.InTransaction);
+    ASSERT_TRUE(engine.InTransaction());
     server->Kill();
     try {
         engine.ExecuteScript("select * from t; select 2 from rdb$database;");
@@ -54,8 +54,8 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
     } catch (const EUser& e) {
         EXPECT_NE(std::string(e.what()).find("connection"), std::string::npos) << e.what();
     }
-    EXPECT_FALSE(engine.Connected);
-    EXPECT_FALSE(engine.InTransaction);
+    EXPECT_FALSE(engine.Connected());
+    EXPECT_FALSE(engine.InTransaction());
     EXPECT_FALSE(engine.ConnectParamsPrepared);
     EXPECT_EQ(afterDisconnect, 0) << "a lost connection fires no disconnect events";
     server.reset();
@@ -63,7 +63,7 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
     // The next CONNECT works.
     engine.ExecuteScript("CREATE DATABASE '" + folder.File("local.fdb") +
                          "' USER 'SYSDBA' PASSWORD 'x'; select 1 from rdb$database;");
-    EXPECT_TRUE(engine.Connected);
+    EXPECT_TRUE(engine.Connected());
     EXPECT_EQ(engine.RecordCount, 1);
 }
 

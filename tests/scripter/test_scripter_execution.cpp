@@ -100,7 +100,7 @@ TEST_P(TransactionModels, DDLAndInsertsUnderEachModel) {
     Run("insert into t values (1, 'before');");
     const std::string message = Message("create table v (a integer);");
     EXPECT_EQ(message, c.autoDDL ? "DDL executed, transaction committed." : "");
-    EXPECT_EQ(engine->InTransaction, c.inTransactionAfterDDL);
+    EXPECT_EQ(engine->InTransaction(), c.inTransactionAfterDDL);
 
     // A second attachment sees what has been committed.
     TcDBScripter_IB other;
@@ -134,7 +134,7 @@ TEST_F(Execution, FailingStatementRollsBackUnderTheExplicitModel) {
     engine->SuppressError = true;
     Run("insert into t values (1, 'a'); insert into t values (1, 'duplicate'); insert into t "
         "values (2, 'b');");
-    EXPECT_FALSE(engine->InTransaction);
+    EXPECT_FALSE(engine->InTransaction());
     EXPECT_EQ(Count("t"), 2);
 }
 
@@ -157,10 +157,10 @@ TEST_F(Execution, FailingAutomaticCommitIsTheStatementsFailure) {
         const std::string shown = suppress ? engine->LastMessage : error;
         EXPECT_NE(shown.find("duplicate value"), std::string::npos) << shown;
         EXPECT_EQ(error.empty(), suppress);
-        EXPECT_FALSE(engine->InTransaction);
+        EXPECT_FALSE(engine->InTransaction());
         // The next statement gets a transaction of its own that commits.
         Run("insert into t values (" + std::string(suppress ? "1" : "2") + ", 'after'); commit;");
-        EXPECT_FALSE(engine->InTransaction);
+        EXPECT_FALSE(engine->InTransaction());
     }
     EXPECT_EQ(Count("t"), 2);
     EXPECT_EQ(Count("rdb$indices where rdb$index_name = 'IX'"), 0);
