@@ -81,15 +81,15 @@ void TcDBScripter_IB::ReleaseHandles() noexcept {
         if (statementHandle_ != 0)
             ClientApi.isc_dsql_free_statement(status, &statementHandle_, DSQL_drop);
         // Adopted handles belong to whoever handed them over.
-        if (TransactionHandle != 0 && !adoptedTransaction_)
-            ClientApi.isc_rollback_transaction(status, &TransactionHandle);
-        if (DatabaseHandle != 0 && !adoptedConnection_)
-            ClientApi.isc_detach_database(status, &DatabaseHandle);
+        if (TransactionHandle_ != 0 && !adoptedTransaction_)
+            ClientApi.isc_rollback_transaction(status, &TransactionHandle_);
+        if (DatabaseHandle_ != 0 && !adoptedConnection_)
+            ClientApi.isc_detach_database(status, &DatabaseHandle_);
     } catch (...) {
     }
     statementHandle_ = 0;
-    TransactionHandle = 0;
-    DatabaseHandle = 0;
+    TransactionHandle_ = 0;
+    DatabaseHandle_ = 0;
 }
 
 void TcDBScripter_IB::SetDialectFromClientVersion() {
@@ -106,7 +106,7 @@ TcDBScripter_IBView& TcDBScripter_IB::View() {
 // Connection and transactions
 
 void TcDBScripter_IB::PrepareConnect() {
-    DatabaseHandle = 0;
+    DatabaseHandle_ = 0;
     adoptedConnection_ = false;
     statementHandle_ = 0;
     ConnectParams.clear();
@@ -137,14 +137,14 @@ void TcDBScripter_IB::UnprepareConnect() {
 void TcDBScripter_IB::DoConnect() {
     std::memset(StatusVector, 0, sizeof StatusVector);
     const std::string name = ConnectString();
-    ClientApi.isc_attach_database(StatusVector, 0, name.c_str(), &DatabaseHandle,
+    ClientApi.isc_attach_database(StatusVector, 0, name.c_str(), &DatabaseHandle_,
                                   static_cast<short>(ConnectParams.size()), ConnectParams.data());
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoDisconnect() {
     // A detach that fails leaves nothing to do: the attachment is gone either way.
-    ClientApi.isc_detach_database(StatusVector, &DatabaseHandle);
+    ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
@@ -153,7 +153,7 @@ void TcDBScripter_IB::DoStartTransaction() {
                                           isc_tpb_rec_version, isc_tpb_nowait};
     static const char kReadOnly[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_read,
                                      isc_tpb_rec_version, isc_tpb_nowait};
-    TMDOTransactionEntry entry{&DatabaseHandle, 0, nullptr};
+    TMDOTransactionEntry entry{&DatabaseHandle_, 0, nullptr};
     switch (TransactionMode) {
         case TTransactionMode::Snapshot:
             entry.TPB = kSnapshot;
@@ -168,24 +168,24 @@ void TcDBScripter_IB::DoStartTransaction() {
             entry.TPBLength = sizeof kReadOnly;
             break;
     }
-    TransactionHandle = 0;
+    TransactionHandle_ = 0;
     adoptedTransaction_ = false;
-    ClientApi.isc_start_multiple(StatusVector, &TransactionHandle, 1, &entry);
+    ClientApi.isc_start_multiple(StatusVector, &TransactionHandle_, 1, &entry);
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoCommit() {
-    ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle);
+    ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle_);
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoRollback() {
-    ClientApi.isc_rollback_transaction(StatusVector, &TransactionHandle);
+    ClientApi.isc_rollback_transaction(StatusVector, &TransactionHandle_);
     CheckStatus();
 }
 
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
-    DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
+    DatabaseHandle_ = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
     statementHandle_ = 0;  // a handle of another attachment would be stale
     adoptedConnection_ = true;
     SetConnected(true);
@@ -193,7 +193,7 @@ void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
 }
 
 void TcDBScripter_IB::AttachTransaction(void* handle) {
-    TransactionHandle = static_cast<isc_tr_handle>(reinterpret_cast<uintptr_t>(handle));
+    TransactionHandle_ = static_cast<isc_tr_handle>(reinterpret_cast<uintptr_t>(handle));
     adoptedTransaction_ = true;
 }
 
@@ -215,7 +215,7 @@ void TcDBScripter_IB::CheckStatus() {
 int64_t TcDBScripter_IB::GetDatabaseInfo(char item) {
     std::vector<char> reply(2550);
     const char items[] = {item};
-    ClientApi.isc_database_info(StatusVector, &DatabaseHandle, 1, items,
+    ClientApi.isc_database_info(StatusVector, &DatabaseHandle_, 1, items,
                                 static_cast<short>(reply.size()), reply.data());
     CheckStatus();
     const int32_t length = LittleEndian(reply.data() + 1, 2);
@@ -327,12 +327,12 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     // prepared again each time, which spares an allocate and a drop per
     // statement.
     if (statementHandle_ == 0) {
-        ClientApi.isc_dsql_alloc_statement2(StatusVector, &DatabaseHandle, &statementHandle_);
+        ClientApi.isc_dsql_alloc_statement2(StatusVector, &DatabaseHandle_, &statementHandle_);
         CheckStatus();
     }
     isc_stmt_handle& handle = statementHandle_;
     TcCursorGuard cursor(handle);
-    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle, &handle, 0, statement.c_str(),
+    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle_, &handle, 0, statement.c_str(),
                                static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
     CheckStatus();
     // The prepare described the columns already unless they did not fit.
@@ -359,7 +359,7 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                              ? OutputSQLDA->Descriptor()
                              : nullptr;
         const int64_t start = TickCount();
-        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle, &handle,
+        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle_, &handle,
                                     static_cast<unsigned short>(SQLDialect), nullptr, output);
         elapsed = TickCount() - start;
         CheckStatus();
@@ -449,7 +449,7 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     BeginStatementTransaction();
     try {
-        ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0,
+        ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle_, &TransactionHandle_, 0,
                                              statement.c_str(),
                                              static_cast<unsigned short>(SQLDialect), nullptr);
         CheckStatus();
@@ -467,8 +467,8 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
     try {
         PrepareConnect();
         const std::string connectString = ConnectString();
-        DatabaseHandle = 0;
-        TransactionHandle = 0;
+        DatabaseHandle_ = 0;
+        TransactionHandle_ = 0;
         adoptedTransaction_ = false;
         ExecuteImmediate(statement);
         SetConnected(true);
@@ -485,7 +485,7 @@ void TcDBScripter_IB::DropDatabase() {
     if (!Connected()) return;
     Rollback();
     try {
-        ClientApi.isc_drop_database(StatusVector, &DatabaseHandle);
+        ClientApi.isc_drop_database(StatusVector, &DatabaseHandle_);
         CheckStatus();
     } catch (const std::exception& error) {
         if (!SuppressError) throw;

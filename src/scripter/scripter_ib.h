@@ -56,8 +56,10 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // The output formatter, created on first use.
     TcDBScripter_IBView& View();
 
-    isc_db_handle DatabaseHandle = 0;
-    isc_tr_handle TransactionHandle = 0;
+    // The open attachment and the active transaction; 0 for none. Only the
+    // scripter's own operations change them.
+    isc_db_handle DatabaseHandle() const { return DatabaseHandle_; }
+    isc_tr_handle TransactionHandle() const { return TransactionHandle_; }
     ISC_STATUS StatusVector[20] = {};
     std::unique_ptr<TcOutputSQLDA> OutputSQLDA;
     IOwnerWindow* OwnerWindow = nullptr;
@@ -90,6 +92,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // Fetches into OutputSQLDA; adds the fetch time to elapsedMs.
     void FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records, int64_t& elapsedMs);
 
+    isc_db_handle DatabaseHandle_ = 0;
+    isc_tr_handle TransactionHandle_ = 0;
     std::unique_ptr<TcDBScripter_IBView> view_;
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;

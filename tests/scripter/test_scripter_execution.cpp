@@ -177,11 +177,11 @@ TEST_F(Execution, AdoptedAttachmentAndTransactionRunStatements) {
     other.Connect();
     other.StartTransaction();
 
-    isc_db_handle own = engine->DatabaseHandle;
-    engine->AttachConnection(DatabasePath(),
-                             reinterpret_cast<void*>(static_cast<uintptr_t>(other.DatabaseHandle)));
+    isc_db_handle own = engine->DatabaseHandle();
+    engine->AttachConnection(
+        DatabasePath(), reinterpret_cast<void*>(static_cast<uintptr_t>(other.DatabaseHandle())));
     engine->AttachTransaction(
-        reinterpret_cast<void*>(static_cast<uintptr_t>(other.TransactionHandle)));
+        reinterpret_cast<void*>(static_cast<uintptr_t>(other.TransactionHandle())));
     engine->NoAutoTransaction = true;  // run in the adopted transaction as it is
     Run("insert into t values (2, 'adopted');");
     engine->NoAutoTransaction = false;
