@@ -12,12 +12,6 @@ std::string Unquoted(const TStringList& arguments, std::string_view name) {
 }
 }  // namespace
 
-TcDBScripter_IB& ScripterOf(TcDBBaseScripter& engine) {
-    auto* scripter = dynamic_cast<TcDBScripter_IB*>(&engine);
-    if (scripter == nullptr) RaiseInternal("ScripterOf", "Not a Firebird scripter");
-    return *scripter;
-}
-
 void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
     commands.Add(new TpsCreateDatabase);
     commands.Add(new TpsDropDatabase);
@@ -46,9 +40,8 @@ TpsCreateDatabase::TpsCreateDatabase() {
         "character sets.");
 }
 
-void TpsCreateDatabase::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                                const std::string& statement, std::string& message) {
-    TcDBScripter_IB& scripter = ScripterOf(engine);
+void TpsCreateDatabase::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                                  const std::string& statement, std::string& message) {
     scripter.UserName = Unquoted(arguments, "USER");
     scripter.Password = Unquoted(arguments, "PASSWORD");
     scripter.RoleName.clear();
@@ -72,9 +65,8 @@ TpsDropDatabase::TpsDropDatabase() {
     HelpText = Lang("Removes the active database.", "Verwijdert de actieve database.");
 }
 
-void TpsDropDatabase::Execute(TcDBBaseScripter& engine, const TStringList&, const std::string&,
-                              std::string& message) {
-    TcDBScripter_IB& scripter = ScripterOf(engine);
+void TpsDropDatabase::ExecuteOn(TcDBScripter_IB& scripter, const TStringList&, const std::string&,
+                                std::string& message) {
     const std::string before = scripter.LastMessage;
     scripter.LastMessage.clear();
     scripter.DropDatabase();
@@ -104,9 +96,8 @@ TpsForcedWrite::TpsForcedWrite() {
         "instelling te activeren, dient opnieuw ingelogd te worden.");
 }
 
-void TpsForcedWrite::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                             const std::string&, std::string& message) {
-    TcDBScripter_IB& scripter = ScripterOf(engine);
+void TpsForcedWrite::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                               const std::string&, std::string& message) {
     scripter.ForcedWrite = SameText(FirstArgumentValue(arguments), "ON");
     scripter.ForcedWritePending = true;
     message = scripter.ForcedWrite ? "Forced write on." : "Forced write off.";
@@ -124,9 +115,9 @@ TpsSetNames::TpsSetNames() {
         "instelling te activeren, dient opnieuw ingelogd te worden.");
 }
 
-void TpsSetNames::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                          const std::string&, std::string& message) {
-    ScripterOf(engine).CharacterSet = ArgumentValue(arguments, "$");
+void TpsSetNames::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                            const std::string&, std::string& message) {
+    scripter.CharacterSet = ArgumentValue(arguments, "$");
     message = Lang("Character set set.", "Character set gezet.");
 }
 
@@ -142,9 +133,9 @@ TpsSetSQLDialect::TpsSetSQLDialect() {
         "is. Om een verandering van dialect te activeren, dient opnieuw ingelogd te worden.");
 }
 
-void TpsSetSQLDialect::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                               const std::string&, std::string&) {
-    ScripterOf(engine).SQLDialect = StrToInt(ArgumentValue(arguments, "$"));
+void TpsSetSQLDialect::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                                 const std::string&, std::string&) {
+    scripter.SQLDialect = StrToInt(ArgumentValue(arguments, "$"));
 }
 
 TpsSetTrimCharFields::TpsSetTrimCharFields() {
@@ -158,9 +149,9 @@ TpsSetTrimCharFields::TpsSetTrimCharFields() {
         "worden voordat het veld getoond wordt.");
 }
 
-void TpsSetTrimCharFields::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                                   const std::string&, std::string&) {
-    ScripterOf(engine).TrimCharFields = SameText(FirstArgumentValue(arguments), "ON");
+void TpsSetTrimCharFields::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                                     const std::string&, std::string&) {
+    scripter.TrimCharFields = SameText(FirstArgumentValue(arguments), "ON");
 }
 
 TpsSetClientLibrary::TpsSetClientLibrary() {
@@ -171,9 +162,8 @@ TpsSetClientLibrary::TpsSetClientLibrary() {
                     "Zet CLIENT_LIBRARY naar de gewenste Firebird/Interbase DLL.");
 }
 
-void TpsSetClientLibrary::Execute(TcDBBaseScripter& engine, const TStringList& arguments,
-                                  const std::string&, std::string&) {
-    TcDBScripter_IB& scripter = ScripterOf(engine);
+void TpsSetClientLibrary::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
+                                    const std::string&, std::string&) {
     const std::string value = FirstArgumentValue(arguments);
     TMDOClientLib choice = clAutoDetect;
     if (SameText(value, "FBCLIENT"))

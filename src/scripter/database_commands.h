@@ -3,23 +3,20 @@
 // its connection: CREATE/DROP DATABASE, the options that travel with the next
 // connect, the SQL dialect, CHAR trimming and the client library.
 
-#include "engine/command_framework.h"
-
-class TcDBScripter_IB;
+#include "engine/engine_command.h"
+#include "scripter/scripter_ib.h"
 
 // Appends the Firebird scripter's commands to the engine's, in matching order.
 void RegisterDatabaseCommands(TcPreparsedStatements& commands);
 
-// The Firebird scripter behind an engine reference; commands of this family
-// are only ever registered on one.
-TcDBScripter_IB& ScripterOf(TcDBBaseScripter& engine);
-
-#define TESSEL_DECLARE_COMMAND(Name)                                               \
-    class Name : public TcPreparsedStatement {                                     \
-      public:                                                                      \
-        Name();                                                                    \
-        void Execute(TcDBBaseScripter& engine, const TStringList& arguments,       \
-                     const std::string& statement, std::string& message) override; \
+#define TESSEL_DECLARE_COMMAND(Name)                                                 \
+    class Name : public TcEngineCommand<TcDBScripter_IB> {                           \
+      public:                                                                        \
+        Name();                                                                      \
+                                                                                     \
+      protected:                                                                     \
+        void ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,      \
+                       const std::string& statement, std::string& message) override; \
     }
 
 TESSEL_DECLARE_COMMAND(TpsCreateDatabase);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/base_commands.h"
+#include "engine/engine_command.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
 #include "recording_scripter.h"
@@ -251,6 +252,37 @@ TEST_F(Framework, TheReachabilityRuleSeesAShadowedCommand) {
     add("SHOW TABLES", {});
     add("SHOWCASE", {"$"});
     EXPECT_EQ(ShadowedNames(commands), std::vector<std::string>{"SHOW TABLES after SHOW"});
+}
+
+// A command of an engine family reaches its engine typed, once; registered on
+// an engine of another family it is refused as a programming error.
+class TcFamilyEngine : public TcRecordingScripter {
+  public:
+    std::string Family = "family";
+};
+
+class TpsFamilyOnly : public TcEngineCommand<TcFamilyEngine> {
+  public:
+    TpsFamilyOnly() { SetKeyword("FAMILY ONLY"); }
+
+  protected:
+    void ExecuteOn(TcFamilyEngine& engine, const TStringList&, const std::string&,
+                   std::string& message) override {
+        message = engine.Family;
+    }
+};
+
+TEST(TypedCommands, ReachTheirEngineTypedAndRefuseAnother) {
+    TcFamilyEngine family;
+    family.Commands.Add(new TpsFamilyOnly);
+    family.ExecuteStatement("FAMILY ONLY");
+    EXPECT_EQ(family.LastMessage, "family");
+
+    TcRecordingScripter other;
+    other.Commands.Add(new TpsFamilyOnly);
+    EXPECT_RAISES(EInternal, other.ExecuteStatement("family only"),
+                  "Internal error. Location: FAMILY ONLY. Message: The command belongs to another "
+                  "engine.");
 }
 
 }  // namespace
