@@ -37,8 +37,8 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
         handled = false;
         lastStatement_ = statement;
     };
-    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool& ok) {
-        ShowStatement(sender, ok);
+    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool&) {
+        ShowStatement(sender);
     };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
@@ -64,9 +64,11 @@ void TcCliSession::WriteBanner() {
     out_.flush();
 }
 
-void TcCliSession::ShowStatement(TObject*, bool ok) {
-    // A failing statement is reported on standard error instead.
-    if (!ok || engine_.SuppressOutput) return;
+void TcCliSession::ShowStatement(TObject*) {
+    // A failing statement shows what it produced before it failed (its echo,
+    // plan and the rows fetched so far), as the console's output list does;
+    // its error goes to standard error afterwards (ReportError).
+    if (engine_.SuppressOutput) return;
     TStringList lines;
     engine_.View().BuildOutput(lines);
     for (const std::string& line : lines) {

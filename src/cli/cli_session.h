@@ -46,7 +46,7 @@ class TcCliSession : public IOwnerWindow {
     bool AskYesNo(const std::string& caption, const std::string& text) override;
 
   private:
-    void ShowStatement(TObject* sender, bool ok);
+    void ShowStatement(TObject* sender);
     void ReportError(const std::exception& error);
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
