@@ -184,6 +184,10 @@ void TpsSetClientLibrary::Execute(TcDBBaseScripter& engine, const TStringList& a
         choice = clFBEmbed;
     const std::string chosen = ClientLibraryFileNames(choice);
     if ((ClientLibraryName.empty() || !chosen.empty()) && chosen != ClientLibraryName) {
+        // Another engine or component still holding handles refuses the
+        // switch before anything changes: unloading would pull the code from
+        // under them.
+        CheckClientLibraryUnused(scripter.ClientLibraryUses());
         if (scripter.Connected) scripter.Disconnect();
         FreeClientLibrary();
         ClientLibraryName = chosen;

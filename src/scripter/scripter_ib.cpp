@@ -67,6 +67,8 @@ TcDBScripter_IB::TcDBScripter_IB() {
 
 TcDBScripter_IB::~TcDBScripter_IB() {
     Shutdown();
+    // Whatever Shutdown could not end must not outlive the engine.
+    ReleaseAttachment();
     view_.reset();
     OutputSQLDA.reset();
 }
@@ -106,23 +108,69 @@ void TcDBScripter_IB::PrepareConnect() {
 }
 
 void TcDBScripter_IB::UnprepareConnect() {
+    // Called after every disconnect and failed connect: whatever is left of
+    // the attachment ends here (a disconnect whose rollback failed never
+    // reached the detach).
+    if (!Connected) ReleaseAttachment();
     // The attachment's statements end with it.
     statementHandle_ = 0;
     ConnectParams.clear();
     ConnectParamsPrepared = false;
 }
 
+void TcDBScripter_IB::HoldClientLibrary() {
+    if (!libraryUser_) libraryUser_ = std::make_unique<TcClientLibraryUser>();
+}
+
+void TcDBScripter_IB::ReleaseAttachment() noexcept {
+    cancelHandle_ = 0;
+    if (libraryUser_ && DatabaseHandle != 0) {
+        // The outcomes do not matter: the attachment ends either way.
+        ISC_STATUS scratch[20] = {};
+        if (statementHandle_ != 0)
+            ClientApi.isc_dsql_free_statement(scratch, &statementHandle_, DSQL_drop);
+        if (TransactionHandle != 0) ClientApi.isc_rollback_transaction(scratch, &TransactionHandle);
+        ClientApi.isc_detach_database(scratch, &DatabaseHandle);
+    }
+    // A statement and a transaction end with their attachment.
+    DatabaseHandle = 0;
+    TransactionHandle = 0;
+    statementHandle_ = 0;
+    libraryUser_.reset();
+}
+
+void TcDBScripter_IB::CancelOperation() noexcept {
+    const isc_db_handle attachment = cancelHandle_.load();
+    if (attachment == 0 || ClientApi.fb_cancel_operation == nullptr) return;
+    isc_db_handle handle = attachment;
+    ISC_STATUS status[20] = {};
+    try {
+        ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
+    } catch (const std::exception&) {
+        // The library went away meanwhile (a stub raised): nothing is left
+        // to cancel.
+    }
+}
+
 void TcDBScripter_IB::DoConnect() {
+    HoldClientLibrary();
     std::memset(StatusVector, 0, sizeof StatusVector);
     const std::string name = ConnectString();
     ClientApi.isc_attach_database(StatusVector, 0, name.c_str(), &DatabaseHandle,
                                   static_cast<short>(ConnectParams.size()), ConnectParams.data());
+    if (DatabaseHandle == 0)
+        ReleaseAttachment();  // nothing attached holds the library
+    else
+        cancelHandle_ = DatabaseHandle;
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoDisconnect() {
-    // A detach that fails leaves nothing to do: the attachment is gone either way.
+    // A detach that fails leaves nothing to do on the server: the attachment
+    // is gone either way. What the client still holds of it is released.
+    cancelHandle_ = 0;
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle);
+    ReleaseAttachment();
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
@@ -162,7 +210,9 @@ void TcDBScripter_IB::DoRollback() {
 }
 
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
+    HoldClientLibrary();
     DatabaseHandle = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
+    cancelHandle_ = DatabaseHandle;
     statementHandle_ = 0;  // a handle of another attachment would be stale
     Connected = true;
     if (OnConnect) OnConnect(*this, name);
@@ -180,8 +230,11 @@ void TcDBScripter_IB::CheckStatus() {
     if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
     if (IsLostConnection(StatusVector[1])) {
-        // The attachment is gone: forget it without touching the server.
+        // The server is gone, but the client still holds the attachment, its
+        // transaction and its statement: they are released now, or the
+        // client trips over them when it shuts down.
         Connected = false;
+        ReleaseAttachment();
         Disconnect();
     }
     RaiseUser(JoinStrings(lines, "\r\n", "\r\n"));
@@ -444,7 +497,9 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         const std::string connectString = ConnectString();
         DatabaseHandle = 0;
         TransactionHandle = 0;
+        HoldClientLibrary();
         ExecuteImmediate(statement);
+        cancelHandle_ = DatabaseHandle;
         Connected = true;
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);
