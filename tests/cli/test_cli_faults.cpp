@@ -126,4 +126,24 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"operation was cancelled.", "Interrupted."}}),
     [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
 
+// At the prompt no statement runs: the signal ends the read, and the
+// transaction left open by the statements before is rolled back.
+TEST(CliSignalsAtThePrompt, SigintWhileWaitingForInputEndsTheRun) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("prompt.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CREATE DATABASE '" + database + "'" + login +
+               " create table t (a integer); insert into t values (1); ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
 }  // namespace
