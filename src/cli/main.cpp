@@ -22,12 +22,13 @@
 
 namespace {
 
-// Output to a terminal or a pipe is followed as it comes; a file is read
-// afterwards and is written in large blocks.
+// Output to a terminal or a pipe is followed as it comes; a file (or
+// /dev/null) is read afterwards, if at all, and is written in large blocks.
 bool FollowedLive(const TcCliOptions& options) {
     if (!options.Output.empty()) return false;
+    if (isatty(STDOUT_FILENO)) return true;
     struct stat info {};
-    return fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode);
+    return fstat(STDOUT_FILENO, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
 }
 
 // One run with one engine; the engine is gone, and with it every handle of
