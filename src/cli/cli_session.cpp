@@ -2,12 +2,17 @@
 
 #include <ctime>
 
+#include "cli/signal_watcher.h"
+
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
 #include "scripter/scripter_view.h"
 
 namespace {
+// The error that ends a statement when a signal stops the run.
+const char* const kInterrupted = "Interrupted.";
+
 const char* TransactionModeName(TTransactionMode mode) {
     switch (mode) {
         case TTransactionMode::ReadCommitted:
@@ -36,9 +41,11 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OnBeforeStatement = [this](TcDBBaseScripter&, std::string& statement, bool& handled) {
         handled = false;
         lastStatement_ = statement;
+        if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
     };
-    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool& ok) {
-        ShowStatement(sender, ok);
+    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool&) {
+        ShowStatement(sender);
+        if (FlushEachStatement) out_.flush();
     };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
@@ -48,11 +55,22 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
 }
 
 TcCliSession::~TcCliSession() {
+    if (watcher_ != nullptr) engine_.Sleeper = std::move(previousSleeper_);
     engine_.OnBeforeStatement = nullptr;
     engine_.OnAfterStatement = nullptr;
     engine_.OnParameterRequest = nullptr;
     engine_.OnLogin = nullptr;
     engine_.OwnerWindow = nullptr;
+}
+
+void TcCliSession::WatchSignals(TcSignalWatcher& watcher) {
+    watcher_ = &watcher;
+    previousSleeper_ = std::move(engine_.Sleeper);
+    engine_.Sleeper = [this](int64_t milliseconds) {
+        // What ran before the wait stands on the output while it lasts.
+        out_.flush();
+        if (!watcher_->Sleep(milliseconds)) RaiseUser(kInterrupted);
+    };
 }
 
 void TcCliSession::WriteBanner() {
@@ -64,9 +82,11 @@ void TcCliSession::WriteBanner() {
     out_.flush();
 }
 
-void TcCliSession::ShowStatement(TObject*, bool ok) {
-    // A failing statement is reported on standard error instead.
-    if (!ok || engine_.SuppressOutput) return;
+void TcCliSession::ShowStatement(TObject*) {
+    // A failing statement shows what it produced before it failed (its echo,
+    // plan and the rows fetched so far), as the console's output list does;
+    // its error goes to standard error afterwards (ReportError).
+    if (engine_.SuppressOutput) return;
     TStringList lines;
     engine_.View().BuildOutput(lines);
     for (const std::string& line : lines) {
@@ -181,11 +201,12 @@ int TcCliSession::RunInteractive() {
     return status;
 }
 
-void TcCliSession::Finish(bool success) {
+bool TcCliSession::Finish(bool success) {
+    const bool interrupted = watcher_ != nullptr && watcher_->Received() != 0;
     try {
         if (engine_.InTransaction()) {
-            bool commit = success;
-            if (terminal_)
+            bool commit = success && !interrupted;
+            if (terminal_ && !interrupted)
                 commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
             if (commit)
                 engine_.Commit();
@@ -194,6 +215,10 @@ void TcCliSession::Finish(bool success) {
         }
         engine_.Disconnect();
     } catch (const std::exception& error) {
+        out_.flush();
         err_ << ForTerminal(error.what()) << '\n';
+        err_.flush();
+        return false;
     }
+    return true;
 }

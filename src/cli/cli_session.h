@@ -4,6 +4,7 @@
 // by committing or rolling back what is open. The engine is set up as the
 // console window sets it up: implicit transactions, a warning after 1000 rows.
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,8 @@
 #include "cli/cli_options.h"
 #include "engine/statement_splitter.h"
 #include "scripter/scripter_ib.h"
+
+class TcSignalWatcher;
 
 // The terminal the user answers on. Absent when standard input is no terminal.
 class ICliTerminal {
@@ -39,15 +42,23 @@ class TcCliSession : public IOwnerWindow {
     // reported and the session goes on.
     int RunInteractive();
     // Commits after success, rolls back after a failure (asking first on a
-    // terminal), then disconnects.
-    void Finish(bool success);
+    // terminal, unless the run was interrupted), then disconnects. False
+    // when that failed; the error is reported.
+    bool Finish(bool success);
+    // Lets a signal end the run: SLEEP wakes up and fails, and no further
+    // statement starts once the watcher has received a signal. The watcher
+    // must outlive the session.
+    void WatchSignals(TcSignalWatcher& watcher);
+    // Writes each statement's output out at once instead of when the buffer
+    // fills: for output that someone follows live (a terminal or a pipe).
+    bool FlushEachStatement = false;
     // The banner lines the console shows at start-up.
     void WriteBanner();
 
     bool AskYesNo(const std::string& caption, const std::string& text) override;
 
   private:
-    void ShowStatement(TObject* sender, bool ok);
+    void ShowStatement(TObject* sender);
     void ReportError(const std::exception& error);
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
@@ -57,5 +68,7 @@ class TcCliSession : public IOwnerWindow {
     std::ostream& out_;
     std::ostream& err_;
     ICliTerminal* terminal_;
+    TcSignalWatcher* watcher_ = nullptr;
+    std::function<void(int64_t)> previousSleeper_;
     std::string lastStatement_;
 };

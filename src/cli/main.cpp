@@ -2,6 +2,7 @@
 // input, or an interactive prompt, and prints the lines the console's output
 // list would show.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -12,12 +13,65 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
+#include "cli/signal_watcher.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
+#include "mdo/client_library.h"
 #include "scripter/scripter_ib.h"
 
+namespace {
+
+// Output to a terminal or a pipe is followed as it comes; a file (or
+// /dev/null) is read afterwards, if at all, and is written in large blocks.
+bool FollowedLive(const TcCliOptions& options) {
+    if (!options.Output.empty()) return false;
+    if (isatty(STDOUT_FILENO)) return true;
+    struct stat info {};
+    return fstat(STDOUT_FILENO, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+// One run with one engine; the engine is gone, and with it every handle of
+// the client library, when this returns.
+int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
+              bool interactive, std::ostream& out, TcSignalWatcher& signals) {
+    std::unique_ptr<TcDBScripter_IB> engine;
+    try {
+        engine = std::make_unique<TcDBScripter_IB>();
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << '\n';
+        return cliCannotOpen;
+    }
+    // A signal stops the statement running on the server.
+    signals.SetInterruptHandler([scripter = engine.get()] { scripter->CancelOperation(); });
+    struct TcHandlerGuard {
+        TcSignalWatcher& Signals;
+        ~TcHandlerGuard() { Signals.SetInterruptHandler(nullptr); }
+    } handlerGuard{signals};
+
+    TcEditLineTerminal terminal(signals.InterruptFd());
+    TcCliSession session(*engine, options, out, std::cerr,
+                         isatty(STDIN_FILENO) ? &terminal : nullptr);
+    session.WatchSignals(signals);
+    session.FlushEachStatement = FollowedLive(options);
+    if (interactive && !options.Quiet) session.WriteBanner();
+    int status = session.ConnectFirst();
+    if (status != cliOk) return status;
+    status = interactive ? session.RunInteractive() : session.RunScript(text, source);
+    // The run has stopped: the rollback and the detach must not be cancelled.
+    signals.SetInterruptHandler(nullptr);
+    if (!session.Finish(status == cliOk) && status == cliOk) status = cliStatementFailed;
+    out.flush();
+    return status;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // First, while this is the only thread: from here on SIGINT and SIGTERM
+    // reach the watcher's thread only.
+    TcSignalWatcher signals;
+
     TcCliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, options, error)) {
@@ -60,21 +114,14 @@ int main(int argc, char** argv) {
     }
     std::ostream& out = options.Output.empty() ? std::cout : file;
 
-    std::unique_ptr<TcDBScripter_IB> engine;
+    int status = RunEngine(options, text, source, interactive, out, signals);
+    // Shut the client library down before the process ends, so the embedded
+    // engine stops its threads in order instead of in the exit handlers.
     try {
-        engine = std::make_unique<TcDBScripter_IB>();
+        FreeClientLibrary();
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
-        return cliCannotOpen;
+        if (status == cliOk) status = cliStatementFailed;
     }
-    TcEditLineTerminal terminal;
-    TcCliSession session(*engine, options, out, std::cerr,
-                         isatty(STDIN_FILENO) ? &terminal : nullptr);
-    if (interactive && !options.Quiet) session.WriteBanner();
-    int status = session.ConnectFirst();
-    if (status != cliOk) return status;
-    status = interactive ? session.RunInteractive() : session.RunScript(text, source);
-    session.Finish(status == cliOk);
-    out.flush();
-    return status;
+    return signals.Received() != 0 ? signals.ExitStatus() : status;
 }

@@ -68,6 +68,16 @@
     X(isc_encode_sql_time)           \
     X(isc_encode_timestamp)
 
+// Entry points that not every client exports; each is null when the loaded
+// library lacks it, so callers test it before the call.
+//   fb_interpret         the bounded form of isc_interprete
+//   fb_shutdown          stops the library's threads and closes what it holds
+//   fb_cancel_operation  stops a running request from another thread
+#define MDO_OPTIONAL_ENTRY_POINTS(X) \
+    X(fb_interpret)                  \
+    X(fb_shutdown)                   \
+    X(fb_cancel_operation)
+
 // One entry of the vector that isc_start_multiple takes (its last argument):
 // the layout the client library reads, which ibase.h does not declare.
 struct TMDOTransactionEntry {
@@ -78,9 +88,11 @@ struct TMDOTransactionEntry {
 
 #define MDO_DECLARE_ENTRY_POINT(name) decltype(&::name) name = nullptr;
 
-// One function pointer per entry point. Pointers are not cleared when the
-// library is unloaded; the next load overwrites them. Call through the
-// process-wide `ClientApi` after `CheckClientLibraryLoaded`, for example
+// One function pointer per entry point. While no library is loaded (before
+// the first load and after an unload) every pointer, the optional ones too,
+// is a stub that raises client error 1, so no call ever jumps into an
+// unloaded library. Call through the process-wide `ClientApi` after
+// `CheckClientLibraryLoaded`, for example
 // ClientApi.isc_attach_database(status, 0, path, &handle, dpbLength, dpb).
 // The deprecation of isc_interprete would otherwise fire where its type is named.
 #pragma GCC diagnostic push
@@ -90,8 +102,7 @@ struct TMDOEntryPoints {
     MDO_VERSION6_ENTRY_POINTS(MDO_DECLARE_ENTRY_POINT)
     // Probed: its presence makes the library a version-6 client.
     decltype(&::isc_rollback_retaining) isc_rollback_retaining = nullptr;
-    // Optional, null when not exported: the bounded form of isc_interprete.
-    decltype(&::fb_interpret) fb_interpret = nullptr;
+    MDO_OPTIONAL_ENTRY_POINTS(MDO_DECLARE_ENTRY_POINT)
 };
 #pragma GCC diagnostic pop
 

@@ -44,8 +44,31 @@ void LoadClientLibrary();
 bool TryLoadClientLibrary();
 // Raises client error 1 when no library can be loaded; a later call tries again.
 void CheckClientLibraryLoaded();
-// Unloads; `ClientLibraryName` keeps its value. Close every handle that uses
-// the library first.
+// Unloads; `ClientLibraryName` keeps its value. Refuses (CheckClientLibraryUnused)
+// while a TcClientLibraryUser is open. Before the library goes it is shut
+// down (fb_shutdown, when exported), so the embedded engine stops its threads
+// in order and the library really leaves the process; afterwards every entry
+// point raises client error 1 until the next load.
 void FreeClientLibrary();
 // `CheckClientLibraryLoaded`, then `ClientVersion`.
 int GetClientVersion();
+
+// Keeps the loaded library in the process for its lifetime. Whatever holds
+// client handles holds one (an attached engine; a connection, transaction or
+// service component of the access layer), so that no library is unloaded
+// under a live handle. Creating one loads the library when none is loaded and
+// raises as CheckClientLibraryLoaded does. Counted process-wide; may be
+// created and destroyed on any thread.
+class TcClientLibraryUser {
+  public:
+    TcClientLibraryUser();
+    ~TcClientLibraryUser();
+    TcClientLibraryUser(const TcClientLibraryUser&) = delete;
+    TcClientLibraryUser& operator=(const TcClientLibraryUser&) = delete;
+};
+
+// How many TcClientLibraryUser objects are open.
+int ClientLibraryUserCount();
+// Raises EUser when more than `ownUses` users are open: the caller holds
+// `ownUses` of them itself and is about to release them.
+void CheckClientLibraryUnused(int ownUses = 0);

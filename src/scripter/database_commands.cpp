@@ -174,6 +174,10 @@ void TpsSetClientLibrary::ExecuteOn(TcDBScripter_IB& scripter, const TStringList
         choice = clFBEmbed;
     const std::string chosen = ClientLibraryFileNames(choice);
     if ((ClientLibraryName.empty() || !chosen.empty()) && chosen != ClientLibraryName) {
+        // Another engine or component still holding handles refuses the
+        // switch before anything changes: unloading would pull the code from
+        // under them.
+        CheckClientLibraryUnused(scripter.ClientLibraryUses());
         if (scripter.Connected()) scripter.Disconnect();
         FreeClientLibrary();
         ClientLibraryName = chosen;

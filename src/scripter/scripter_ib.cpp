@@ -66,30 +66,12 @@ TcDBScripter_IB::TcDBScripter_IB() {
 }
 
 TcDBScripter_IB::~TcDBScripter_IB() {
-    ReleaseHandles();
+    // Destruction only releases: the owner closed the engine, with its
+    // events, while everything was alive; what is still open now is ended
+    // quietly.
+    ReleaseAttachment();
     view_.reset();
     OutputSQLDA.reset();
-}
-
-void TcDBScripter_IB::ReleaseHandles() noexcept {
-    // The owner closed the engine with its events while everything was alive;
-    // what is still open now is ended quietly. The outcomes do not matter, so
-    // they get a status vector of their own, and a library that is no longer
-    // loaded answers with an error that is of no use here either.
-    ISC_STATUS status[20] = {};
-    try {
-        if (statementHandle_ != 0)
-            ClientApi.isc_dsql_free_statement(status, &statementHandle_, DSQL_drop);
-        // Adopted handles belong to whoever handed them over.
-        if (TransactionHandle_ != 0 && !adoptedTransaction_)
-            ClientApi.isc_rollback_transaction(status, &TransactionHandle_);
-        if (DatabaseHandle_ != 0 && !adoptedConnection_)
-            ClientApi.isc_detach_database(status, &DatabaseHandle_);
-    } catch (...) {
-    }
-    statementHandle_ = 0;
-    TransactionHandle_ = 0;
-    DatabaseHandle_ = 0;
 }
 
 void TcDBScripter_IB::SetDialectFromClientVersion() {
@@ -128,23 +110,70 @@ void TcDBScripter_IB::PrepareConnect() {
 }
 
 void TcDBScripter_IB::UnprepareConnect() {
+    // Called after every disconnect and failed connect: whatever is left of
+    // the attachment ends here.
+    if (!Connected()) ReleaseAttachment();
     // The attachment's statements end with it.
     statementHandle_ = 0;
     ConnectParams.clear();
     ConnectParamsPrepared = false;
 }
 
+void TcDBScripter_IB::HoldClientLibrary() {
+    if (!libraryUser_) libraryUser_ = std::make_unique<TcClientLibraryUser>();
+}
+
+void TcDBScripter_IB::ReleaseAttachment() noexcept {
+    cancelHandle_ = 0;
+    if (libraryUser_ && DatabaseHandle_ != 0) {
+        // The outcomes do not matter: the attachment ends either way. Adopted
+        // handles belong to whoever handed them over and are left alone.
+        ISC_STATUS scratch[20] = {};
+        if (statementHandle_ != 0)
+            ClientApi.isc_dsql_free_statement(scratch, &statementHandle_, DSQL_drop);
+        if (TransactionHandle_ != 0 && !adoptedTransaction_)
+            ClientApi.isc_rollback_transaction(scratch, &TransactionHandle_);
+        if (!adoptedConnection_) ClientApi.isc_detach_database(scratch, &DatabaseHandle_);
+    }
+    // A statement and a transaction end with their attachment.
+    DatabaseHandle_ = 0;
+    TransactionHandle_ = 0;
+    statementHandle_ = 0;
+    libraryUser_.reset();
+}
+
+void TcDBScripter_IB::CancelOperation() noexcept {
+    const isc_db_handle attachment = cancelHandle_.load();
+    if (attachment == 0 || ClientApi.fb_cancel_operation == nullptr) return;
+    isc_db_handle handle = attachment;
+    ISC_STATUS status[20] = {};
+    try {
+        ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
+    } catch (const std::exception&) {
+        // The library went away meanwhile (a stub raised): nothing is left
+        // to cancel.
+    }
+}
+
 void TcDBScripter_IB::DoConnect() {
+    HoldClientLibrary();
     std::memset(StatusVector, 0, sizeof StatusVector);
     const std::string name = ConnectString();
     ClientApi.isc_attach_database(StatusVector, 0, name.c_str(), &DatabaseHandle_,
                                   static_cast<short>(ConnectParams.size()), ConnectParams.data());
+    if (DatabaseHandle_ == 0)
+        ReleaseAttachment();  // nothing attached holds the library
+    else
+        cancelHandle_ = DatabaseHandle_;
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoDisconnect() {
-    // A detach that fails leaves nothing to do: the attachment is gone either way.
+    // A detach that fails leaves nothing to do on the server: the attachment
+    // is gone either way. What the client still holds of it is released.
+    cancelHandle_ = 0;
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
+    ReleaseAttachment();
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
@@ -185,7 +214,9 @@ void TcDBScripter_IB::DoRollback() {
 }
 
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
+    HoldClientLibrary();
     DatabaseHandle_ = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
+    cancelHandle_ = DatabaseHandle_;
     statementHandle_ = 0;  // a handle of another attachment would be stale
     adoptedConnection_ = true;
     SetConnected(true);
@@ -205,8 +236,11 @@ void TcDBScripter_IB::CheckStatus() {
     if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
     if (IsLostConnection(StatusVector[1])) {
-        // The attachment is gone: forget it without touching the server.
+        // The server is gone, but the client still holds the attachment, its
+        // transaction and its statement: they are released now, or the
+        // client trips over them when it shuts down.
         SetConnected(false);
+        ReleaseAttachment();
         Disconnect();
     }
     RaiseUser(JoinStrings(lines, "\r\n", "\r\n"));
@@ -470,7 +504,9 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         DatabaseHandle_ = 0;
         TransactionHandle_ = 0;
         adoptedTransaction_ = false;
+        HoldClientLibrary();
         ExecuteImmediate(statement);
+        cancelHandle_ = DatabaseHandle_;
         SetConnected(true);
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);

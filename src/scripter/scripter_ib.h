@@ -7,6 +7,7 @@
 // Contract: one thread. The front end may set OwnerWindow to answer the
 // records-returned question; without it the question is never asked.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 
 class TcOutputSQLDA;
 class TcDBScripter_IBView;
+class TcClientLibraryUser;
 
 // What the scripter needs of the window that owns it: a modal Yes/No question.
 class IOwnerWindow {
@@ -44,8 +46,18 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     void UnprepareConnect() override;
 
     // Raises EUser with the server's message lines when the status vector
-    // holds an error; a lost connection also marks the engine disconnected.
+    // holds an error. A lost connection also releases what is left of the
+    // attachment in the client and marks the engine disconnected.
     void CheckStatus();
+    // Asks the server to stop the request running on the attachment
+    // (fb_cancel_operation, fb_cancel_raise); the running call then fails
+    // with the server's cancel error. The one operation that may be called
+    // from another thread, for example a signal watcher. Nothing happens
+    // while not attached or when the client lacks the call.
+    void CancelOperation() noexcept;
+    // How many client-library users the engine holds: one while it holds an
+    // attachment, so SET CLIENT_LIBRARY can tell its own use from others'.
+    int ClientLibraryUses() const { return libraryUser_ ? 1 : 0; }
     // One database information item as an integer.
     int64_t GetDatabaseInfo(char item);
     void CreateDatabase(const std::string& statement);
@@ -79,8 +91,6 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     void SetDialectFromClientVersion();
 
   private:
-    // Ends whatever the handles still hold, without events; for destruction.
-    void ReleaseHandles() noexcept;
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;
@@ -92,13 +102,27 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // Fetches into OutputSQLDA; adds the fetch time to elapsedMs.
     void FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t& records, int64_t& elapsedMs);
 
+    // Keeps the client library loaded from just before an attach until the
+    // attachment's handles are gone.
+    void HoldClientLibrary();
+    // Ends the attachment's life in the client: an attachment that was never
+    // detached (a failed detach, a lost connection) gets its statement
+    // dropped, its transaction rolled back and is detached, each with a
+    // scratch status vector, so the client frees what it holds for them;
+    // then every handle is zero and the library is let go.
+    void ReleaseAttachment() noexcept;
+
     isc_db_handle DatabaseHandle_ = 0;
     isc_tr_handle TransactionHandle_ = 0;
     std::unique_ptr<TcDBScripter_IBView> view_;
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
+    std::unique_ptr<TcClientLibraryUser> libraryUser_;
+    // DatabaseHandle as another thread may read it (CancelOperation); 0 while
+    // no attachment can be cancelled.
+    std::atomic<isc_db_handle> cancelHandle_{0};
     // Handles handed over by AttachConnection and AttachTransaction: never
-    // ended by this engine's destruction.
+    // ended by this engine.
     bool adoptedConnection_ = false;
     bool adoptedTransaction_ = false;
 };

@@ -163,6 +163,52 @@ TEST_F(Session, ErrorsNameTheScriptLineAndStatement) {
     EXPECT_EQ(OutLines(), Lines{"one"});
 }
 
+// A failing statement's output stays on standard output, as the console's
+// output list keeps it: the echo, the plan, the header and the rows fetched
+// before the failure. Only the error itself goes to standard error.
+TEST_F(Session, FailingStatementShowsWhatItProducedBeforeTheError) {
+    // The second row divides by zero; the first is fetched before that.
+    const std::string failsAtRowTwo =
+        "with recursive r (n) as (select 1 from rdb$database union all "
+        "select n + 1 from r where n < 3) select 10 / (2 - n) as q from r";
+    struct Case {
+        const char* name;
+        std::string script;  // runs after SET ECHO ON
+        Lines out;           // what follows the lines of SET ECHO ON
+        std::string err;
+    } cases[] = {
+        {"query failing at its second row",
+         "SET PLAN ON;\n" + failsAtRowTwo + ";",
+         {"SET PLAN ON", "Done.", failsAtRowTwo, "<plan>", "             Q",
+          "==============", "            10 "},
+         "t.sql:2: " + failsAtRowTwo + "\n"},
+        {"failing command",
+         "SET ECHO maybe;",
+         {"SET ECHO maybe"},
+         "t.sql:1: SET ECHO maybe\nParameters should be ON or OFF\n"},
+        // The check's rows come first (shown without echo or header); the
+        // echo then shows the statement the check ran.
+        {"failing CHECK",
+         "CHECK select 1 as found from rdb$database;",
+         {"        1 ", "select 1 as found from rdb$database"},
+         "t.sql:1: CHECK select 1 as found from rdb$database\nCheck failed.\n"},
+    };
+    TcCliSession session(*engine, options, out, err, nullptr);
+    ASSERT_EQ(session.RunScript(Create(), "t.sql"), cliOk);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.RunScript("SET PLAN OFF; SET ECHO OFF;", "t.sql");
+        ASSERT_EQ(session.RunScript("SET ECHO ON;", "t.sql"), cliOk);
+        out.str("");
+        err.str("");
+        EXPECT_NE(session.RunScript(c.script, "t.sql"), cliOk);
+        Lines lines = OutLines();
+        for (std::string& line : lines)
+            if (line.rfind("PLAN ", 0) == 0) line = "<plan>";  // the server's wording
+        EXPECT_EQ(lines, c.out);
+        EXPECT_EQ(err.str().rfind(c.err, 0), 0u) << err.str();
+    }
+}
 TEST_F(Session, CheckFailureHasItsOwnStatus) {
     TcCliSession session(*engine, options, out, err, nullptr);
     EXPECT_EQ(session.RunScript(Create() + "CHECK select 1 from rdb$database;", "c.sql"),

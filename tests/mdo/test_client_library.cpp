@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <string>
 
+#include "embedded_database.h"
+#include "foundation/language.h"
 #include "mdo/client_library.h"
 #include "mdo/mdo_errors.h"
 
@@ -157,6 +161,123 @@ TEST_F(ClientLibraryTest, MissingEntryPointRaisesTheLoaderErrorAndKeepsTheLibrar
     EXPECT_TRUE(IsClientLibraryLoaded());
     EXPECT_EQ(ClientVersion, 5) << "the version is set only after the required entry points";
     EXPECT_EQ(ClientLibraryName, FAKE_CLIENT_MISSING);
+}
+
+// Calls an entry point with zero for every argument: a stub never reads them.
+template <typename R, typename... A>
+void CallWithZeros(R (*entry)(A...)) {
+    entry(A{}...);
+}
+template <typename R, typename... A>
+void CallWithZeros(R (*entry)(A..., ...)) {
+    entry(A{}...);
+}
+
+void ExpectNotLoaded(const char* name, const std::function<void()>& call) {
+    try {
+        call();
+        ADD_FAILURE() << name << " returned";
+    } catch (const EMDOClientError& e) {
+        EXPECT_EQ(e.SQLCode, 1) << name;
+        EXPECT_EQ(e.Message(), kMissingClientMessage) << name;
+    }
+}
+
+// An unloaded library leaves no address behind: every entry point, the
+// optional ones too, raises the not-loaded error instead of jumping into
+// unmapped code.
+TEST_F(ClientLibraryTest, AfterAnUnloadEveryEntryPointRaisesNotLoaded) {
+    Load(ClientLibraryFileNames(clFBClient));
+    FreeClientLibrary();
+#define EXPECT_NOT_LOADED(name) ExpectNotLoaded(#name, [] { CallWithZeros(ClientApi.name); });
+    MDO_REQUIRED_ENTRY_POINTS(EXPECT_NOT_LOADED)
+    MDO_VERSION6_ENTRY_POINTS(EXPECT_NOT_LOADED)
+    MDO_OPTIONAL_ENTRY_POINTS(EXPECT_NOT_LOADED)
+    EXPECT_NOT_LOADED(isc_rollback_retaining)
+#undef EXPECT_NOT_LOADED
+}
+
+// A version-5 client after a version-6 one: the stubs of the second load
+// replace the first library's addresses, and an entry point the second
+// library lacks is never left pointing into the first.
+TEST_F(ClientLibraryTest, RebindingLeavesNoAddressOfThePreviousLibrary) {
+    Load(ClientLibraryFileNames(clFBClient));
+    ASSERT_NE(ClientApi.fb_shutdown, nullptr);
+    Load(FAKE_CLIENT_V5);
+    EXPECT_EQ(ClientApi.fb_interpret, nullptr);
+    EXPECT_EQ(ClientApi.fb_shutdown, nullptr);
+    EXPECT_EQ(ClientApi.fb_cancel_operation, nullptr);
+    EXPECT_THROW(ClientApi.isc_service_detach(nullptr, nullptr), EMDOClientError);
+}
+
+TEST_F(ClientLibraryTest, AUserKeepsTheLibraryLoaded) {
+    Load(ClientLibraryFileNames(clFBClient));
+    {
+        TcClientLibraryUser first;
+        TcClientLibraryUser second;
+        EXPECT_EQ(ClientLibraryUserCount(), 2);
+        const std::pair<TLanguage, const char*> messages[] = {
+            {TLanguage::English,
+             "Cannot unload the client library libfbclient.so.2: 2 other connection(s) still "
+             "use it."},
+            {TLanguage::Dutch,
+             "Kan de client library libfbclient.so.2 niet ontladen: 2 andere verbinding(en) "
+             "gebruiken hem nog."},
+        };
+        for (const auto& [language, message] : messages) {
+            Language = language;
+            try {
+                FreeClientLibrary();
+                ADD_FAILURE() << "unloaded under two users";
+            } catch (const EUser& e) {
+                EXPECT_STREQ(e.what(), message);
+            }
+        }
+        EXPECT_NO_THROW(CheckClientLibraryUnused(2)) << "the caller's own uses do not count";
+        EXPECT_THROW(CheckClientLibraryUnused(1), EUser);
+        EXPECT_TRUE(IsClientLibraryLoaded());
+        const char bytes[] = {0x07, 0x00};
+        EXPECT_EQ(ClientApi.isc_vax_integer(bytes, 2), 7) << "still callable";
+    }
+    EXPECT_EQ(ClientLibraryUserCount(), 0);
+    EXPECT_NO_THROW(FreeClientLibrary());
+    EXPECT_FALSE(IsClientLibraryLoaded());
+}
+
+TEST_F(ClientLibraryTest, AUserLoadsTheLibraryOrCountsNothing) {
+    {
+        TcClientLibraryUser user;
+        EXPECT_TRUE(IsClientLibraryLoaded());
+        EXPECT_EQ(ClientLibraryUserCount(), 1);
+    }
+    FreeClientLibrary();
+    ClientLibraryName = "/nonexistent/libfbclient.so.2";
+    EXPECT_THROW(TcClientLibraryUser(), EMDOClientError);
+    EXPECT_EQ(ClientLibraryUserCount(), 0);
+}
+
+// The number of mappings of the real client in this process.
+int ClientMappings() {
+    std::ifstream maps("/proc/self/maps");
+    int count = 0;
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("libfbclient.so") != std::string::npos) ++count;
+    return count;
+}
+
+// After the embedded engine has run, its plugins hold the client library;
+// the shutdown before the unload lets it really leave the process, so the
+// next load starts afresh instead of finding the old one half shut down.
+TEST_F(ClientLibraryTest, UnloadAfterEmbeddedUseTakesTheLibraryOutOfTheProcess) {
+    Load(ClientLibraryFileNames(clFBClient));
+    { TcEmbeddedDatabase database; }
+    ASSERT_GT(ClientMappings(), 0);
+    FreeClientLibrary();
+    EXPECT_EQ(ClientMappings(), 0);
+    // And a new load works with the embedded engine again.
+    Load(ClientLibraryFileNames(clFBClient));
+    TcEmbeddedDatabase again;
+    EXPECT_NE(again.Handle(), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
+#include <string>
+
 #include "mdo/mdo_errors.h"
 
 namespace {
@@ -42,13 +46,22 @@ TEST(ClientMessages, TableHoldsTheExactTexts) {
     }
 }
 
-TEST(ClientMessages, TableHas117EntriesAndNothingOutside) {
-    EXPECT_EQ(kClientMessageCount, 117);
+// A gap in the table (an entry left out, so the rest shift or the last ones
+// stay null) or a duplicated line must not pass unnoticed.
+TEST(ClientMessages, EveryNumberHasItsOwnTextAndNothingOutside) {
+    std::set<std::string> seen;
     for (int number = 0; number < kClientMessageCount; ++number) {
-        EXPECT_STRNE(ClientMessageText(number), "") << "entry " << number;
+        const char* text = ClientMessageText(number);
+        ASSERT_NE(text, nullptr) << "entry " << number;
+        EXPECT_GT(std::strlen(text), 0u) << "entry " << number;
+        EXPECT_TRUE(seen.insert(text).second) << "entry " << number << " repeats \"" << text << '"';
     }
-    EXPECT_STREQ(ClientMessageText(-1), "");
-    EXPECT_STREQ(ClientMessageText(117), "");
+    // The last documented entry closes the table: no entry after it.
+    EXPECT_STREQ(ClientMessageText(kClientMessageCount - 1), "Generator %s is not defined");
+    for (int outside : {-1, kClientMessageCount, 1000}) {
+        ASSERT_NE(ClientMessageText(outside), nullptr) << outside;
+        EXPECT_STREQ(ClientMessageText(outside), "") << outside;
+    }
 }
 
 struct FormatCase {

@@ -165,6 +165,48 @@ TEST_F(DatabaseCommands, MissingClientLibraryFallsBackToTheAutomaticChoice) {
     EXPECT_EQ(engine->SQLDialect, 3);
 }
 
+// Unloading the library under another engine's attachment would send that
+// engine into unmapped code: the switch is refused before anything changes.
+TEST_F(DatabaseCommands, ClientLibrarySwitchRefusedWhileAnotherEngineIsAttached) {
+    const std::string loaded = ClientLibraryName;
+    TcDBScripter_IB other;
+    int changes = 0;
+    other.OnClientLibraryChanged = [&](TObject*, const std::string&) { ++changes; };
+    EXPECT_EQ(engine->ClientLibraryUses(), 1);
+    EXPECT_EQ(other.ClientLibraryUses(), 0) << "an engine without an attachment holds nothing";
+    const std::string refusal =
+        "Cannot unload the client library " + loaded + ": 1 other connection(s) still use it.";
+    try {
+        other.ExecuteScript("SET CLIENT_LIBRARY GDS32;");
+        FAIL() << "switched under an attached engine";
+    } catch (const EUser& e) {
+        EXPECT_EQ(e.what(), refusal);
+    }
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(ClientLibraryName, loaded);
+    EXPECT_EQ(Run("select 7 from rdb$database;").back(), "        7 ") << "the attachment works";
+
+    // Both attached: the engine's own attachment does not count, the other's does.
+    other.ExecuteScript("CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'x';");
+    try {
+        Run("SET CLIENT_LIBRARY GDS32;");
+        FAIL() << "switched under an attached engine";
+    } catch (const EUser& e) {
+        EXPECT_EQ(e.what(), refusal);
+    }
+    EXPECT_TRUE(engine->Connected()) << "a refused switch disconnects nothing";
+
+    // Once the other engine has let go, the switch goes ahead.
+    other.ExecuteScript("DISCONNECT;");
+    EXPECT_EQ(other.ClientLibraryUses(), 0);
+    EXPECT_THROW(Run("SET CLIENT_LIBRARY GDS32;"), EUser);  // no libgds.so here
+    EXPECT_FALSE(engine->Connected());
+    EXPECT_EQ(engine->ClientLibraryUses(), 0);
+    EXPECT_EQ(ClientLibraryUserCount(), 0);
+    Run("CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'x';");
+    EXPECT_EQ(Run("select 8 from rdb$database;").back(), "        8 ");
+}
+
 TEST_F(DatabaseCommands, ConnectToAMissingDatabase) {
     engine->SuppressError = true;
     const std::string message =
@@ -172,6 +214,7 @@ TEST_F(DatabaseCommands, ConnectToAMissingDatabase) {
     EXPECT_FALSE(engine->Connected());
     EXPECT_EQ(message.rfind("I/O error during \"open\" operation for file", 0), 0u) << message;
     EXPECT_FALSE(engine->ConnectParamsPrepared);
+    EXPECT_EQ(engine->ClientLibraryUses(), 0) << "a failed attach holds no library";
 }
 
 TEST_F(DatabaseCommands, HelpListsTheFirebirdCommands) {

@@ -1,6 +1,7 @@
 // The scripter through the private Firebird server: remote names and a
 // connection that is lost in the middle of a script.
 
+#include "mdo/client_library.h"
 #include "scripter_fixture.h"
 #include "support/firebird_server.h"
 
@@ -58,6 +59,11 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
     EXPECT_FALSE(engine.InTransaction());
     EXPECT_FALSE(engine.ConnectParamsPrepared);
     EXPECT_EQ(afterDisconnect, 0) << "a lost connection fires no disconnect events";
+    // What the client held of the attachment is released, so nothing holds
+    // the library any more.
+    EXPECT_EQ(engine.DatabaseHandle(), 0u);
+    EXPECT_EQ(engine.TransactionHandle(), 0u);
+    EXPECT_EQ(engine.ClientLibraryUses(), 0);
     server.reset();
 
     // The next CONNECT works.

@@ -1,0 +1,91 @@
+#include "cli/signal_watcher.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <system_error>
+
+namespace {
+
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+}  // namespace
+
+TcSignalWatcher::TcSignalWatcher() {
+    const sigset_t set = StopSignals();
+    if (const int error = pthread_sigmask(SIG_BLOCK, &set, nullptr); error != 0)
+        throw std::system_error(error, std::generic_category(), "pthread_sigmask");
+    if (pipe2(pipe_, O_CLOEXEC) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe2");
+    thread_ = std::thread([this] { Watch(); });
+}
+
+TcSignalWatcher::~TcSignalWatcher() {
+    SetInterruptHandler(nullptr);
+    // A signal aimed at the watcher's own thread ends its sigwait; the flag
+    // tells it apart from a user's signal.
+    stopping_ = true;
+    pthread_kill(thread_.native_handle(), SIGTERM);
+    thread_.join();
+    close(pipe_[0]);
+    close(pipe_[1]);
+}
+
+void TcSignalWatcher::SetInterruptHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    handler_ = std::move(handler);
+}
+
+void TcSignalWatcher::Watch() {
+    const sigset_t set = StopSignals();
+    // A cancel reaches only a request that runs: one that starts just after
+    // the signal is caught by calling the handler again while it is set.
+    const timespec again{0, 100'000'000};
+    for (;;) {
+        int signal = 0;
+        if (received_.load() == 0) {
+            if (sigwait(&set, &signal) != 0) continue;
+        } else {
+            signal = sigtimedwait(&set, nullptr, &again);
+            if (signal < 0) {
+                std::lock_guard lock(mutex_);
+                if (handler_) handler_();
+                continue;
+            }
+        }
+        if (stopping_) return;
+        if (received_.load() != 0) {
+            // The first signal's cleanup did not end the run: the user insists.
+            _exit(128 + received_.load());
+        }
+        Interrupt(signal);
+    }
+}
+
+void TcSignalWatcher::Interrupt(int signal) {
+    {
+        std::lock_guard lock(mutex_);
+        received_ = signal;
+        if (handler_) handler_();
+    }
+    wake_.notify_all();
+    const char byte = 1;
+    // The pipe is empty until now, so the write cannot block; a failure
+    // only leaves a terminal read waiting for its input.
+    [[maybe_unused]] const ssize_t written = write(pipe_[1], &byte, 1);
+}
+
+bool TcSignalWatcher::Sleep(int64_t milliseconds) {
+    std::unique_lock lock(mutex_);
+    return !wake_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return received_.load() != 0; });
+}

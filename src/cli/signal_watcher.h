@@ -1,0 +1,58 @@
+#pragma once
+// Turns SIGINT and SIGTERM into an orderly end of a tessel-cli run.
+//
+// Contract: construct one in main() before any other thread exists. It
+// blocks both signals for the whole process (every thread created later, the
+// client library's too, inherits the mask) and takes them on a thread of its
+// own with sigwait, so no signal handler ever runs and nothing is done in
+// signal context. On the first signal it records the signal, wakes Sleep and
+// the terminal (InterruptFd), and calls the interrupt handler, which asks
+// the server to stop the running statement; the main flow then rolls back,
+// disconnects and exits with ExitStatus(). A second signal ends the process
+// at once, for a cleanup that hangs.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class TcSignalWatcher {
+  public:
+    TcSignalWatcher();
+    ~TcSignalWatcher();
+    TcSignalWatcher(const TcSignalWatcher&) = delete;
+    TcSignalWatcher& operator=(const TcSignalWatcher&) = delete;
+
+    // Called on the watcher's thread after the first signal, and again every
+    // tenth of a second until it is cleared, so that it also reaches a
+    // statement that starts after the signal; it must be safe to call from
+    // another thread (TcDBScripter_IB::CancelOperation is). Replaced or
+    // cleared (nullptr) under a lock: clear it when the run has stopped,
+    // and before what it refers to goes away.
+    void SetInterruptHandler(std::function<void()> handler);
+
+    // The first signal received, 0 while none.
+    int Received() const { return received_.load(); }
+    // 128 + the signal, the shell's convention: 130 for SIGINT, 143 for SIGTERM.
+    int ExitStatus() const { return 128 + Received(); }
+    // Waits the given milliseconds; false when a signal came first (or had
+    // come already).
+    bool Sleep(int64_t milliseconds);
+    // Readable from the first signal on; a terminal read polls it beside
+    // its input so that a signal ends the read.
+    int InterruptFd() const { return pipe_[0]; }
+
+  private:
+    void Watch();
+    void Interrupt(int signal);
+
+    std::atomic<int> received_{0};
+    std::atomic<bool> stopping_{false};
+    int pipe_[2] = {-1, -1};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::function<void()> handler_;
+    std::thread thread_;
+};

@@ -1,0 +1,149 @@
+// tessel-cli under faults, run as a child process: a server that dies in the
+// middle of a fetch, and SIGINT or SIGTERM while a statement waits or runs.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+
+#include "cli_child.h"
+#include "foundation/language.h"
+#include "foundation/temp_dir.h"
+#include "scripter/scripter_ib.h"
+#include "scripter/scripter_view.h"
+#include "support/firebird_server.h"
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The one value of a query's first row, through an attachment of this process.
+std::string QueryValue(const std::string& connect, const std::string& sql) {
+    TcDBScripter_IB engine;
+    engine.ExecuteScript(connect + sql);
+    engine.View().First();
+    return engine.View().ValueText(0);
+}
+
+// The client drops its structures of a dead attachment only when they are
+// released; before that its exit-time shutdown crashed on them.
+TEST(CliFaults, ServerLostDuringAFetchEndsWithStatus1NotACrash) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer server;
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "'";
+    const std::string name = server.ConnectName(folder.File("lost.fdb"));
+    {
+        // More rows than the client fetches ahead, so the fetch has to go
+        // back to the server after the records question.
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                              "; create table big (a integer, b varchar(100));"
+                              "SET TERM ^;"
+                              "execute block as declare i integer = 0; begin"
+                              " while (i < 20000) do begin"
+                              " insert into big values (:i, 'row ' || :i); i = i + 1; end end^"
+                              "SET TERM ;^ COMMIT;");
+    }
+    WriteFile(folder.File("fetch.sql"),
+              "CONNECT '" + name + "'" + login + ";\nselect a, b from big;\n");
+    // On a terminal the question after 1000 rows holds the child in the
+    // middle of the fetch while the server dies.
+    TcCliChild child({"-o", "out.txt", "fetch.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("Returned 1000 records, continue?")) << child.Output();
+    server.Kill();
+    child.Type("y\r");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli hangs";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal << "\n" << child.Errors();
+    EXPECT_EQ(end.Status, 1) << child.Errors();
+    EXPECT_EQ(child.Errors().rfind("fetch.sql:2: select a, b from big\n", 0), 0u) << child.Errors();
+}
+
+struct SignalCase {
+    const char* name;
+    int signal;
+    const char* statement;  // holds the child until the signal comes
+    // What standard error may say after the statement: a signal that comes
+    // before the statement starts stops the run before it.
+    std::vector<std::string> errors;
+};
+
+void PrintTo(const SignalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CliSignals : public ::testing::TestWithParam<SignalCase> {};
+
+// The signal stops the statement, the open transaction is rolled back and
+// the attachment closed: another embedded attach opens the database at once
+// and sees nothing of the transaction.
+TEST_P(CliSignals, EndTheRunCleanlyWithTheShellStatus) {
+    Language = TLanguage::English;
+    const SignalCase& c = GetParam();
+    TcTempDir folder;
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    const std::string database = folder.File("signal.fdb");
+    WriteFile(folder.File("wait.sql"), "CREATE DATABASE '" + database + "'" + login +
+                                           "\ncreate table t (a integer);\n"
+                                           "insert into t values (1);\n"
+                                           "ECHO ready;\n" +
+                                           c.statement + ";\nECHO never;\n");
+    TcCliChild child({"wait.sql"}, folder.Path());
+    ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
+    child.Signal(c.signal);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 128 + c.signal) << child.Errors();
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
+    std::vector<std::string> accepted;
+    for (const std::string& error : c.errors)
+        accepted.push_back("wait.sql:5: " + std::string(c.statement) + "\n" + error + "\n");
+    EXPECT_THAT(accepted, ::testing::Contains(child.Errors()));
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// A cross join of the type catalogue with itself four times counts for
+// minutes: long enough that only the signal ends it.
+const char* const kLongQuery =
+    "select count(*) from rdb$types a, rdb$types b, rdb$types c, rdb$types d";
+
+INSTANTIATE_TEST_SUITE_P(
+    EmbeddedDatabase, CliSignals,
+    ::testing::Values(SignalCase{"SigintDuringSleep", SIGINT, "SLEEP 600", {"Interrupted."}},
+                      SignalCase{"SigtermDuringSleep", SIGTERM, "SLEEP 600", {"Interrupted."}},
+                      SignalCase{"SigintDuringQuery",
+                                 SIGINT,
+                                 kLongQuery,
+                                 {"operation was cancelled.", "Interrupted."}},
+                      SignalCase{"SigtermDuringQuery",
+                                 SIGTERM,
+                                 kLongQuery,
+                                 {"operation was cancelled.", "Interrupted."}}),
+    [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
+
+// At the prompt no statement runs: the signal ends the read, and the
+// transaction left open by the statements before is rolled back.
+TEST(CliSignalsAtThePrompt, SigintWhileWaitingForInputEndsTheRun) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("prompt.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CREATE DATABASE '" + database + "'" + login +
+               " create table t (a integer); insert into t values (1); ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+}  // namespace
