@@ -90,6 +90,22 @@ SQL
     fi
 }
 
+# Waits until the server listens on the port: true when it does, false when
+# it exited first (the port was taken, a bad configuration). The limit only
+# guards against a hang; a loaded machine may take long to start it.
+wait_listening() {
+    local pid=$1 port=$2 tries=0
+    until port_in_use "$port"; do
+        kill -0 "$pid" 2>/dev/null || return 1
+        tries=$((tries + 1))
+        if [ "$tries" -gt 1200 ]; then
+            kill -9 "$pid" 2>/dev/null || true
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+
 start_server() {
     local port=${1:-} password=${2:-}
     [ -x "$FB_SERVER" ] || die "$FB_SERVER not found (is firebird3.0-server installed?)"
@@ -104,28 +120,23 @@ start_server() {
     build_root "$folder" "$port"
     create_security_database "$folder" "$password"
 
-    FIREBIRD=$folder FIREBIRD_LOCK=$folder/lock FIREBIRD_TMP=$folder \
-        setsid "$FB_SERVER" >"$folder/server.log" 2>&1 </dev/null &
-    local pid=$!
-    echo "$pid" >"$folder/server.pid"
-
-    # Wait until it accepts connections; a server that exits (the port was
-    # taken meanwhile, a bad configuration) fails the start.
-    local tries=0
-    until port_in_use "$port"; do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            local log
-            log=$(cat "$folder/server.log" "$folder/firebird.log" 2>/dev/null || true)
+    # A port found free can be taken by another test's server before ours
+    # binds it; with a port of our own choosing the start moves to another.
+    local attempt pid chosen=${1:-}
+    for attempt in 1 2 3 4 5; do
+        FIREBIRD=$folder FIREBIRD_LOCK=$folder/lock FIREBIRD_TMP=$folder \
+            setsid "$FB_SERVER" >"$folder/server.log" 2>&1 </dev/null &
+        pid=$!
+        echo "$pid" >"$folder/server.pid"
+        wait_listening "$pid" "$port" && break
+        local log
+        log=$(cat "$folder/server.log" "$folder/firebird.log" 2>/dev/null || true)
+        if [ -n "$chosen" ] || [ "$attempt" = 5 ]; then
             rm -rf "$folder"
-            die "the server exited at start: $log"
+            die "the server did not start on port $port: $log"
         fi
-        tries=$((tries + 1))
-        if [ "$tries" -gt 300 ]; then
-            kill "$pid" 2>/dev/null || true
-            rm -rf "$folder"
-            die "the server does not listen on port $port"
-        fi
-        sleep 0.1
+        port=$(free_port)
+        sed -i "s/^RemoteServicePort = .*/RemoteServicePort = $port/" "$folder/firebird.conf"
     done
 
     trap - EXIT
