@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=${FUZZ_SECONDS:-120}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSEL_FUZZ=ON -DTESSEL_TESTS=OFF \
-    -DTESSEL_BENCH=OFF -DTESSEL_GUI=OFF >/dev/null
+    -DTESSEL_BENCH=OFF -DTESSEL_GUI=OFF -DTESSEL_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_all
 
 for target in build-fuzz/fuzz/fuzz_*; do

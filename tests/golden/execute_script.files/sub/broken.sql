@@ -1,0 +1,3 @@
+ECHO before the error;
+insert into missing_table values (1);
+ECHO never shown either;
