@@ -1,5 +1,7 @@
 #include "scripter/catalogue_commands.h"
 
+#include <algorithm>
+
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "scripter/catalogue_query.h"

@@ -1,5 +1,6 @@
 #include "scripter/catalogue_query.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 
