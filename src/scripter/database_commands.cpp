@@ -4,6 +4,8 @@
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "mdo/client_library.h"
+#include "scripter/catalogue_commands.h"
+#include "scripter/generator_commands.h"
 #include "scripter/scripter_ib.h"
 
 namespace {
@@ -18,6 +20,16 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
     commands.Add(new TpsForcedWrite);
     commands.Add(new TpsSetNames);
     commands.Add(new TpsShowStats);
+    commands.Add(new TpsShowProcedure);
+    // The DDL description commands (DESCRIBE DATABASE to DESCRIBE INDEX) go
+    // here: each begins with DESCRIBE, so it must come before DESCRIBE.
+    commands.Add(new TpsShowFunction);
+    commands.Add(new TpsDescribe);
+    commands.Add(new TpsShowSystemTables);
+    commands.Add(new TpsGetSelect);
+    commands.Add(new TpsGetInsert);
+    commands.Add(new TpsGetUpdate);
+    commands.Add(new TpsGetCreate);
     commands.Add(new TpsSetSQLDialect);
     commands.Add(new TpsSetTrimCharFields);
     commands.Add(new TpsSetClientLibrary);
