@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
+#include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 
 namespace {
@@ -141,7 +142,7 @@ void TcCliSession::ReportError(const std::exception& error) {
                 std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
-    std::string statement = ForTerminal(lastStatement_);
+    std::string statement = ForTerminal(HidePasswords(lastStatement_));
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';

@@ -5,6 +5,7 @@
 #include "foundation/language.h"
 #include "mdo/client_library.h"
 #include "scripter/scripter_ib.h"
+#include "scripter/user_commands.h"
 
 namespace {
 std::string Unquoted(const TStringList& arguments, std::string_view name) {
@@ -18,6 +19,9 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
     commands.Add(new TpsForcedWrite);
     commands.Add(new TpsSetNames);
     commands.Add(new TpsShowStats);
+    commands.Add(new TpsCreateUser);
+    commands.Add(new TpsDropUser);
+    commands.Add(new TpsAlterUser);
     commands.Add(new TpsSetSQLDialect);
     commands.Add(new TpsSetTrimCharFields);
     commands.Add(new TpsSetClientLibrary);

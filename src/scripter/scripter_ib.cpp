@@ -8,6 +8,7 @@
 #include "mdo/client_library.h"
 #include "mdo/info_reply.h"
 #include "mdo/mdo_errors.h"
+#include "mdo/mdo_services.h"
 #include "mdo/param_blocks.h"
 #include "mdo/status_vector.h"
 #include "scripter/database_commands.h"
@@ -433,7 +434,20 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
 }
 
 // ---------------------------------------------------------------------------
-// Databases
+// Databases and users
+
+std::unique_ptr<TMDOSecurityService> TcDBScripter_IB::CreateSecurityService() const {
+    auto service = std::make_unique<TMDOSecurityService>();
+    if (!ServerName.empty()) {
+        service->SetServerName(ServerName);
+        service->SetProtocol(TProtocol::TCP);
+    } else {
+        service->SetProtocol(TProtocol::Local);
+    }
+    service->SetParams({"user_name=" + UserName, "password=" + Password});
+    service->LoginPrompt = false;
+    return service;
+}
 
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     BeginStatementTransaction();

@@ -163,6 +163,21 @@ TEST_F(Session, ErrorsNameTheScriptLineAndStatement) {
     EXPECT_EQ(OutLines(), Lines{"one"});
 }
 
+TEST_F(Session, ErrorsAndEchoHideThePassword) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(session.RunScript("SET ECHO ON;\nCONNECT '" + folder.File("none.fdb") +
+                                    "' USER 'SYSDBA' PASSWORD 'hunter2';",
+                                "p.sql"),
+              cliStatementFailed);
+    EXPECT_EQ(err.str().find("hunter2"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("hunter2"), std::string::npos) << out.str();
+    EXPECT_EQ(err.str().rfind("p.sql:2: CONNECT '" + folder.File("none.fdb") +
+                                  "' USER 'SYSDBA' PASSWORD '****'\n",
+                              0),
+              0u)
+        << err.str();
+}
+
 // A failing statement's output stays on standard output, as the console's
 // output list keeps it: the echo, the plan, the header and the rows fetched
 // before the failure. Only the error itself goes to standard error.
