@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "component_fixture.h"
@@ -153,6 +154,17 @@ TEST(SecurityRequests, RefuseAMissingOrBlankUserName) {
 // ---------------------------------------------------------------------------
 // Against the private server
 
+// The sockets this process holds open.
+int OpenSockets() {
+    int sockets = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error && target.string().rfind("socket:", 0) == 0) ++sockets;
+    }
+    return sockets;
+}
+
 class SecurityService : public FirebirdServerTest {
   protected:
     std::unique_ptr<TMDOSecurityService> Service(const std::string& password) {
@@ -215,12 +227,15 @@ TEST_F(SecurityService, AddModifyAndDeleteAUser) {
 
 TEST_F(SecurityService, RefusedRequestDetachesWithTheServersReason) {
     auto service = Service(Server().SysdbaPassword());
+    const int socketsBefore = OpenSockets();
     service->SetActive(true);
+    ASSERT_EQ(OpenSockets(), socketsBefore + 1);
     service->UserName = "TESSEL_NOBODY";
     const auto error = CaughtError<EMDOFirebirdError>([&] { service->DeleteUser(); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Message(), "The user name specified was not found in the security database");
     EXPECT_FALSE(service->Active()) << "a failed start forgets the service";
+    EXPECT_EQ(OpenSockets(), socketsBefore) << "and closes its connection";
     EXPECT_EQ(ClientLibraryUserCount(), 0);
     EXPECT_TRUE(service->StartParams.empty());
 
