@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include <ctime>
+#include <utility>
 
 #include "cli/signal_watcher.h"
 
@@ -53,6 +54,12 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
         CompleteLogin(user, password);
     };
+    // Without a terminal nobody can answer: every login of the access layer
+    // counts as cancelled.
+    previousLoginDialog_ = std::exchange(
+        LoginDialog(),
+        terminal_ ? TMDOLoginDialog([this](TMDOLoginRequest& request) { return AskLogin(request); })
+                  : TMDOLoginDialog());
 }
 
 TcCliSession::~TcCliSession() {
@@ -62,6 +69,7 @@ TcCliSession::~TcCliSession() {
     engine_.OnParameterRequest = nullptr;
     engine_.OnLogin = nullptr;
     engine_.OwnerWindow = nullptr;
+    LoginDialog() = std::move(previousLoginDialog_);
 }
 
 void TcCliSession::WatchSignals(TcSignalWatcher& watcher) {
@@ -119,6 +127,22 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
         if (auto answer = terminal_->ReadLine("User name: ")) user = *answer;
     if (password.empty())
         if (auto answer = terminal_->ReadSecret("Password: ")) password = *answer;
+}
+
+bool TcCliSession::AskLogin(TMDOLoginRequest& request) {
+    out_.flush();
+    std::string user = request.UserName;
+    if (!request.UserNameReadOnly) {
+        const auto answer =
+            terminal_->ReadLine("User name for " + request.Target + " [" + user + "]: ");
+        if (!answer) return false;
+        if (!answer->empty()) user = *answer;
+    }
+    const auto password = terminal_->ReadSecret("Password: ");
+    if (!password) return false;
+    request.UserName = user;
+    if (!password->empty()) request.Password = *password;
+    return true;
 }
 
 bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text) {

@@ -137,6 +137,36 @@ TEST_F(Session, LoginFromOptionsThenFromTheTerminal) {
     EXPECT_EQ(engine->Password, "secret");
 }
 
+TEST_F(Session, AccessLayerLoginAsksOnTheTerminal) {
+    TcScriptedTerminal terminal;
+    terminal.Answers = {"", "typed", "bob", "", "x"};
+    {
+        TcCliSession session(*engine, options, out, err, &terminal);
+        TMDOLoginRequest request;
+        request.Target = "db.fdb";
+        request.UserName = "SYSDBA";
+        request.Password = "given";
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.UserName, "SYSDBA") << "an empty answer keeps the user name";
+        EXPECT_EQ(request.Password, "typed");
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.UserName, "bob");
+        EXPECT_EQ(request.Password, "typed") << "an empty answer keeps the password";
+        request.UserNameReadOnly = true;
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.Password, "x");
+        EXPECT_FALSE(ShowLoginDialog(request)) << "the end of the input cancels";
+        EXPECT_EQ(
+            terminal.Prompts,
+            (Lines{"User name for db.fdb [SYSDBA]: ", "Password: ",
+                   "User name for db.fdb [SYSDBA]: ", "Password: ", "Password: ", "Password: "}));
+    }
+    TMDOLoginRequest request;
+    EXPECT_FALSE(ShowLoginDialog(request)) << "the session's dialog went with it";
+    TcCliSession withoutTerminal(*engine, options, out, err, nullptr);
+    EXPECT_FALSE(ShowLoginDialog(request)) << "nobody to ask";
+}
+
 TEST_F(Session, RecordsQuestionOnTheTerminal) {
     TcScriptedTerminal terminal;
     TcCliSession session(*engine, options, out, err, &terminal);
