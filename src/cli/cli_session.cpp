@@ -1,12 +1,14 @@
 #include "cli/cli_session.h"
 
 #include <ctime>
+#include <utility>
 
 #include "cli/signal_watcher.h"
 
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
+#include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 
 namespace {
@@ -52,6 +54,12 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
         CompleteLogin(user, password);
     };
+    // Without a terminal nobody can answer: every login of the access layer
+    // counts as cancelled.
+    previousLoginDialog_ = std::exchange(
+        LoginDialog(),
+        terminal_ ? TMDOLoginDialog([this](TMDOLoginRequest& request) { return AskLogin(request); })
+                  : TMDOLoginDialog());
 }
 
 TcCliSession::~TcCliSession() {
@@ -61,6 +69,7 @@ TcCliSession::~TcCliSession() {
     engine_.OnParameterRequest = nullptr;
     engine_.OnLogin = nullptr;
     engine_.OwnerWindow = nullptr;
+    LoginDialog() = std::move(previousLoginDialog_);
 }
 
 void TcCliSession::WatchSignals(TcSignalWatcher& watcher) {
@@ -120,6 +129,22 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
         if (auto answer = terminal_->ReadSecret("Password: ")) password = *answer;
 }
 
+bool TcCliSession::AskLogin(TMDOLoginRequest& request) {
+    out_.flush();
+    std::string user = request.UserName;
+    if (!request.UserNameReadOnly) {
+        const auto answer =
+            terminal_->ReadLine("User name for " + request.Target + " [" + user + "]: ");
+        if (!answer) return false;
+        if (!answer->empty()) user = *answer;
+    }
+    const auto password = terminal_->ReadSecret("Password: ");
+    if (!password) return false;
+    request.UserName = user;
+    if (!password->empty()) request.Password = *password;
+    return true;
+}
+
 bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text) {
     if (!terminal_) return true;
     out_.flush();  // the rows so far stand above the question
@@ -141,7 +166,7 @@ void TcCliSession::ReportError(const std::exception& error) {
                 std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
-    std::string statement = ForTerminal(lastStatement_);
+    std::string statement = ForTerminal(HidePasswords(lastStatement_));
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';

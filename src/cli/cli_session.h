@@ -11,6 +11,7 @@
 
 #include "cli/cli_options.h"
 #include "engine/statement_splitter.h"
+#include "mdo/login_dialog.h"
 #include "scripter/scripter_ib.h"
 
 class TcSignalWatcher;
@@ -62,6 +63,9 @@ class TcCliSession : public IOwnerWindow {
     void ReportError(const std::exception& error);
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
+    // The access layer's login dialog on the terminal: the user name (kept
+    // when the answer is empty), then the password without echo.
+    bool AskLogin(TMDOLoginRequest& request);
 
     TcDBScripter_IB& engine_;
     const TcCliOptions& options_;
@@ -71,4 +75,5 @@ class TcCliSession : public IOwnerWindow {
     TcSignalWatcher* watcher_ = nullptr;
     std::function<void(int64_t)> previousSleeper_;
     std::string lastStatement_;
+    TMDOLoginDialog previousLoginDialog_;
 };

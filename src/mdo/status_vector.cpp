@@ -28,3 +28,7 @@ bool CheckStatusVector(const ISC_STATUS* status, std::initializer_list<ISC_STATU
 bool CheckStatusVector(std::initializer_list<ISC_STATUS> codes) {
     return CheckStatusVector(ThreadStatusVector(), codes);
 }
+
+bool IsLostConnection(const ISC_STATUS* status) {
+    return CheckStatusVector(status, {isc_lost_db_connection, isc_net_read_err, isc_net_write_err});
+}

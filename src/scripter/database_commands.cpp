@@ -7,6 +7,7 @@
 #include "scripter/catalogue_commands.h"
 #include "scripter/generator_commands.h"
 #include "scripter/scripter_ib.h"
+#include "scripter/user_commands.h"
 
 namespace {
 std::string Unquoted(const TStringList& arguments, std::string_view name) {
@@ -20,6 +21,9 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
     commands.Add(new TpsForcedWrite);
     commands.Add(new TpsSetNames);
     commands.Add(new TpsShowStats);
+    commands.Add(new TpsCreateUser);
+    commands.Add(new TpsDropUser);
+    commands.Add(new TpsAlterUser);
     commands.Add(new TpsShowProcedure);
     // The DDL description commands (DESCRIBE DATABASE to DESCRIBE INDEX) go
     // here: each begins with DESCRIBE, so it must come before DESCRIBE.

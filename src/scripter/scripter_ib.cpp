@@ -6,7 +6,11 @@
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
 #include "mdo/client_library.h"
+#include "mdo/info_reply.h"
 #include "mdo/mdo_errors.h"
+#include "mdo/mdo_services.h"
+#include "mdo/param_blocks.h"
+#include "mdo/status_vector.h"
 #include "scripter/database_commands.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_view.h"
@@ -39,21 +43,22 @@ class TcCursorGuard {
     isc_stmt_handle& handle_;
 };
 
-int32_t LittleEndian(const char* data, short length) {
-    return static_cast<int32_t>(ClientApi.isc_vax_integer(data, length));
-}
-
-// Errors after which the connection is gone: lost, or the socket failed.
-bool IsLostConnection(ISC_STATUS code) {
-    return code == isc_lost_db_connection || code == isc_net_read_err || code == isc_net_write_err;
-}
-
-void AppendParameter(std::vector<char>& block, char code, const std::string& value,
-                     const char* what) {
-    if (value.size() > 255) RaiseUserFmt("The %s is too long: at most 255 bytes can be sent", what);
-    block.push_back(code);
-    block.push_back(static_cast<char>(value.size()));
-    block.insert(block.end(), value.begin(), value.end());
+// The transaction parameter block of a transaction mode, built once.
+const TMDOParamBlock& TransactionModeParams(TTransactionMode mode) {
+    static const TMDOParamBlock kSnapshot = BuildTPB({"concurrency", "nowait"});
+    static const TMDOParamBlock kReadCommitted =
+        BuildTPB({"read_committed", "rec_version", "nowait"});
+    static const TMDOParamBlock kReadOnly =
+        BuildTPB({"read_committed", "read", "rec_version", "nowait"});
+    switch (mode) {
+        case TTransactionMode::ReadCommitted:
+            return kReadCommitted;
+        case TTransactionMode::ReadOnly:
+            return kReadOnly;
+        case TTransactionMode::Snapshot:
+            break;
+    }
+    return kSnapshot;
 }
 
 }  // namespace
@@ -92,20 +97,18 @@ void TcDBScripter_IB::PrepareConnect() {
     adoptedConnection_ = false;
     statementHandle_ = 0;
     ConnectParams.clear();
-    ConnectParams.push_back(isc_dpb_version1);
-    AppendParameter(ConnectParams, isc_dpb_user_name, UserName, "user name");
-    AppendParameter(ConnectParams, isc_dpb_password, Password, "password");
-    if (!RoleName.empty())
-        AppendParameter(ConnectParams, isc_dpb_sql_role_name, RoleName, "role name");
+    TcParamBlockWriter block({isc_dpb_version1});
+    block.AddString(isc_dpb_user_name, UserName, "user name");
+    block.AddString(isc_dpb_password, Password, "password");
+    if (!RoleName.empty()) block.AddString(isc_dpb_sql_role_name, RoleName, "role name");
     if (ForcedWritePending) {
         // The request travels with this one connect only.
-        ConnectParams.push_back(isc_dpb_force_write);
-        ConnectParams.push_back(1);
-        ConnectParams.push_back(ForcedWrite ? 1 : 0);
+        block.AddByte(isc_dpb_force_write, ForcedWrite ? 1 : 0);
         ForcedWritePending = false;
     }
     if (!CharacterSet.empty())
-        AppendParameter(ConnectParams, isc_dpb_lc_ctype, CharacterSet, "character set name");
+        block.AddString(isc_dpb_lc_ctype, CharacterSet, "character set name");
+    ConnectParams = block.Take();
     ConnectParamsPrepared = true;
 }
 
@@ -177,26 +180,9 @@ void TcDBScripter_IB::DoDisconnect() {
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
-    static const char kSnapshot[] = {isc_tpb_version3, isc_tpb_concurrency, isc_tpb_nowait};
-    static const char kReadCommitted[] = {isc_tpb_version3, isc_tpb_read_committed,
-                                          isc_tpb_rec_version, isc_tpb_nowait};
-    static const char kReadOnly[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_read,
-                                     isc_tpb_rec_version, isc_tpb_nowait};
-    TMDOTransactionEntry entry{&DatabaseHandle_, 0, nullptr};
-    switch (TransactionMode) {
-        case TTransactionMode::Snapshot:
-            entry.TPB = kSnapshot;
-            entry.TPBLength = sizeof kSnapshot;
-            break;
-        case TTransactionMode::ReadCommitted:
-            entry.TPB = kReadCommitted;
-            entry.TPBLength = sizeof kReadCommitted;
-            break;
-        case TTransactionMode::ReadOnly:
-            entry.TPB = kReadOnly;
-            entry.TPBLength = sizeof kReadOnly;
-            break;
-    }
+    const TMDOParamBlock& params = TransactionModeParams(TransactionMode);
+    TMDOTransactionEntry entry{&DatabaseHandle_, static_cast<ISC_LONG>(params.size()),
+                               params.data()};
     TransactionHandle_ = 0;
     adoptedTransaction_ = false;
     ClientApi.isc_start_multiple(StatusVector, &TransactionHandle_, 1, &entry);
@@ -235,7 +221,7 @@ void TcDBScripter_IB::ClearStatementResult() {
 void TcDBScripter_IB::CheckStatus() {
     if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
-    if (IsLostConnection(StatusVector[1])) {
+    if (IsLostConnection(StatusVector)) {
         // The server is gone, but the client still holds the attachment, its
         // transaction and its statement: they are released now, or the
         // client trips over them when it shuts down.
@@ -248,18 +234,11 @@ void TcDBScripter_IB::CheckStatus() {
 
 int64_t TcDBScripter_IB::GetDatabaseInfo(char item) {
     std::vector<char> reply(2550);
-    const char items[] = {item};
-    ClientApi.isc_database_info(StatusVector, &DatabaseHandle_, 1, items,
-                                static_cast<short>(reply.size()), reply.data());
+    RequestDatabaseInfo(StatusVector, &DatabaseHandle_, item, reply);
     CheckStatus();
-    const int32_t length = LittleEndian(reply.data() + 1, 2);
-    if (length <= 0 || length > 8) return 0;
-    // Little-endian of any width up to eight bytes; memory counters can pass 2^31.
-    uint64_t value = 0;
-    for (int32_t i = length - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(reply[3 + static_cast<size_t>(i)]);
-    if (length < 8 && (value >> (8 * length - 1)) != 0) value |= ~uint64_t{0} << (8 * length);
-    return static_cast<int64_t>(value);
+    // The echoed item is not compared; memory counters can pass 2^31.
+    const std::optional<TMDOInfoItem> value = TcInfoReply(reply).First();
+    return value ? InfoInteger(*value) : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -271,32 +250,12 @@ std::string TcDBScripter_IB::GetPlan(isc_stmt_handle& statement) {
     ClientApi.isc_dsql_sql_info(StatusVector, &statement, sizeof items, items,
                                 static_cast<short>(reply.size()), reply.data());
     CheckStatus();
-    if (reply[0] != isc_info_sql_get_plan) return std::string();
-    const int32_t length = LittleEndian(reply.data() + 1, 2);
-    if (length <= 0) return std::string();
+    const std::optional<TMDOInfoItem> item = TcInfoReply(reply).First();
+    if (!item || item->Code != isc_info_sql_get_plan || item->Length == 0) return std::string();
     // The server's plan starts with a line feed, which is skipped.
-    const std::string plan(reply.data() + 4,
-                           static_cast<size_t>(std::min<int32_t>(length - 1, 16384 - 4)));
+    const std::string plan(item->Value + 1, item->Length - 1);
     return ReplaceAll(plan, "\n", "\r\n");
 }
-
-namespace {
-
-// The value of one item in an information reply, a run of (item byte,
-// 2-byte little-endian length, value); nullptr when the item is missing.
-const char* FindInfoItem(const char* reply, size_t size, char item, int32_t& length) {
-    size_t pos = 0;
-    while (pos + 3 <= size && reply[pos] != isc_info_end) {
-        length = static_cast<int32_t>(static_cast<unsigned char>(reply[pos + 1]) |
-                                      (static_cast<unsigned char>(reply[pos + 2]) << 8));
-        if (pos + 3 + static_cast<size_t>(length) > size) return nullptr;
-        if (reply[pos] == item) return reply + pos + 3;
-        pos += 3 + static_cast<size_t>(length);
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 TcDBScripter_IB::TStatementInfo TcDBScripter_IB::GetStatementInfo(isc_stmt_handle& statement,
                                                                   bool withCounts) {
@@ -306,21 +265,18 @@ TcDBScripter_IB::TStatementInfo TcDBScripter_IB::GetStatementInfo(isc_stmt_handl
                                 reply);
     CheckStatus();
     TStatementInfo info;
-    int32_t length = 0;
-    if (const char* type = FindInfoItem(reply, sizeof reply, isc_info_sql_stmt_type, length))
-        info.Type = LittleEndian(type, static_cast<short>(length));
-    const char* counts =
-        withCounts ? FindInfoItem(reply, sizeof reply, isc_info_sql_records, length) : nullptr;
-    if (counts != nullptr) {
-        // The counters: each a code, a 2-byte length and the value.
-        const size_t size = static_cast<size_t>(length);
+    const TcInfoReply answer(reply, sizeof reply);
+    if (const auto type = answer.Find(isc_info_sql_stmt_type))
+        info.Type = static_cast<int>(InfoInteger(*type));
+    const auto counts = withCounts ? answer.Find(isc_info_sql_records) : std::nullopt;
+    if (counts) {
+        // The counters are clusters of their own inside the item's value.
+        const TcInfoReply counters(counts->Value, counts->Length);
         for (const auto& [code, target] : {std::pair{isc_info_req_insert_count, &info.Inserted},
                                            std::pair{isc_info_req_update_count, &info.Updated},
                                            std::pair{isc_info_req_delete_count, &info.Deleted}}) {
-            int32_t valueLength = 0;
-            if (const char* value =
-                    FindInfoItem(counts, size, static_cast<char>(code), valueLength))
-                *target = LittleEndian(value, static_cast<short>(valueLength));
+            if (const auto value = counters.Find(static_cast<char>(code)))
+                *target = static_cast<int32_t>(InfoInteger(*value));
         }
     }
     return info;
@@ -478,7 +434,20 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
 }
 
 // ---------------------------------------------------------------------------
-// Databases
+// Databases and users
+
+std::unique_ptr<TMDOSecurityService> TcDBScripter_IB::CreateSecurityService() const {
+    auto service = std::make_unique<TMDOSecurityService>();
+    if (!ServerName.empty()) {
+        service->SetServerName(ServerName);
+        service->SetProtocol(TProtocol::TCP);
+    } else {
+        service->SetProtocol(TProtocol::Local);
+    }
+    service->SetParams({"user_name=" + UserName, "password=" + Password});
+    service->LoginPrompt = false;
+    return service;
+}
 
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     BeginStatementTransaction();

@@ -19,6 +19,7 @@
 class TcOutputSQLDA;
 class TcDBScripter_IBView;
 class TcClientLibraryUser;
+class TMDOSecurityService;
 
 // What the scripter needs of the window that owns it: a modal Yes/No question.
 class IOwnerWindow {
@@ -64,6 +65,12 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // Virtual so that a test engine can keep statements away from the disk.
     virtual void ExecuteImmediate(const std::string& statement);
     virtual void DropDatabase();
+
+    // A security service for the server of the last CONNECT or CREATE
+    // DATABASE (the local one when it named none), logging in with that
+    // command's user name and password and never asking. The caller frees
+    // it, which detaches it.
+    std::unique_ptr<TMDOSecurityService> CreateSecurityService() const;
 
     // The output formatter, created on first use.
     TcDBScripter_IBView& View();

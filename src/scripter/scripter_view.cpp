@@ -8,6 +8,7 @@
 #include "foundation/locale_settings.h"
 #include "mdo/value_format.h"
 #include "scripter/output_sqlda.h"
+#include "scripter/password_mask.h"
 #include "scripter/scripter_ib.h"
 
 namespace {
@@ -403,7 +404,7 @@ void TcDBScripter_IBView::BuildOutput(TStringList& lines) {
     ComputeWidths();
     const bool internal = scripter_.IsInternal();
     if (!internal && scripter_.Echo && !scripter_.CurrentStatement.empty()) {
-        AddTextLines(lines, scripter_.CurrentStatement);
+        AddTextLines(lines, HidePasswords(scripter_.CurrentStatement));
     }
     if (!internal && scripter_.PlanMode != TPlanMode::Off && !scripter_.PlanText.empty()) {
         AddTextLines(lines, scripter_.PlanText);

@@ -137,6 +137,36 @@ TEST_F(Session, LoginFromOptionsThenFromTheTerminal) {
     EXPECT_EQ(engine->Password, "secret");
 }
 
+TEST_F(Session, AccessLayerLoginAsksOnTheTerminal) {
+    TcScriptedTerminal terminal;
+    terminal.Answers = {"", "typed", "bob", "", "x"};
+    {
+        TcCliSession session(*engine, options, out, err, &terminal);
+        TMDOLoginRequest request;
+        request.Target = "db.fdb";
+        request.UserName = "SYSDBA";
+        request.Password = "given";
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.UserName, "SYSDBA") << "an empty answer keeps the user name";
+        EXPECT_EQ(request.Password, "typed");
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.UserName, "bob");
+        EXPECT_EQ(request.Password, "typed") << "an empty answer keeps the password";
+        request.UserNameReadOnly = true;
+        ASSERT_TRUE(ShowLoginDialog(request));
+        EXPECT_EQ(request.Password, "x");
+        EXPECT_FALSE(ShowLoginDialog(request)) << "the end of the input cancels";
+        EXPECT_EQ(
+            terminal.Prompts,
+            (Lines{"User name for db.fdb [SYSDBA]: ", "Password: ",
+                   "User name for db.fdb [SYSDBA]: ", "Password: ", "Password: ", "Password: "}));
+    }
+    TMDOLoginRequest request;
+    EXPECT_FALSE(ShowLoginDialog(request)) << "the session's dialog went with it";
+    TcCliSession withoutTerminal(*engine, options, out, err, nullptr);
+    EXPECT_FALSE(ShowLoginDialog(request)) << "nobody to ask";
+}
+
 TEST_F(Session, RecordsQuestionOnTheTerminal) {
     TcScriptedTerminal terminal;
     TcCliSession session(*engine, options, out, err, &terminal);
@@ -161,6 +191,21 @@ TEST_F(Session, ErrorsNameTheScriptLineAndStatement) {
               cliStatementFailed);
     EXPECT_EQ(err.str(), "bad.sql:3: SET ECHO maybe\nParameters should be ON or OFF\n");
     EXPECT_EQ(OutLines(), Lines{"one"});
+}
+
+TEST_F(Session, ErrorsAndEchoHideThePassword) {
+    TcCliSession session(*engine, options, out, err, nullptr);
+    EXPECT_EQ(session.RunScript("SET ECHO ON;\nCONNECT '" + folder.File("none.fdb") +
+                                    "' USER 'SYSDBA' PASSWORD 'hunter2';",
+                                "p.sql"),
+              cliStatementFailed);
+    EXPECT_EQ(err.str().find("hunter2"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("hunter2"), std::string::npos) << out.str();
+    EXPECT_EQ(err.str().rfind("p.sql:2: CONNECT '" + folder.File("none.fdb") +
+                                  "' USER 'SYSDBA' PASSWORD '****'\n",
+                              0),
+              0u)
+        << err.str();
 }
 
 // A failing statement's output stays on standard output, as the console's

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "mdo/client_library.h"
 #include "foundation/temp_dir.h"
+#include "mdo/client_library.h"
 
 // Loads `fileName` for the lifetime of the object and restores the previous
 // choice afterwards (the previous library is loaded again lazily).
@@ -30,6 +30,17 @@ isc_db_handle Attach(const std::string& name, const std::string& params);
 void Detach(isc_db_handle& handle);
 // Runs `sql` in a transaction of its own and commits it; raises on failure.
 void ExecuteInTransaction(isc_db_handle& handle, const std::string& sql);
+
+// Creates a database file through the embedded engine with the given SQL
+// dialect and CREATE DATABASE options, and detaches at once.
+void CreateDatabaseFile(const std::string& path, int dialect = 3, const std::string& options = "");
+// The single integer a query answers (its first column, cast to INTEGER by
+// the query), in a transaction of its own; raises on failure.
+int32_t QueryInteger(isc_db_handle& handle, const std::string& sql);
+// Runs `sql` on `transaction` without ending it; raises on failure.
+void ExecuteIn(isc_db_handle& handle, isc_tr_handle& transaction, const std::string& sql);
+// Starts a snapshot transaction on one database; raises on failure.
+isc_tr_handle StartTransactionOn(isc_db_handle& handle);
 
 // An empty database owned by SYSDBA, created through the embedded engine in a
 // temporary folder; detached and removed at the end.

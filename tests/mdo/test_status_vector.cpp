@@ -44,6 +44,29 @@ TEST(CheckStatusVector, FindsCodesOnlyInErrorAndNumberClusters) {
     }
 }
 
+TEST(IsLostConnection, LooksAtEveryErrorCluster) {
+    const SearchCase cases[] = {
+        {"lost connection", {isc_arg_gds, isc_lost_db_connection, isc_arg_end}, true},
+        {"read error", {isc_arg_gds, isc_net_read_err, isc_arg_end}, true},
+        {"write error", {isc_arg_gds, isc_net_write_err, isc_arg_end}, true},
+        // The client may put the general network error first.
+        {"behind a general error",
+         {isc_arg_gds, isc_network_error, isc_arg_string, reinterpret_cast<ISC_STATUS>(kText),
+          isc_arg_gds, isc_net_read_err, isc_arg_end},
+         true},
+        {"another error", {isc_arg_gds, kCode, isc_arg_end}, false},
+        {"refused connect",
+         {isc_arg_gds, isc_network_error, isc_arg_gds, isc_net_connect_err, 0},
+         false},
+        {"success", {isc_arg_gds, 0, isc_arg_end}, false},
+    };
+    for (const SearchCase& c : cases) {
+        ISC_STATUS_ARRAY status = {};
+        std::copy(c.status.begin(), c.status.end(), status);
+        EXPECT_EQ(IsLostConnection(status), c.found) << c.name;
+    }
+}
+
 TEST(CheckStatusVector, StopsAtTheEndOfAVectorWithoutEndMarker) {
     ISC_STATUS_ARRAY status;
     for (size_t i = 0; i < ISC_STATUS_LENGTH; i += 2) {

@@ -281,6 +281,29 @@ TEST_F(Execution, ServerErrorsAreUserErrorsWithTheServersLines) {
     }
 }
 
+// A client may report a dead server with a general network error first and
+// the lost socket in a later cluster; the engine must still let the
+// attachment go.
+TEST_F(Execution, LostConnectionBehindAGeneralErrorDisconnects) {
+    ASSERT_TRUE(engine->Connected());
+    static const char kHost[] = "localhost";
+    const ISC_STATUS vector[] = {
+        isc_arg_gds, isc_network_error, isc_arg_string, reinterpret_cast<ISC_STATUS>(kHost),
+        isc_arg_gds, isc_net_read_err,  isc_arg_end};
+    std::copy(std::begin(vector), std::end(vector), engine->StatusVector);
+    try {
+        engine->CheckStatus();
+        FAIL() << "no error";
+    } catch (const EUser& e) {
+        EXPECT_STREQ(e.what(),
+                     "Unable to complete network request to host \"localhost\".\r\n"
+                     "Error reading data from the connection.");
+    }
+    EXPECT_FALSE(engine->Connected());
+    EXPECT_EQ(engine->DatabaseHandle(), 0u);
+    EXPECT_EQ(engine->ClientLibraryUses(), 0);
+}
+
 TEST_F(Execution, BooleanValuesOfFirebird3AreShown) {
     // Boolean results were refused as an unsupported type before they had a
     // place in the result buffer.
