@@ -37,13 +37,13 @@ class TcContinuedWriter {
         out.U8(compressed ? 0 : 1);
         size_t i = 0;
         while (i < chars.size()) {
-            size_t fit = Room() / unit;
-            if (fit == 0) {
+            // What fits this record, keeping a surrogate pair together.
+            size_t end = i + Utf16CutPoint(chars.substr(i), Room() / unit);
+            if (end == i) {
                 NewContinue();
                 out.U8(compressed ? 0 : 1);
                 continue;
             }
-            size_t end = std::min(chars.size(), i + fit);
             for (; i < end; ++i) {
                 if (compressed)
                     out.U8(static_cast<uint8_t>(chars[i]));
@@ -64,15 +64,20 @@ class TcContinuedWriter {
     TcRecordWriter& records_;
 };
 
-std::u16string CellText(std::string_view text) {
+// The text as UTF-16, cut to at most maxUnits code units, never inside a
+// surrogate pair.
+std::u16string CutText(std::string_view text, size_t maxUnits) {
     std::u16string chars = Utf8ToUtf16(text);
-    if (chars.size() > kMaxCellText) chars.resize(kMaxCellText);
+    chars.resize(Utf16CutPoint(chars, maxUnits));
     return chars;
 }
 
+std::u16string CellText(std::string_view text) {
+    return CutText(text, kMaxCellText);
+}
+
 void ShortString(TcByteWriter& out, std::string_view text, size_t maxChars) {
-    std::u16string chars = Utf8ToUtf16(text);
-    if (chars.size() > maxChars) chars.resize(maxChars);
+    std::u16string chars = CutText(text, maxChars);
     bool compressed = IsCompressible(chars);
     out.U8(static_cast<uint8_t>(chars.size()));
     out.U8(compressed ? 0 : 1);
@@ -269,9 +274,7 @@ class TcWorkbookWriter {
                 TcContinuedWriter format(records_);
                 format.Begin(rtFormat);
                 records_.Out().U16(it->second);
-                std::u16string chars = Utf8ToUtf16(text);
-                chars.resize(std::min<size_t>(chars.size(), 255));
-                format.String(chars);
+                format.String(CutText(text, 255));
                 format.End();
             }
         }
@@ -481,14 +484,18 @@ class TcWorkbookWriter {
         TcByteWriter& out = records_.Begin(rtFormula);
         CellHeader(out, cell, row);
         bool stringResult = false;
-        switch (f.ResultType) {
+        // A cached NaN or infinity would be read as a text result or a huge
+        // number; it is the error #NUM! to a spreadsheet.
+        const bool numberError =
+            f.ResultType == TCellType::Number && !std::isfinite(f.ResultNumber);
+        switch (numberError ? TCellType::Error : f.ResultType) {
             case TCellType::Number:
                 out.F64(f.ResultNumber);
                 break;
             case TCellType::Boolean:
             case TCellType::Error:
                 out.U16(f.ResultType == TCellType::Boolean ? 1 : 2);
-                out.U8(static_cast<uint8_t>(f.ResultNumber));
+                out.U8(numberError ? kErrorNum : static_cast<uint8_t>(f.ResultNumber));
                 out.U8(0);
                 out.U16(0);
                 out.U16(0xFFFF);

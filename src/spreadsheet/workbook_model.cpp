@@ -52,6 +52,13 @@ void TcSheet::WriteTextCell(int column, int row, std::string_view text, int form
 }
 
 void TcSheet::WriteNumberCell(int column, int row, double value, int formatIndex) {
+    // The file format has no NaN or infinity: readers show the raw bits as
+    // some huge number or refuse the file. #NUM! is what a spreadsheet
+    // computes for them.
+    if (!std::isfinite(value)) {
+        WriteErrorCell(column, row, kErrorNum, formatIndex);
+        return;
+    }
     TcCell& cell = Place(column, row, formatIndex);
     cell.Type = TCellType::Number;
     cell.Number = value;
@@ -107,8 +114,56 @@ void TcSheet::SetColumnWidth(int column, int width) {
     ColumnWidths[column] = std::clamp(width, 0, 0xFFFF);
 }
 
+namespace {
+
+// The displayed length of a number in a format, in characters.
+size_t NumberLength(double number, const TcCellFormat& format) {
+    if (spreadsheet::IsDateFormat(format.NumberFormat)) return format.NumberFormat.size();
+    char buffer[64];
+    int decimals = 0;
+    size_t dot = format.NumberFormat.find('.');
+    if (dot != std::string::npos)
+        while (dot + 1 + decimals < format.NumberFormat.size() &&
+               format.NumberFormat[dot + 1 + decimals] == '0')
+            ++decimals;
+    int n = format.NumberFormat.empty()
+                ? std::snprintf(buffer, sizeof buffer, "%.10g", number)
+                : std::snprintf(buffer, sizeof buffer, "%.*f", decimals, number);
+    size_t length = n > 0 ? static_cast<size_t>(n) : 0;
+    if (format.NumberFormat.find(',') != std::string::npos) {
+        size_t digits = static_cast<size_t>(std::log10(std::max(1.0, std::fabs(number))));
+        length += digits / 3;
+    }
+    return length;
+}
+
+// A formula's value is known only once a spreadsheet computes it; its
+// cached text is mostly a placeholder (" "). It is measured by what it will
+// likely show: a date or time as its format, a number in a number format
+// as wide as the format's own text, anything else at a typical width.
+size_t FormulaLength(const TcFormula& formula, const TcCellFormat& format) {
+    switch (formula.ResultType) {
+        case TCellType::Number:
+            return NumberLength(formula.ResultNumber, format);
+        case TCellType::Boolean:
+            return formula.ResultNumber != 0 ? 4 : 5;
+        case TCellType::Error:
+            return 7;
+        default:
+            break;
+    }
+    const size_t cached = spreadsheet::Utf8Length(TrimBlanks(formula.ResultText));
+    const std::string_view picture = spreadsheet::FirstFormatSection(format.NumberFormat);
+    size_t likely = kTypicalFormulaWidth;
+    if (spreadsheet::IsDateFormat(picture))
+        likely = picture.size();
+    else if (!picture.empty() && picture != "@")
+        likely = std::max(likely, picture.size());
+    return std::max(cached, likely);
+}
+
 // The displayed length of a cell, in characters, as Excel would show it.
-static size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
+size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
     switch (cell.Type) {
         case TCellType::Text:
             return spreadsheet::Utf8Length(cell.Text);
@@ -117,32 +172,16 @@ static size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
         case TCellType::Error:
             return 7;
         case TCellType::Formula:
-            return cell.Formula ? spreadsheet::Utf8Length(cell.Formula->ResultText) : 0;
-        case TCellType::Number: {
-            if (spreadsheet::IsDateFormat(format.NumberFormat)) return format.NumberFormat.size();
-            char buffer[64];
-            int decimals = 0;
-            size_t dot = format.NumberFormat.find('.');
-            if (dot != std::string::npos)
-                while (dot + 1 + decimals < format.NumberFormat.size() &&
-                       format.NumberFormat[dot + 1 + decimals] == '0')
-                    ++decimals;
-            int n = format.NumberFormat.empty()
-                        ? std::snprintf(buffer, sizeof buffer, "%.10g", cell.Number)
-                        : std::snprintf(buffer, sizeof buffer, "%.*f", decimals, cell.Number);
-            size_t length = n > 0 ? static_cast<size_t>(n) : 0;
-            if (format.NumberFormat.find(',') != std::string::npos) {
-                size_t digits =
-                    static_cast<size_t>(std::log10(std::max(1.0, std::fabs(cell.Number))));
-                length += digits / 3;
-            }
-            return length;
-        }
+            return cell.Formula ? FormulaLength(*cell.Formula, format) : 0;
+        case TCellType::Number:
+            return NumberLength(cell.Number, format);
         case TCellType::Blank:
             break;
     }
     return 0;
 }
+
+}  // namespace
 
 void TcSheet::AutoFitColumn(int column) {
     CheckCell(column, 0);

@@ -44,6 +44,13 @@ struct TcCellFormat {
 
 enum class TCellType : uint8_t { Blank, Text, Number, Boolean, Error, Formula };
 
+// Error values of error cells (the file format's codes).
+constexpr uint8_t kErrorNum = 0x24;  // #NUM!
+
+// The width AutoFitColumn gives a formula whose value is not known yet, in
+// characters (a spreadsheet's default column shows about 8.43).
+constexpr size_t kTypicalFormulaWidth = 10;
+
 // A formula: its text (empty for formulas read from a file), its compiled
 // token bytes, and the cached result Excel shows until it recalculates.
 struct TcFormula {
@@ -75,6 +82,8 @@ class TcSheet {
     // Writers; the format index must name an existing cell format. Column and
     // row outside the sheet raise EWorkbookError.
     void WriteTextCell(int column, int row, std::string_view text, int formatIndex);
+    // A NaN or an infinity becomes the error cell #NUM!: the file format
+    // holds no such numbers.
     void WriteNumberCell(int column, int row, double value, int formatIndex);
     // Compiles the formula (an optional leading "=") to tokens; EFormulaError
     // when it cannot. The cached result text is stored as given.
@@ -93,7 +102,8 @@ class TcSheet {
     // Column width in 1/256 of the default font's character width.
     void SetColumnWidth(int column, int width);
     // Sets the width from the widest cell of the column; a column without
-    // cells keeps its width.
+    // cells keeps its width. A formula cell counts with the width its value
+    // will likely take (see kTypicalFormulaWidth), not its cached text.
     void AutoFitColumn(int column);
 
     // The cell, or null when there is none.

@@ -2,6 +2,7 @@
 
 #include <freexl.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -258,4 +259,58 @@ TcFreeXLCell TcFreeXL::Cell(unsigned row, unsigned column) {
             break;
     }
     return cell;
+}
+
+namespace {
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> TcXlrdDump::With(std::string_view prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines)
+        if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+    return found;
+}
+
+std::vector<std::string> TcXlrdDump::Cell(std::string_view address) const {
+    std::string prefix = "cell\t" + std::string(address) + "\t";
+    std::vector<std::string> lines = With(prefix);
+    if (lines.size() != 1) return {};
+    std::vector<std::string> fields = SplitFields(lines[0]);
+    fields.erase(fields.begin(), fields.begin() + 2);
+    return fields;
+}
+
+TcXlrdDump ReadWithXlrd(const std::string& path) {
+    // The path goes to the shell in single quotes; test paths hold none.
+    if (path.find('\'') != std::string::npos) throw std::logic_error("quote in path");
+    std::string command = "/usr/bin/python3 '" TESSEL_XLRD_DUMP "' '" + path + "' 2>&1";
+    TcXlrdDump dump;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run " + command);
+    std::string output;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int status = pclose(pipe);
+    dump.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        dump.Lines.push_back(output.substr(start, end - start));
+        start = end + 1;
+    }
+    return dump;
 }

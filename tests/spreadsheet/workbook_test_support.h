@@ -77,3 +77,18 @@ class TcFreeXL {
   private:
     const void* handle_ = nullptr;
 };
+
+// The second independent reader: xlrd (python3-xlrd) run by the system's
+// Python on tests/spreadsheet/xlrd_dump.py, which describes the file one fact
+// a line (see the script). Status is the script's exit status; when xlrd
+// refuses the file, Lines holds its message.
+struct TcXlrdDump {
+    int Status = -1;
+    std::vector<std::string> Lines;
+    // The lines that begin with the prefix ("cell\tData!", "sheet\t").
+    std::vector<std::string> With(std::string_view prefix) const;
+    // The fields of the one cell line of `address` ("Data!A1"); empty when
+    // xlrd shows no such cell.
+    std::vector<std::string> Cell(std::string_view address) const;
+};
+TcXlrdDump ReadWithXlrd(const std::string& path);
