@@ -105,12 +105,15 @@ class TcWorkbookWriter {
         const TcSheets& sheets = book_.Sheets();
         if (sheets.Count() == 0) throw EWorkbookError("A workbook needs at least one sheet.");
         CheckSheetNames(sheets);
+        // The sheet shown when the file opens: the first one that is not hidden.
+        for (int i = sheets.Count() - 1; i >= 0; --i)
+            if (sheets[i].Visibility == TSheetVisibility::Visible) active_ = i;
         CollectStrings();
         stream_.reserve(EstimateSize());
         std::vector<size_t> sheetOffsets = WriteGlobals();
         for (int i = 0; i < sheets.Count(); ++i) {
             TcByteWriter(stream_).PatchU32(sheetOffsets[i], static_cast<uint32_t>(stream_.size()));
-            WriteSheet(sheets[i], i == 0);
+            WriteSheet(sheets[i], i == active_);
         }
         return std::move(stream_);
     }
@@ -155,9 +158,10 @@ class TcWorkbookWriter {
         Simple(rtInterfaceEnd, {});
         records_.Begin(rtWriteAccess);
         // The user name, blank-padded to the record's fixed 112 bytes.
-        out.U16(6);
+        const std::string_view user = kWorkbookWriterName;
+        out.U16(static_cast<uint16_t>(user.size()));
         out.U8(0);
-        for (char c : std::string_view("Tessel")) out.U8(static_cast<uint8_t>(c));
+        for (char c : user) out.U8(static_cast<uint8_t>(c));
         while (records_.BodySize() < 112) out.U8(' ');
         records_.End();
         Simple(rtCodePage, {0x04B0});
@@ -173,7 +177,8 @@ class TcWorkbookWriter {
         Simple(rtPassword, {0});
         Simple(rtProt4Rev, {0});
         Simple(rtProt4RevPass, {0});
-        Simple(rtWindow1, {0x0168, 0x001E, 0x3A5C, 0x2328, 0x0038, 0, 0, 1, 0x0258});
+        Simple(rtWindow1, {0x0168, 0x001E, 0x3A5C, 0x2328, 0x0038, static_cast<uint16_t>(active_),
+                           0, 1, 0x0258});
         Simple(rtBackup, {0});
         Simple(rtHideObj, {0});
         Simple(rtDateMode, {0});
@@ -183,6 +188,7 @@ class TcWorkbookWriter {
         WriteFonts();
         WriteFormatsAndXfs();
         Simple(rtStyle, {0x8000, 0xFF00});  // the built-in Normal style on XF 0
+        WritePalette();
         Simple(rtUsesElfs, {0});
         std::vector<size_t> offsets;
         const TcSheets& sheets = book_.Sheets();
@@ -190,8 +196,8 @@ class TcWorkbookWriter {
             TcByteWriter& b = records_.Begin(rtBoundSheet);
             offsets.push_back(b.Size());
             b.U32(0);  // the sheet's stream position, patched when known
-            b.U8(0);   // visible
-            b.U8(0);   // worksheet
+            b.U8(static_cast<uint8_t>(sheets[i].Visibility));
+            b.U8(0);  // worksheet
             ShortString(b, sheets[i].Name, 31);
             records_.End();
         }
@@ -346,7 +352,74 @@ class TcWorkbookWriter {
         records_.End();
     }
 
-    void WriteSheet(const TcSheet& sheet, bool first) {
+    void WritePalette() {
+        const std::vector<uint32_t>& palette = book_.Formats().Palette;
+        if (palette.empty()) return;
+        TcByteWriter& out = records_.Begin(rtPalette);
+        out.U16(static_cast<uint16_t>(std::min<size_t>(palette.size(), 56)));
+        for (size_t i = 0; i < palette.size() && i < 56; ++i) out.U32(palette[i]);
+        records_.End();
+    }
+
+    // GUTS: the room the outline symbols of grouped rows and columns take.
+    void WriteGuts(const TcSheet& sheet) {
+        int rowLevels = 0, columnLevels = 0;
+        for (const auto& [row, attributes] : sheet.RowAttributes)
+            rowLevels = std::max<int>(rowLevels, attributes.OutlineLevel);
+        for (const auto& [column, attributes] : sheet.ColumnAttributes)
+            columnLevels = std::max<int>(columnLevels, attributes.OutlineLevel);
+        auto gutter = [](int levels) { return levels > 0 ? 12 * (levels + 1) + 5 : 0; };
+        Simple(rtGuts, {static_cast<uint16_t>(gutter(rowLevels)),
+                        static_cast<uint16_t>(gutter(columnLevels)),
+                        static_cast<uint16_t>(rowLevels > 0 ? rowLevels + 1 : 0),
+                        static_cast<uint16_t>(columnLevels > 0 ? columnLevels + 1 : 0)});
+    }
+
+    // One COLINFO record for each run of columns that look alike.
+    void WriteColumnInfo(const TcSheet& sheet) {
+        struct TcRun {
+            int First, Last;
+            uint16_t Width, Xf, Options;
+        };
+        std::vector<TcRun> runs;
+        std::vector<int> columns;
+        for (const auto& [column, width] : sheet.ColumnWidths) columns.push_back(column);
+        for (const auto& [column, attributes] : sheet.ColumnAttributes) columns.push_back(column);
+        std::sort(columns.begin(), columns.end());
+        columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+        for (int column : columns) {
+            auto width = sheet.ColumnWidths.find(column);
+            auto found = sheet.ColumnAttributes.find(column);
+            TcColumnAttributes attributes =
+                found == sheet.ColumnAttributes.end() ? TcColumnAttributes{} : found->second;
+            TcRun run{
+                column, column,
+                static_cast<uint16_t>(width != sheet.ColumnWidths.end()
+                                          ? width->second
+                                          : std::clamp(sheet.DefaultColumnWidth, 0, 255) * 256),
+                CellXf(attributes.FormatIndex),
+                static_cast<uint16_t>(0x0002 | (attributes.Hidden ? 0x0001 : 0) |
+                                      ((attributes.OutlineLevel & 0x07) << 8) |
+                                      (attributes.Collapsed ? 0x1000 : 0))};
+            if (!runs.empty() && runs.back().Last + 1 == column && runs.back().Width == run.Width &&
+                runs.back().Xf == run.Xf && runs.back().Options == run.Options)
+                runs.back().Last = column;
+            else
+                runs.push_back(run);
+        }
+        for (const TcRun& run : runs)
+            Simple(rtColInfo, {static_cast<uint16_t>(run.First), static_cast<uint16_t>(run.Last),
+                               run.Width, run.Xf, run.Options, 0});
+    }
+
+    // The XF record of a model cell format; the default one for -1.
+    uint16_t CellXf(int formatIndex) const {
+        return static_cast<uint16_t>(
+            kFirstCellXf +
+            (formatIndex >= 0 && formatIndex < book_.Formats().Count() ? formatIndex : 0));
+    }
+
+    void WriteSheet(const TcSheet& sheet, bool active) {
         WriteBof(0x0010);
         Simple(rtCalcMode, {1});
         Simple(rtCalcCount, {100});
@@ -361,19 +434,38 @@ class TcWorkbookWriter {
         Simple(rtPrintHeaders, {0});
         Simple(rtPrintGridlines, {0});
         Simple(rtGridSet, {1});
-        Simple(rtGuts, {0, 0, 0, 0});
+        WriteGuts(sheet);
         Simple(rtDefaultRowHeight,
                {1, static_cast<uint16_t>(std::clamp(sheet.DefaultRowHeight, 1, 0x7FFF))});
         Simple(rtWsBool, {0x04C1});
-        Simple(rtDefColWidth, {8});
-        for (const auto& [column, width] : sheet.ColumnWidths)
-            Simple(rtColInfo, {static_cast<uint16_t>(column), static_cast<uint16_t>(column),
-                               static_cast<uint16_t>(width), kFirstCellXf, 0x0002, 0});
+        // Kept records go where the format orders them.
+        records_.Out().Bytes(sheet.Kept.PageSetup);
+        records_.Out().Bytes(sheet.Kept.Protection);
+        Simple(rtDefColWidth,
+               {static_cast<uint16_t>(std::clamp(sheet.DefaultColumnWidth, 0, 255))});
+        WriteColumnInfo(sheet);
         WriteDimensions(sheet);
         WriteCells(sheet);
-        Simple(rtWindow2,
-               {static_cast<uint16_t>(first ? 0x06B6 : 0x00B6), 0, 0, 64, 0, 0, 0, 0, 0});
+        WriteWindow2(sheet, active);
+        records_.Out().Bytes(sheet.Kept.View);
         Simple(rtEof, {});
+    }
+
+    // The sheet's window: the one read from a file or the writer's own, with
+    // the selected and shown flags of the active sheet only.
+    void WriteWindow2(const TcSheet& sheet, bool active) {
+        TBytes body = sheet.Kept.Window2;
+        if (body.size() < 10) {
+            body.clear();
+            TcByteWriter defaults(body);
+            for (uint16_t v : {0x00B6, 0, 0, 64, 0, 0, 0, 0, 0}) defaults.U16(v);
+        }
+        uint16_t options =
+            static_cast<uint16_t>((GetU16(body.data()) & ~0x0600) | (active ? 0x0600 : 0));
+        TcByteWriter(body).PatchU16(0, options);
+        TcByteWriter& out = records_.Begin(rtWindow2);
+        out.Bytes(body);
+        records_.End();
     }
 
     void WriteDimensions(const TcSheet& sheet) {
@@ -399,6 +491,8 @@ class TcWorkbookWriter {
     void WriteCells(const TcSheet& sheet) {
         int rowCount = std::max(
             sheet.RowCount(), sheet.RowHeights.empty() ? 0 : sheet.RowHeights.rbegin()->first + 1);
+        if (!sheet.RowAttributes.empty())
+            rowCount = std::max(rowCount, sheet.RowAttributes.rbegin()->first + 1);
         for (int block = 0; block < rowCount; block += 32) {
             int end = std::min(rowCount, block + 32);
             for (int r = block; r < end; ++r) WriteRow(sheet, r);
@@ -410,15 +504,25 @@ class TcWorkbookWriter {
     void WriteRow(const TcSheet& sheet, int row) {
         const auto& cells = sheet.RowCells(row);
         bool custom = sheet.HasRowHeight(row);
-        if (cells.empty() && !custom) return;
+        auto found = sheet.RowAttributes.find(row);
+        bool described = found != sheet.RowAttributes.end();
+        if (cells.empty() && !custom && !described) return;
+        const TcRowAttributes attributes = described ? found->second : TcRowAttributes{};
+        int height = custom                       ? sheet.RowHeight(row)
+                     : attributes.AutoHeight >= 0 ? attributes.AutoHeight
+                                                  : sheet.DefaultRowHeight;
+        bool formatted = attributes.FormatIndex >= 0;
         TcByteWriter& out = records_.Begin(rtRow);
         out.U16(static_cast<uint16_t>(row));
         out.U16(cells.empty() ? 0 : cells.front().Column);
         out.U16(cells.empty() ? 0 : static_cast<uint16_t>(cells.back().Column + 1));
-        out.U16(static_cast<uint16_t>(std::clamp(sheet.RowHeight(row), 0, 0x7FFF)));
+        out.U16(static_cast<uint16_t>(std::clamp(height, 0, 0x7FFF)));
         out.U16(0);
         out.U16(0);
-        out.U32(0x000F0100u | (custom ? 0x40u : 0u));
+        out.U32((static_cast<uint32_t>(formatted ? CellXf(attributes.FormatIndex) : 0x0F) << 16) |
+                0x0100u | (attributes.OutlineLevel & 0x07u) | (attributes.Collapsed ? 0x10u : 0u) |
+                (attributes.Hidden ? 0x20u : 0u) | (custom ? 0x40u : 0u) |
+                (formatted ? 0x80u : 0u));
         records_.End();
     }
 
@@ -522,6 +626,7 @@ class TcWorkbookWriter {
     }
 
     const TcWorkbook& book_;
+    int active_ = 0;
     TBytes stream_;
     TcRecordWriter records_;
     std::unordered_map<std::string_view, uint32_t> stringIndex_;

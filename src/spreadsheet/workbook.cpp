@@ -1,5 +1,6 @@
 #include "spreadsheet/workbook.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -56,6 +57,11 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
     if (document.Find("_VBA_PROJECT_CUR") >= 0 || document.Find("_VBA_PROJECT") >= 0)
         report.Unsupported.push_back("macros");
     if (document.Find("ObjectPool") >= 0) report.Unsupported.push_back("embedded objects");
+    // A pivot table's cache lives in a storage of its own.
+    if (document.Find("_SX_DB_CUR") >= 0 &&
+        std::find(report.Unsupported.begin(), report.Unsupported.end(), "pivot tables") ==
+            report.Unsupported.end())
+        report.Unsupported.push_back("pivot tables");
 
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);

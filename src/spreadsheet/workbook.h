@@ -21,8 +21,14 @@ enum class TExcelVersion { xvExcel97 };
 // order found (for example "charts", "comments", "names").
 struct TcReadReport {
     std::vector<std::string> Unsupported;
+    // The user name the writing program recorded (this library's writer
+    // records "Tessel"); empty when the file names none.
+    std::string WrittenBy;
     bool Empty() const { return Unsupported.empty(); }
 };
+
+// The user name this library's writer records in its files.
+inline constexpr const char* kWorkbookWriterName = "Tessel";
 
 class TcWorkbook {
   public:

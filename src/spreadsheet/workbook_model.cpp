@@ -289,6 +289,7 @@ int TcFormats::AddFont(const TcFont& font) {
 void TcFormats::Clear() {
     fonts_.assign(1, TcFont{});
     formats_.clear();
+    Palette.clear();
     Add("Normal");
 }
 

@@ -72,12 +72,47 @@ struct TcCell {
     std::unique_ptr<TcFormula> Formula;
 };
 
+enum class TSheetVisibility : uint8_t { Visible = 0, Hidden = 1, VeryHidden = 2 };
+
+// What a file says of a row beyond a height set by hand (SetRowHeight).
+struct TcRowAttributes {
+    int AutoHeight = -1;  // the height its program fitted to the contents, or -1
+    bool Hidden = false;
+    uint8_t OutlineLevel = 0;  // 0 to 7: the depth of the row's group
+    bool Collapsed = false;    // the group that ends at the row is folded
+    int FormatIndex = -1;      // the row's own cell format, or -1
+    bool operator==(const TcRowAttributes&) const = default;
+};
+
+struct TcColumnAttributes {
+    bool Hidden = false;
+    uint8_t OutlineLevel = 0;
+    bool Collapsed = false;
+    int FormatIndex = -1;  // the column's own cell format, or -1
+    bool operator==(const TcColumnAttributes&) const = default;
+};
+
+// Records of a file that the model keeps as they were, without reading
+// them, so that writing the file back keeps them: each field is a run of
+// whole records (header and body), in file order. They hold nothing that
+// points elsewhere in the file (no cell format, font or sheet numbers).
+struct TcKeptRecords {
+    std::vector<uint8_t> PageSetup;   // margins, headers, footers, paper, page breaks
+    std::vector<uint8_t> Protection;  // the sheet's protection and its password
+    std::vector<uint8_t> View;        // zoom, panes, selection, tab colour, protection options
+    // The body of the sheet's WINDOW2 record (gridlines, frozen panes,
+    // scroll position); empty for the writer's own.
+    std::vector<uint8_t> Window2;
+};
+
 class TcSheet {
   public:
     TcSheet(TcWorkbook& owner, std::string name);
 
     std::string Name;
+    TSheetVisibility Visibility = TSheetVisibility::Visible;
     int DefaultRowHeight = 255;  // 1/20 point
+    int DefaultColumnWidth = 8;  // characters
 
     // Writers; the format index must name an existing cell format. Column and
     // row outside the sheet raise EWorkbookError.
@@ -114,8 +149,11 @@ class TcSheet {
     const std::vector<TcCell>& RowCells(int row) const;
     size_t CellCount() const { return cellCount_; }
 
-    std::map<int, int> RowHeights;
+    std::map<int, int> RowHeights;  // set by hand
     std::map<int, int> ColumnWidths;
+    std::map<int, TcRowAttributes> RowAttributes;
+    std::map<int, TcColumnAttributes> ColumnAttributes;
+    TcKeptRecords Kept;
 
   private:
     friend class TcSheets;
@@ -164,8 +202,12 @@ class TcFormats {
     TcFont& Font() { return Fonts(0); }
     const TcFont& Font() const { return Fonts(0); }
 
-    // Back to one default font and one default format.
+    // Back to one default font and one default format, and the default palette.
     void Clear();
+
+    // The colours of palette indexes 8 to 63 as a file changed them (each
+    // 0x00BBGGRR, as the file stores them); empty for the default palette.
+    std::vector<uint32_t> Palette;
 
   private:
     std::vector<TcCellFormat> formats_;

@@ -92,3 +92,27 @@ struct TcXlrdDump {
     std::vector<std::string> Cell(std::string_view address) const;
 };
 TcXlrdDump ReadWithXlrd(const std::string& path);
+
+// The records of a workbook file's "Workbook" stream, as (id, body), and the
+// same split into substreams at each BOF (the globals first, then each sheet
+// in stream order).
+struct TcRecordBody {
+    uint16_t Id;
+    TBytes Body;
+    bool operator==(const TcRecordBody&) const = default;
+};
+std::vector<TcRecordBody> StreamRecords(const TBytes& file);
+std::vector<std::vector<TcRecordBody>> Substreams(const std::vector<TcRecordBody>& records);
+// The records of the given ids in one substream, in order, as hex lines.
+std::vector<std::string> RecordsOf(const std::vector<TcRecordBody>& substream,
+                                   const std::vector<uint16_t>& ids);
+TBytes ReadFileBytes(const std::string& path);
+// The folder of the committed fixture files.
+std::string FixturePath(const std::string& name);
+
+// LibreOffice's converter, for workbooks written by another program: true
+// when soffice is on the PATH.
+bool LibreOfficeInstalled();
+// Converts `source` (for example a .fods) to an Excel 97 file in `folder`
+// with a private LibreOffice profile there; raises when the conversion fails.
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder);

@@ -7,8 +7,9 @@ ours. Run with the system's Python 3 and its python3-xlrd package.
 Lines (fields separated by tabs):
     sheet  INDEX  NAME  visible|hidden|very hidden
     cell   SHEET!A1  TYPE  VALUE  NUMBER-FORMAT  BOLD  FONT-SIZE
-    row    SHEET!ROW  HEIGHT  custom|auto  hidden|shown
-    column SHEET!COLUMN  WIDTH  hidden|shown
+    row    SHEET!ROW  HEIGHT  custom|auto  hidden|shown  level N [collapsed]
+    column SHEET!COLUMNS  WIDTH  hidden|shown  level N   (A, or A:C for a run alike)
+    view   SHEET  grid, frozen panes, split, zoom, page breaks, default sizes
     colour INDEX  RRGGBB        (only the palette entries the file changed)
 TYPE is text, number, date, boolean, error or blank; a date's VALUE is
 YYYY-MM-DD HH:MM:SS, a number's the shortest text that reads back as the
@@ -81,16 +82,32 @@ def main(path):
                 out.append("cell\t%s!%s%d\t%s\t%s\t%s\t%s\t%g" % (
                     name, column_letters(column), row + 1, TYPES[cell.ctype],
                     cell_value(book, cell), escape(number_format),
-                    "bold" if font.bold else "regular", font.height / 20.0))
+                    "bold" if font.weight >= 600 else "regular", font.height / 20.0))
         for row in sorted(sheet.rowinfo_map):
             info = sheet.rowinfo_map[row]
-            out.append("row\t%s!%d\t%d\t%s\t%s" % (
+            out.append("row\t%s!%d\t%d\t%s\t%s\tlevel %d%s" % (
                 name, row + 1, info.height, "custom" if info.height_mismatch else "auto",
-                "hidden" if info.hidden else "shown"))
+                "hidden" if info.hidden else "shown", info.outline_level,
+                " collapsed" if info.outline_group_starts_ends else ""))
+        # Columns that look alike are one line: A or A:C.
+        runs = []
         for column in sorted(sheet.colinfo_map):
             info = sheet.colinfo_map[column]
-            out.append("column\t%s!%s\t%d\t%s" % (
-                name, column_letters(column), info.width, "hidden" if info.hidden else "shown"))
+            look = (info.width, "hidden" if info.hidden else "shown", info.outline_level)
+            if runs and runs[-1][1] == column - 1 and runs[-1][2] == look:
+                runs[-1][1] = column
+            else:
+                runs.append([column, column, look])
+        for first, last, (width, shown, level) in runs:
+            span = column_letters(first)
+            if last != first:
+                span += ":" + column_letters(last)
+            out.append("column\t%s!%s\t%d\t%s\tlevel %d" % (name, span, width, shown, level))
+        out.append("view\t%s\tgrid %d\tfrozen %d\tsplit %d,%d\tzoom %s\tbreaks %s %s\t"
+                   "default width %s\tdefault height %s" % (
+                       name, sheet.show_grid_lines, sheet.panes_are_frozen, sheet.horz_split_pos,
+                       sheet.vert_split_pos, sheet.scl_mag_factor, sheet.horizontal_page_breaks,
+                       sheet.vertical_page_breaks, sheet.defcolwidth, sheet.default_row_height))
     if book.palette_record:
         for offset, rgb in enumerate(book.palette_record):
             out.append("colour\t%d\t%02X%02X%02X" % ((offset + 8,) + tuple(rgb)))
