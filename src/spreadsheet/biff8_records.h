@@ -115,7 +115,6 @@ enum TRecordId : uint16_t {
     rtDconRef = 0x0051,
     rtDconName = 0x0052,
     rtDconBin = 0x01B5,
-    rtStandardWidth = 0x0099,
 };
 
 // Largest record body the format allows; longer data goes on in CONTINUE records.

@@ -87,15 +87,18 @@ void ShortString(TcByteWriter& out, std::string_view text, size_t maxChars) {
 void CheckSheetNames(const TcSheets& sheets) {
     for (int i = 0; i < sheets.Count(); ++i) {
         const std::string& name = sheets[i].Name;
-        size_t length = Utf8ToUtf16(name).size();
-        if (length == 0 || length > 31 || name.find_first_of("[]:*?/\\") != std::string::npos)
-            throw EWorkbookError("Sheet name '" + name +
-                                 "' is not valid: it needs 1 to 31 characters and none of "
-                                 "[ ] : * ? / \\.");
+        TcSheets::CheckName(name);
         if (sheets.IndexOfName(name) != i)
             throw EWorkbookError("Sheet name '" + name + "' is used twice.");
     }
 }
+
+// The attributes of a cell XF that the model does not hold, as the writer
+// sets them for a format of its own: locked, every attribute the XF's own,
+// automatic pattern colours. Bytes 0-3 (font and number format) and the
+// vertical alignment bits of byte 6 come from the model.
+constexpr uint8_t kPlainXf[20] = {0, 0, 0, 0, 0x01, 0, 0, 0, 0,    0xFC,
+                                  0, 0, 0, 0, 0,    0, 0, 0, 0xC0, 0x20};
 
 class TcWorkbookWriter {
   public:
@@ -303,15 +306,11 @@ class TcWorkbookWriter {
     }
 
     void WriteCellXf(const TcCellFormat& format, uint16_t formatId) {
-        uint8_t xf[20] = {0};
-        if (format.Extra.size() == 20) {
+        uint8_t xf[20];
+        if (format.Extra.size() == 20)
             std::copy(format.Extra.begin(), format.Extra.end(), xf);
-        } else {
-            xf[4] = 0x01;  // locked, as Excel's default
-            xf[9] = 0xFC;  // every attribute set here, none taken from the style
-            xf[18] = 0xC0;
-            xf[19] = 0x20;  // automatic pattern colours
-        }
+        else
+            std::copy(std::begin(kPlainXf), std::end(kPlainXf), xf);
         int font = std::clamp(format.FontIndex, 0, book_.Formats().FontCount() - 1);
         uint16_t ifnt = FontNumber(font);
         xf[0] = static_cast<uint8_t>(ifnt);
@@ -642,3 +641,14 @@ TBytes BuildWorkbookStream(const TcWorkbook& workbook) {
 }
 
 }  // namespace spreadsheet
+
+bool HasOnlyModelAttributes(const TcCellFormat& format) {
+    if (format.Extra.empty()) return true;
+    if (format.Extra.size() != 20) return false;
+    for (size_t i = 4; i < 20; ++i) {
+        uint8_t mask = i == 6 ? 0x8F : 0xFF;  // the vertical alignment is the model's
+        if (i == 4) mask = 0x0B;              // the parent style bits are the writer's
+        if ((format.Extra[i] & mask) != (spreadsheet::kPlainXf[i] & mask)) return false;
+    }
+    return true;
+}

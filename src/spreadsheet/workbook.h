@@ -30,6 +30,12 @@ struct TcReadReport {
 // The user name this library's writer records in its files.
 inline constexpr const char* kWorkbookWriterName = "Tessel";
 
+// True when the format holds no attribute beyond the model's (font, number
+// format, vertical alignment): no border, fill, horizontal alignment or
+// other attribute that a file gave it. Such a format may be shared by cells
+// that ask for those attributes only.
+bool HasOnlyModelAttributes(const TcCellFormat& format);
+
 class TcWorkbook {
   public:
     TcWorkbook();

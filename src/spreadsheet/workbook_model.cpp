@@ -240,6 +240,14 @@ int TcSheets::IndexOfName(std::string_view name) const {
     return -1;
 }
 
+void TcSheets::CheckName(std::string_view name) {
+    size_t length = spreadsheet::Utf8ToUtf16(name).size();
+    if (length == 0 || length > 31 || name.find_first_of("[]:*?/\\") != std::string_view::npos)
+        throw EWorkbookError("Sheet name '" + std::string(name) +
+                             "' is not valid: it needs 1 to 31 characters and none of "
+                             "[ ] : * ? / \\.");
+}
+
 TcSheet& TcSheets::Add(std::string name) {
     sheets_.push_back(std::make_unique<TcSheet>(owner_, std::move(name)));
     return *sheets_.back();

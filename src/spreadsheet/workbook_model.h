@@ -32,6 +32,8 @@ struct TcFont {
 
 enum class TVertAlignment : uint8_t { Top = 0, Center = 1, Bottom = 2, Justify = 3 };
 
+// A cell format. Formats the writer makes hold only the attributes below;
+// one read from a file keeps the rest of it in Extra.
 struct TcCellFormat {
     std::string Name;
     int FontIndex = 0;
@@ -175,6 +177,9 @@ class TcSheets {
     // Index of the first sheet with the name (case-insensitive), or -1.
     int IndexOfName(std::string_view name) const;
     TcSheet& Add(std::string name);
+    // Raises EWorkbookError unless the name can name a sheet in a file: 1 to
+    // 31 characters, none of [ ] : * ? / \.
+    static void CheckName(std::string_view name);
     void Clear() { sheets_.clear(); }
     // Moves the other list's sheets here, replacing these.
     void TakeFrom(TcSheets& other);
