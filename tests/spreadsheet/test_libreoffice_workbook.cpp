@@ -26,13 +26,6 @@ const std::vector<std::string> kFixtureReport = {
     "texts formatted in parts (a cell's text in more than one font)",
 };
 
-// Records the model keeps without reading them, or writes from what it read:
-// page setup, protection, outline gutters, default column width, tab colour,
-// protection options, view.
-const std::vector<uint16_t> kSheetRecordsKept = {
-    0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x0027, 0x0028, 0x0029, 0x00A1, 0x001B, 0x001A,
-    0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867};
-
 // The file, read and written back: everything xlrd sees is the same, and so
 // is every record kept; the report names what is lost.
 void CheckRoundTrip(const std::string& original) {

@@ -391,3 +391,7 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
     if (status != 0 || !made) throw std::runtime_error("soffice did not convert " + source);
     return target;
 }
+
+const std::vector<uint16_t> kSheetRecordsKept = {
+    0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x0027, 0x0028, 0x0029, 0x00A1, 0x001B, 0x001A,
+    0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867};

@@ -116,3 +116,8 @@ bool LibreOfficeInstalled();
 // Converts `source` (for example a .fods) to an Excel 97 file in `folder`
 // with a private LibreOffice profile there; raises when the conversion fails.
 std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder);
+
+// The sheet records the library keeps from another program's file without
+// reading them, or writes from what it read: page setup, protection, outline
+// gutters, default column width, zoom, panes, tab colour, protection options.
+extern const std::vector<uint16_t> kSheetRecordsKept;
