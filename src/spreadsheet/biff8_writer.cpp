@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include "foundation/string_utils.h"
 #include "spreadsheet/biff8_records.h"
 #include "spreadsheet/number_formats.h"
+#include "spreadsheet/shared_strings.h"
 #include "spreadsheet/workbook.h"
 
 namespace spreadsheet {
@@ -17,6 +19,14 @@ namespace {
 constexpr uint16_t kFirstCellXf = 15;  // XFs 0-14 are the built-in style XFs
 constexpr size_t kMaxCellText = 32767;
 
+// The text as UTF-16, cut to at most maxUnits code units, never inside a
+// surrogate pair.
+std::u16string CutText(std::string_view text, size_t maxUnits) {
+    std::u16string chars = Utf8ToUtf16(text);
+    chars.resize(Utf16CutPoint(chars, maxUnits));
+    return chars;
+}
+
 // Writes a record whose strings may run on into CONTINUE records, splitting
 // where the format allows: never inside a string header, and with a fresh
 // option byte where characters continue.
@@ -25,6 +35,34 @@ class TcContinuedWriter {
     explicit TcContinuedWriter(TcRecordWriter& records) : records_(records) {}
     void Begin(uint16_t id) { records_.Begin(id); }
     void End() { records_.End(); }
+    // A text as an XLUnicodeString, at most 32,767 units. Most cell texts
+    // are plain ASCII: those go in the 8-bit form without a UTF-16 copy.
+    void CellString(std::string_view text) {
+        const bool ascii = text.size() <= kMaxCellText &&
+                           std::all_of(text.begin(), text.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!ascii) {
+            String(CutText(text, kMaxCellText));
+            return;
+        }
+        if (Room() < 4) NewContinue();
+        StringStart = records_.Position();
+        StringOffset = 4 + records_.BodySize();
+        TcByteWriter& out = records_.Out();
+        out.U16(static_cast<uint16_t>(text.size()));
+        out.U8(0);
+        size_t i = 0;
+        while (i < text.size()) {
+            size_t end = std::min(text.size(), i + Room());
+            if (end == i) {
+                NewContinue();
+                out.U8(0);
+                continue;
+            }
+            out.Bytes(reinterpret_cast<const uint8_t*>(text.data()) + i, end - i);
+            i = end;
+        }
+    }
     // An XLUnicodeString: 16-bit count, option byte, characters.
     void String(std::u16string_view chars) {
         bool compressed = IsCompressible(chars);
@@ -63,18 +101,6 @@ class TcContinuedWriter {
     }
     TcRecordWriter& records_;
 };
-
-// The text as UTF-16, cut to at most maxUnits code units, never inside a
-// surrogate pair.
-std::u16string CutText(std::string_view text, size_t maxUnits) {
-    std::u16string chars = Utf8ToUtf16(text);
-    chars.resize(Utf16CutPoint(chars, maxUnits));
-    return chars;
-}
-
-std::u16string CellText(std::string_view text) {
-    return CutText(text, kMaxCellText);
-}
 
 void ShortString(TcByteWriter& out, std::string_view text, size_t maxChars) {
     std::u16string chars = CutText(text, maxChars);
@@ -130,19 +156,23 @@ class TcWorkbookWriter {
 
     void CollectStrings() {
         const TcSheets& sheets = book_.Sheets();
+        // Counted first, so that the table never grows on the way.
+        size_t texts = 0;
+        for (int s = 0; s < sheets.Count(); ++s)
+            for (int r = 0; r < sheets[s].RowCount(); ++r)
+                for (const TcCell& cell : sheets[s].RowCells(r))
+                    texts += cell.Type == TCellType::Text && !cell.Text.empty();
+        strings_ = TcSharedStrings(texts);
+        cellStrings_.reserve(texts);
         for (int s = 0; s < sheets.Count(); ++s) {
             const TcSheet& sheet = sheets[s];
             for (int r = 0; r < sheet.RowCount(); ++r)
                 for (const TcCell& cell : sheet.RowCells(r)) {
                     if (cell.Type != TCellType::Text || cell.Text.empty()) continue;
                     ++stringRefs_;
-                    auto [it, added] = stringIndex_.try_emplace(
-                        std::string_view(cell.Text), static_cast<uint32_t>(stringOrder_.size()));
-                    if (added) {
-                        stringOrder_.push_back(&cell.Text);
-                        stringBytes_ += cell.Text.size() + 3;
-                    }
-                    (void)it;
+                    const uint32_t before = strings_.Count();
+                    cellStrings_.push_back(strings_.Add(cell.Text));
+                    if (strings_.Count() != before) stringBytes_ += cell.Text.size() + 3;
                 }
         }
     }
@@ -327,7 +357,7 @@ class TcWorkbookWriter {
     }
 
     void WriteSst() {
-        uint32_t unique = static_cast<uint32_t>(stringOrder_.size());
+        uint32_t unique = strings_.Count();
         size_t perBucket = std::max<size_t>(8, (unique + 127) / 128);
         std::vector<std::pair<uint32_t, uint16_t>> buckets;
         TcContinuedWriter sst(records_);
@@ -335,7 +365,7 @@ class TcWorkbookWriter {
         records_.Out().U32(stringRefs_);
         records_.Out().U32(unique);
         for (uint32_t i = 0; i < unique; ++i) {
-            sst.String(CellText(*stringOrder_[i]));
+            sst.CellString(strings_[i]);
             if (i % perBucket == 0)
                 buckets.emplace_back(static_cast<uint32_t>(sst.StringStart),
                                      static_cast<uint16_t>(sst.StringOffset));
@@ -531,38 +561,54 @@ class TcWorkbookWriter {
         out.U16(static_cast<uint16_t>(kFirstCellXf + cell.FormatIndex));
     }
 
+    // A cell record of at most 8 bytes after the cell's address and format,
+    // written whole: cells are most of a sheet's records.
+    void SmallCellRecord(uint16_t id, const TcCell& cell, int row, const uint8_t* tail,
+                         size_t tailSize) {
+        uint8_t record[4 + 6 + 8];
+        auto put = [&record](size_t at, uint16_t v) {
+            record[at] = static_cast<uint8_t>(v);
+            record[at + 1] = static_cast<uint8_t>(v >> 8);
+        };
+        put(0, id);
+        put(2, static_cast<uint16_t>(6 + tailSize));
+        put(4, static_cast<uint16_t>(row));
+        put(6, cell.Column);
+        put(8, static_cast<uint16_t>(kFirstCellXf + cell.FormatIndex));
+        std::memcpy(record + 10, tail, tailSize);
+        records_.Out().Bytes(record, 10 + tailSize);
+    }
+
     void WriteCell(const TcCell& cell, int row) {
+        uint8_t tail[8];
         switch (cell.Type) {
             case TCellType::Text:
                 if (!cell.Text.empty()) {
-                    TcByteWriter& out = records_.Begin(rtLabelSst);
-                    CellHeader(out, cell, row);
-                    out.U32(stringIndex_.at(std::string_view(cell.Text)));
-                    records_.End();
+                    // Cells come in the order CollectStrings met them.
+                    const uint32_t index = cellStrings_[nextCellString_++];
+                    for (int i = 0; i < 4; ++i) tail[i] = static_cast<uint8_t>(index >> (8 * i));
+                    SmallCellRecord(rtLabelSst, cell, row, tail, 4);
                     return;
                 }
                 [[fallthrough]];
-            case TCellType::Blank: {
-                TcByteWriter& out = records_.Begin(rtBlank);
-                CellHeader(out, cell, row);
-                records_.End();
+            case TCellType::Blank:
+                SmallCellRecord(rtBlank, cell, row, tail, 0);
                 return;
-            }
             case TCellType::Number: {
                 // Whole numbers fit the shorter RK form, as Excel writes them.
                 double v = cell.Number;
                 if (v == std::floor(v) && v >= -536870912.0 && v <= 536870911.0 &&
                     !(v == 0 && std::signbit(v))) {
-                    TcByteWriter& out = records_.Begin(rtRk);
-                    CellHeader(out, cell, row);
-                    out.U32((static_cast<uint32_t>(static_cast<int32_t>(v)) << 2) | 0x02);
-                    records_.End();
+                    const uint32_t rk =
+                        (static_cast<uint32_t>(static_cast<int32_t>(v)) << 2) | 0x02;
+                    for (int i = 0; i < 4; ++i) tail[i] = static_cast<uint8_t>(rk >> (8 * i));
+                    SmallCellRecord(rtRk, cell, row, tail, 4);
                     return;
                 }
-                TcByteWriter& out = records_.Begin(rtNumber);
-                CellHeader(out, cell, row);
-                out.F64(cell.Number);
-                records_.End();
+                uint64_t bits;
+                std::memcpy(&bits, &v, sizeof bits);
+                for (int i = 0; i < 8; ++i) tail[i] = static_cast<uint8_t>(bits >> (8 * i));
+                SmallCellRecord(rtNumber, cell, row, tail, 8);
                 return;
             }
             case TCellType::Boolean:
@@ -619,7 +665,7 @@ class TcWorkbookWriter {
         if (stringResult) {
             TcContinuedWriter text(records_);
             text.Begin(rtString);
-            text.String(CellText(f.ResultText));
+            text.CellString(f.ResultText);
             text.End();
         }
     }
@@ -628,8 +674,10 @@ class TcWorkbookWriter {
     int active_ = 0;
     TBytes stream_;
     TcRecordWriter records_;
-    std::unordered_map<std::string_view, uint32_t> stringIndex_;
-    std::vector<const std::string*> stringOrder_;
+    TcSharedStrings strings_;
+    // The string number of each non-empty text cell, in writing order.
+    std::vector<uint32_t> cellStrings_;
+    size_t nextCellString_ = 0;
     uint32_t stringRefs_ = 0;
     size_t stringBytes_ = 0;
 };

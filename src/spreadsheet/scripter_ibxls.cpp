@@ -67,7 +67,13 @@ int TcDBScripter_IBXLS::CellIndex(int64_t value) {
 // Sheets and formats
 
 int TcDBScripter_IBXLS::CurrentSheetIndex() const {
-    return CurrentSheet ? Workbook->Sheets().IndexOf(CurrentSheet) : -1;
+    if (CurrentSheet == nullptr) return -1;
+    // Asked for every captured cell: the index SelectSheet found, while it holds.
+    const TcSheets& sheets = Workbook->Sheets();
+    if (currentIndex_ >= 0 && currentIndex_ < sheets.Count() &&
+        &sheets[currentIndex_] == CurrentSheet)
+        return currentIndex_;
+    return sheets.IndexOf(CurrentSheet);
 }
 
 TcSheet& TcDBScripter_IBXLS::Sheet() const {
@@ -86,6 +92,7 @@ void TcDBScripter_IBXLS::SelectSheet(TcSheet* sheet) {
         SheetColumns.Put(index, CursorColumn);
     }
     CurrentSheet = sheet;
+    currentIndex_ = sheet ? Workbook->Sheets().IndexOf(sheet) : -1;
     if (CurrentSheet != nullptr) {
         const int index = CurrentSheetIndex();
         CursorRow = SheetRows.Get(index);

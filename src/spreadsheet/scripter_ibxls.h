@@ -103,6 +103,13 @@ class TcDBScripter_IBXLS : public TcDBScripter_IB {
     std::string WriteOpenWorkbook();
 
   private:
+    // How a result column's values become cells: typed numbers, dates
+    // (before 1 March 1900 as texts), times, or texts that may be formulas.
+    struct TCellKind {
+        enum { Number, Date, Time, Text } Kind;
+        int Format;
+    };
+    TCellKind KindOf(int column);
     void CaptureResult();
     void CaptureRows();
     void CaptureCell(int column, int64_t cellColumn, int64_t row);
@@ -135,6 +142,8 @@ class TcDBScripter_IBXLS : public TcDBScripter_IB {
     std::mt19937 random_;
     // A random number for each captured result, in its formula formats' names.
     std::string formulaTag_;
+    std::vector<TCellKind> kinds_;  // of the result being captured
+    int currentIndex_ = -1;         // of CurrentSheet
 };
 
 // "CUSTOMER_NAME" -> "Customer Name": "_" becomes a blank, letters are

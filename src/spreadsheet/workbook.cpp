@@ -74,7 +74,9 @@ TBytes TcWorkbook::WorkbookBytes() const {
 }
 
 void TcWorkbook::WriteWorkbook() const {
-    TBytes bytes = WorkbookBytes();
+    const TBytes stream = spreadsheet::BuildWorkbookStream(*this);
+    const spreadsheet::TcDocumentFrame frame =
+        spreadsheet::CompoundDocumentFrame("Workbook", stream.size());
     // Write beside the target and rename, so that a failed write never
     // leaves a half-written file in place of the old one.
     std::string temporary = Filename + ".tmp";
@@ -82,8 +84,9 @@ void TcWorkbook::WriteWorkbook() const {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
             throw EWorkbookError("Cannot write '" + Filename + "': " + std::strerror(errno) + ".");
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+        for (const TBytes* part : {&frame.Head, &stream, &frame.Tail})
+            out.write(reinterpret_cast<const char*>(part->data()),
+                      static_cast<std::streamsize>(part->size()));
         out.close();
         if (!out) {
             std::remove(temporary.c_str());

@@ -28,6 +28,8 @@ TcCell& TcSheet::Place(int column, int row, int formatIndex) {
         throw EWorkbookError(Format("Cell format %d does not exist.", formatIndex));
     if (static_cast<size_t>(row) >= rows_.size()) rows_.resize(row + 1);
     auto& cells = rows_[row];
+    // A new row is most likely as wide as the one filled before it.
+    if (cells.empty()) cells.reserve(lastRowWidth_);
     auto it = cells.end();
     if (!cells.empty() && cells.back().Column >= column)
         it = std::lower_bound(cells.begin(), cells.end(), column,
@@ -36,6 +38,7 @@ TcCell& TcSheet::Place(int column, int row, int formatIndex) {
         it = cells.emplace(it);
         it->Column = static_cast<uint16_t>(column);
         ++cellCount_;
+        lastRowWidth_ = cells.size();
     }
     TcCell& cell = *it;
     cell.FormatIndex = static_cast<uint16_t>(formatIndex);
@@ -116,24 +119,36 @@ void TcSheet::SetColumnWidth(int column, int width) {
 
 namespace {
 
+// Digits of the whole part of a non-negative number; 1 for less than 10.
+size_t WholeDigits(double magnitude) {
+    size_t digits = 1;
+    for (double limit = 10; magnitude >= limit && digits < 309; limit *= 10) ++digits;
+    return digits;
+}
+
 // The displayed length of a number in a format, in characters.
 size_t NumberLength(double number, const TcCellFormat& format) {
     if (spreadsheet::IsDateFormat(format.NumberFormat)) return format.NumberFormat.size();
-    char buffer[64];
+    if (format.NumberFormat.empty()) {
+        char buffer[64];
+        int n = std::snprintf(buffer, sizeof buffer, "%.10g", number);
+        return n > 0 ? static_cast<size_t>(n) : 0;
+    }
     int decimals = 0;
     size_t dot = format.NumberFormat.find('.');
     if (dot != std::string::npos)
         while (dot + 1 + decimals < format.NumberFormat.size() &&
                format.NumberFormat[dot + 1 + decimals] == '0')
             ++decimals;
-    int n = format.NumberFormat.empty()
-                ? std::snprintf(buffer, sizeof buffer, "%.10g", number)
-                : std::snprintf(buffer, sizeof buffer, "%.*f", decimals, number);
-    size_t length = n > 0 ? static_cast<size_t>(n) : 0;
-    if (format.NumberFormat.find(',') != std::string::npos) {
-        size_t digits = static_cast<size_t>(std::log10(std::max(1.0, std::fabs(number))));
-        length += digits / 3;
-    }
+    // Fixed notation, counted rather than printed: a sheet of captured
+    // numbers is measured at every close.
+    const double magnitude = std::fabs(number);
+    const double rounded =
+        std::round(magnitude * std::pow(10.0, decimals)) / std::pow(10.0, decimals);
+    const size_t whole = WholeDigits(rounded);
+    size_t length = whole + (decimals > 0 ? 1 + static_cast<size_t>(decimals) : 0) +
+                    (number < 0 && rounded > 0 ? 1 : 0);
+    if (format.NumberFormat.find(',') != std::string::npos) length += (whole - 1) / 3;
     return length;
 }
 
@@ -190,8 +205,12 @@ void TcSheet::AutoFitColumn(int column) {
     double widest = 0;
     bool any = false;
     for (const auto& cells : rows_) {
-        auto it = std::lower_bound(cells.begin(), cells.end(), column,
-                                   [](const TcCell& c, int col) { return c.Column < col; });
+        // Rows filled from the left hold the column at its own place.
+        auto it = static_cast<size_t>(column) < cells.size() &&
+                          cells[static_cast<size_t>(column)].Column == column
+                      ? cells.begin() + column
+                      : std::lower_bound(cells.begin(), cells.end(), column,
+                                         [](const TcCell& c, int col) { return c.Column < col; });
         if (it == cells.end() || it->Column != column) continue;
         const TcCellFormat& format = formats[it->FormatIndex];
         double scale = formats.Fonts(format.FontIndex).Size / defaultSize;

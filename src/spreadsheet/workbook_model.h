@@ -164,6 +164,7 @@ class TcSheet {
     TcWorkbook* owner_;
     std::vector<std::vector<TcCell>> rows_;
     size_t cellCount_ = 0;
+    size_t lastRowWidth_ = 0;  // cells in the row that last got a new cell
 };
 
 class TcSheets {

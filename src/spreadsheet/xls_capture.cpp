@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int32_t kLastRow = 65535;
+// 1 March 1900: from this day on every spreadsheet reads date serials alike.
+constexpr double kFirstSharedSerial = 61;
 
 // Every occurrence of a lower-case ASCII pattern, matched without regard to case.
 std::string ReplaceIgnoringCase(const std::string& text, const std::string& pattern,
@@ -107,6 +109,9 @@ void TcDBScripter_IBXLS::CaptureRows() {
     formulaTag_ = std::to_string(std::uniform_int_distribution<int32_t>(0, 2147483646)(random_));
     view.First();
     const int columns = view.ColumnCount();
+    // How each column's values become cells, decided once for the result.
+    kinds_.clear();
+    for (int i = 0; i < columns; ++i) kinds_.push_back(KindOf(i));
     for (int i = 0; i < columns; ++i) {
         Touch(int64_t{CursorColumn} + i);
         CurrentSheet->WriteTextCell(CellIndex(int64_t{CursorColumn} + i), CellIndex(CursorRow),
@@ -123,39 +128,53 @@ void TcDBScripter_IBXLS::CaptureRows() {
     }
 }
 
+TcDBScripter_IBXLS::TCellKind TcDBScripter_IBXLS::KindOf(int column) {
+    TcDBScripter_IBView& view = View();
+    const int type = view.ColumnType(column);
+    if (view.IsNumeric(column)) {
+        // A floating-point number keeps its decimals: the whole-number
+        // format would show 0.25 as 0.
+        if (view.ColumnScale(column) != 0) return {TCellKind::Number, CellFormats.QueryNumeric};
+        if (type == SQL_FLOAT || type == SQL_DOUBLE)
+            return {TCellKind::Number, CellFormats.QueryString};
+        return {TCellKind::Number, CellFormats.QueryInt};
+    }
+    if (type == SQL_TIMESTAMP) return {TCellKind::Date, CellFormats.QueryDateTime};
+    if (type == SQL_TYPE_DATE) return {TCellKind::Date, CellFormats.QueryDate};
+    if (type == SQL_TYPE_TIME) return {TCellKind::Time, CellFormats.QueryTime};
+    return {TCellKind::Text, CellFormats.QueryString};
+}
+
 void TcDBScripter_IBXLS::CaptureCell(int i, int64_t cellColumn, int64_t row) {
     TcDBScripter_IBView& view = View();
     TcSheet& sheet = *CurrentSheet;
     const int column = CellIndex(cellColumn);
     const int rowIndex = CellIndex(row);
+    const TCellKind kind = kinds_[static_cast<size_t>(i)];
     Touch(cellColumn);
     if (view.IsNull(i)) {
         sheet.WriteTextCell(column, rowIndex, "", CellFormats.QueryString);
         return;
     }
-    const int type = view.ColumnType(i);
-    if (view.IsNumeric(i)) {
-        // A floating-point number keeps its decimals: the whole-number
-        // format would show 0.25 as 0.
-        int format = view.ColumnScale(i) != 0                  ? CellFormats.QueryNumeric
-                     : type == SQL_FLOAT || type == SQL_DOUBLE ? CellFormats.QueryString
-                                                               : CellFormats.QueryInt;
-        sheet.WriteNumberCell(column, rowIndex, view.NumberValue(i), format);
-        return;
-    }
-    if (view.IsDateTime(i)) {
-        const double serial = view.NumberValue(i);
-        // Spreadsheets show no date before 1 January 1900 (serial 1): such
-        // a date is written as the text the console shows.
-        if (type != SQL_TYPE_TIME && serial < 1) {
-            sheet.WriteTextCell(column, rowIndex, view.ValueText(i), CellFormats.QueryString);
+    switch (kind.Kind) {
+        case TCellKind::Number:
+        case TCellKind::Time:
+            sheet.WriteNumberCell(column, rowIndex, view.NumberValue(i), kind.Format);
+            return;
+        case TCellKind::Date: {
+            const double serial = view.NumberValue(i);
+            // Before 1 March 1900 (serial 61) spreadsheets disagree: Excel
+            // counts a 29 February 1900 and so shows every earlier date a
+            // day off, and before 1900 none shows a date at all. Such a
+            // date is written as the text the console shows.
+            if (serial < kFirstSharedSerial)
+                sheet.WriteTextCell(column, rowIndex, view.ValueText(i), CellFormats.QueryString);
+            else
+                sheet.WriteNumberCell(column, rowIndex, serial, kind.Format);
             return;
         }
-        const int format = type == SQL_TIMESTAMP   ? CellFormats.QueryDateTime
-                           : type == SQL_TYPE_TIME ? CellFormats.QueryTime
-                                                   : CellFormats.QueryDate;
-        sheet.WriteNumberCell(column, rowIndex, serial, format);
-        return;
+        case TCellKind::Text:
+            break;
     }
     const std::string text = view.ValueText(i);
     if (!text.empty() && text.compare(0, FormulaPrefix.size(), FormulaPrefix) == 0) {
