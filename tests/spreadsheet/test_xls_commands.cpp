@@ -294,6 +294,16 @@ TEST_F(XlsEngine, ASheetAfterCloseOpensTheClosedWorkbookAgain) {
     EXPECT_EQ(read.Sheets()[0].Cell(0, 0)->Text, "one");
     EXPECT_EQ(read.Sheets()[1].Name, "Second");
     EXPECT_EQ(read.Sheets()[1].Cell(0, 0)->Text, "two");
+    TcFreeXL freexl(file);
+    ASSERT_EQ(freexl.SheetCount(), 2u);
+    EXPECT_EQ(freexl.SheetName(0), "First");
+    freexl.Select(1);
+    EXPECT_EQ(freexl.Cell(0, 0).Text, "two");
+    TcXlrdDump xlrd = ReadWithXlrd(file);
+    EXPECT_THAT(xlrd.With("sheet\t"),
+                ::testing::ElementsAre("sheet\t0\tFirst\tvisible", "sheet\t1\tSecond\tvisible"));
+    EXPECT_THAT(xlrd.Cell("Second!A1"),
+                ::testing::ElementsAre("text", "two", "General", "regular", "10"));
 }
 
 // --- Formats ---------------------------------------------------------------
@@ -375,6 +385,14 @@ TEST_F(XlsEngine, ColumnsOfCapturedSheetsAreFittedAtClose) {
     EXPECT_EQ(read.Sheets()[0].ColumnWidths, (std::map<int, int>{{0, 23 * 256}}));
     EXPECT_TRUE(read.Sheets()[1].ColumnWidths.empty());
     EXPECT_TRUE(read.Sheets()[2].ColumnWidths.empty());
+    TcXlrdDump xlrd = ReadWithXlrd(file);
+    EXPECT_THAT(xlrd.With("column\t"),
+                ::testing::ElementsAre("column\tCaptured!A\t" + std::to_string(23 * 256) +
+                                       "\tshown\tlevel 0"));
+    EXPECT_THAT(xlrd.Cell("Headed!A1"),
+                ::testing::ElementsAre("text", "Title", "General", "bold", "12"));
+    EXPECT_THAT(xlrd.With("row\tHeaded!1\t"),
+                ::testing::ElementsAre("row\tHeaded!1\t264\tcustom\tshown\tlevel 0"));
 }
 
 // --- Files: never lost without a word -----------------------------------------
