@@ -54,6 +54,8 @@ std::string FreeOriginalName(const std::string& fileName) {
 TcDBScripter_IBXLS::TcDBScripter_IBXLS()
     : Workbook(std::make_unique<TcWorkbook>()), random_(std::random_device{}()) {
     FormulaPrefix = "==";
+    // The lists by sheet index always cover the workbook's sheets.
+    ResetSession(Workbook->Sheets().Count(), false);
     RegisterXLSCommands(Commands);
 }
 
@@ -187,11 +189,13 @@ std::string TcDBScripter_IBXLS::OpenFile(const std::string& fileName) {
     CursorRow = 0;
     CursorColumn = 0;
     CurrentSheet = nullptr;
+    // A failed read leaves the workbook as it was, and its file name and
+    // naming state too: a later XLS SHEET and XLS CLOSE must not write it
+    // over the file that could not be read, nor open a workbook that was
+    // never named.
+    const bool previousNamed = SheetNamed;
     SheetNamed = true;
     Capture = true;
-    // A failed read leaves the workbook as it was, and its file name too:
-    // a later XLS SHEET and XLS CLOSE must not write it over the file that
-    // could not be read.
     const std::string previousName = Workbook->Filename;
     Workbook->Filename = fileName;
     TcReadReport report;
@@ -199,6 +203,7 @@ std::string TcDBScripter_IBXLS::OpenFile(const std::string& fileName) {
         report = Workbook->ReadWorkbook();
     } catch (const EWorkbookError& error) {
         Workbook->Filename = previousName;
+        SheetNamed = previousNamed;
         if (dropped.empty()) throw;
         throw EWorkbookError(std::string(error.what()) + "\r\n" + dropped);
     }

@@ -436,6 +436,16 @@ TEST_F(XlsEngine, AFailedOpenLeavesNoFileOpenAndDoesNotWriteOverIt) {
     EXPECT_EQ(read.Sheets()[0].Cell(0, 1)->Text, "two");
 }
 
+TEST_F(XlsEngine, AFailedOpenInAFreshEngineLeavesNothingToOpen) {
+    EXPECT_RAISES_CONTAINING(EWorkbookError,
+                             engine->ExecuteStatement("XLS OPEN '" + File("missing.xls") + "'"),
+                             "missing.xls");
+    EXPECT_RAISES_EXACTLY(EUser, engine->ExecuteStatement("XLS SHEET Sheet1"), "File not open.");
+    EXPECT_RAISES_EXACTLY(EUser, engine->ExecuteStatement("XLS SHEET New"), "File not open.");
+    Run("XLS CREATE '" + File("after.xls") + "'; XLS SHEET One; XLS SHEET Two; XLS ECHO x;");
+    EXPECT_EQ(TextAt(1, 0, 0), "x");
+}
+
 TEST_F(XlsEngine, AFailedOpenOverAPendingWorkbookSaysBoth) {
     Run("XLS CREATE '" + File("pending.xls") + "'; XLS ECHO unwritten;");
     const auto error = CaughtError<EWorkbookError>(
