@@ -17,8 +17,9 @@
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
+#include "foundation/string_utils.h"
 #include "mdo/client_library.h"
-#include "scripter/scripter_ib.h"
+#include "spreadsheet/scripter_ibxls.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ bool FollowedLive(const TcCliOptions& options) {
 // the client library, when this returns.
 int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
               bool interactive, std::ostream& out, TcSignalWatcher& signals) {
-    std::unique_ptr<TcDBScripter_IB> engine;
+    std::unique_ptr<TcDBScripter_IBXLS> engine;
     try {
-        engine = std::make_unique<TcDBScripter_IB>();
+        engine = std::make_unique<TcDBScripter_IBXLS>();
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return cliCannotOpen;
@@ -60,6 +61,16 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     status = interactive ? session.RunInteractive() : session.RunScript(text, source);
     // The run has stopped: the rollback and the detach must not be cancelled.
     signals.SetInterruptHandler(nullptr);
+    // A workbook still open with cells not written yet is written now, and
+    // the user is told so: the run's end must not lose it silently.
+    out.flush();
+    try {
+        const std::string note = engine->WriteOpenWorkbook();
+        if (!note.empty()) std::cerr << ReplaceAll(note, "\r\n", "\n") << '\n';
+    } catch (const std::exception& e) {
+        std::cerr << ReplaceAll(e.what(), "\r\n", "\n") << '\n';
+        if (status == cliOk) status = cliStatementFailed;
+    }
     if (!session.Finish(status == cliOk) && status == cliOk) status = cliStatementFailed;
     out.flush();
     return status;

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "foundation/string_utils.h"
 #include "spreadsheet/biff8_records.h"
 #include "spreadsheet/formula_tokens.h"
 #include "spreadsheet/number_formats.h"
@@ -81,12 +82,14 @@ class TcContinuedReader {
             count -= step;
         }
     }
-    // An XLUnicodeString (16-bit count) or its 8-bit-count form.
-    std::string String(bool shortCount) {
+    // An XLUnicodeString (16-bit count) or its 8-bit-count form. `runs`,
+    // when given, receives the number of formatting runs the string carries.
+    std::string String(bool shortCount, size_t* formattingRuns = nullptr) {
         size_t count = shortCount ? U8() : U16();
         uint8_t flags = U8();
         bool wide = flags & 0x01;
         size_t runs = (flags & 0x08) ? U16() : 0;
+        if (formattingRuns) *formattingRuns = runs;
         uint32_t extra = (flags & 0x04) ? U32() : 0;
         std::u16string chars;
         chars.reserve(std::min<size_t>(count, 8224));
@@ -146,6 +149,7 @@ double RkValue(uint32_t rk) {
 
 struct TcBoundSheet {
     uint32_t Position;
+    uint8_t Visibility;
     uint8_t Type;
     std::string Name;
 };
@@ -174,7 +178,9 @@ class TcWorkbookReader {
         for (size_t i = 0; i < bound_.size(); ++i) {
             if (bound_[i].Type == 0) {
                 sheetIndex[i] = book_.Sheets().Count();
-                book_.Sheets().Add(bound_[i].Name);
+                TcSheet& sheet = book_.Sheets().Add(bound_[i].Name);
+                if (bound_[i].Visibility <= 2)
+                    sheet.Visibility = static_cast<TSheetVisibility>(bound_[i].Visibility);
             } else {
                 Note(bound_[i].Type == 2 ? "chart sheets" : "macro sheets");
             }
@@ -208,6 +214,9 @@ class TcWorkbookReader {
         auto& list = report_.Unsupported;
         if (std::find(list.begin(), list.end(), kind) == list.end()) list.push_back(kind);
     }
+    void NoteFormattedText() {
+        Note("texts formatted in parts (a cell's text in more than one font)");
+    }
 
     void ReadGlobals() {
         while (auto r = cursor_.Next()) {
@@ -219,6 +228,27 @@ class TcWorkbookReader {
                     throw EWorkbookError("The workbook is encrypted; it cannot be read.");
                 case rtDateMode:
                     date1904_ = in.U16() != 0;
+                    break;
+                case rtWriteAccess:
+                    report_.WrittenBy = TrimBlanks(RecordString(*r, 0, false));
+                    break;
+                case rtPalette: {
+                    uint16_t count = in.U16();
+                    std::vector<uint32_t> palette;
+                    for (uint16_t i = 0; i < count && in.Remaining() >= 4; ++i)
+                        palette.push_back(in.U32());
+                    book_.Formats().Palette = std::move(palette);
+                    break;
+                }
+                case rtProtect:
+                case rtWindowProtect:
+                    if (r->Size >= 2 && in.U16() != 0) Note("workbook protection");
+                    break;
+                case rtSxStreamId:
+                case rtDconRef:
+                case rtDconName:
+                case rtDconBin:
+                    Note("pivot tables");
                     break;
                 case rtFont: {
                     TcFont font;
@@ -255,7 +285,7 @@ class TcWorkbookReader {
                 case rtBoundSheet: {
                     TcBoundSheet sheet;
                     sheet.Position = in.U32();
-                    in.U8();
+                    sheet.Visibility = in.U8() & 0x03;
                     sheet.Type = in.U8();
                     sheet.Name = RecordString(*r, 6, true);
                     bound_.push_back(std::move(sheet));
@@ -297,7 +327,11 @@ class TcWorkbookReader {
         in.U32();
         uint32_t unique = in.U32();
         // The count is only a claim: strings are read while data lasts.
-        for (uint32_t i = 0; i < unique && !in.AtEnd(); ++i) strings_.push_back(in.String(false));
+        for (uint32_t i = 0; i < unique && !in.AtEnd(); ++i) {
+            size_t runs = 0;
+            strings_.push_back(in.String(false, &runs));
+            if (runs > 0) NoteFormattedText();
+        }
     }
 
     void BuildFormats() {
@@ -366,21 +400,55 @@ class TcWorkbookReader {
                     if (!(flags & 0x02)) sheet.DefaultRowHeight = height;
                     break;
                 }
-                case rtColInfo: {
-                    uint16_t first = in.U16(), last = in.U16(), width = in.U16();
-                    for (int c = first; c <= std::min<int>(last, kMaxColumns - 1); ++c)
-                        sheet.SetColumnWidth(c, width);
+                case rtDefColWidth:
+                    sheet.DefaultColumnWidth = in.U16();
                     break;
-                }
-                case rtRow: {
-                    uint16_t row = in.U16();
-                    in.Skip(4);
-                    uint16_t height = in.U16() & 0x7FFF;
-                    in.Skip(4);
-                    uint32_t flags = in.U32();
-                    if (flags & 0x40) sheet.SetRowHeight(row, height);
+                case rtColInfo:
+                    ReadColumnInfo(in, sheet);
                     break;
-                }
+                case rtRow:
+                    ReadRow(in, sheet);
+                    break;
+                case rtHeader:
+                case rtFooter:
+                case rtHCenter:
+                case rtVCenter:
+                case rtLeftMargin:
+                case rtRightMargin:
+                case rtTopMargin:
+                case rtBottomMargin:
+                case rtSetup:
+                case rtHorizontalPageBreaks:
+                case rtVerticalPageBreaks:
+                case rtPls:
+                case rtHeaderFooter:
+                    Keep(*r, sheet.Kept.PageSetup);
+                    break;
+                case rtProtect:
+                case rtScenProtect:
+                case rtObjProtect:
+                case rtPassword:
+                    Keep(*r, sheet.Kept.Protection);
+                    break;
+                case rtWindow2:
+                    sheet.Kept.Window2.assign(r->Data, r->Data + r->Size);
+                    break;
+                case rtScl:
+                case rtPane:
+                case rtSelection:
+                case rtSheetExt:
+                case rtFeatHdr:
+                case rtFeat:
+                    Keep(*r, sheet.Kept.View);
+                    break;
+                case rtAutoFilterInfo:
+                case rtAutoFilter:
+                case rtFilterMode:
+                    Note("autofilters");
+                    break;
+                case rtSxView:
+                    Note("pivot tables");
+                    break;
                 case rtNumber: {
                     uint16_t row = in.U16(), col = in.U16(), xf = in.U16();
                     double v = in.F64();
@@ -422,6 +490,7 @@ class TcWorkbookReader {
                 }
                 case rtLabel:
                 case rtRString: {
+                    if (r->Id == rtRString) NoteFormattedText();
                     uint16_t row = in.U16(), col = in.U16(), xf = in.U16();
                     std::string text = RecordString(*r, 6, false);
                     if (InSheet(col)) sheet.WriteTextCell(col, row, text, FormatOf(xf));
@@ -465,6 +534,51 @@ class TcWorkbookReader {
         RaiseBadFile("a sheet has no EOF record");
     }
 
+    // A record, and the CONTINUE records that follow it, copied whole.
+    void Keep(const TcRecord& record, std::vector<uint8_t>& kept) {
+        std::vector<TcRecord> parts{record};
+        auto more = cursor_.Continues();
+        parts.insert(parts.end(), more.begin(), more.end());
+        for (const TcRecord& part : parts) {
+            const uint8_t* begin = stream_.data() + part.Offset;
+            kept.insert(kept.end(), begin, begin + 4 + part.Size);
+        }
+    }
+
+    void ReadRow(TcByteReader& in, TcSheet& sheet) {
+        uint16_t row = in.U16();
+        in.Skip(4);
+        uint16_t height = in.U16() & 0x7FFF;
+        in.Skip(4);
+        uint32_t flags = in.U32();
+        TcRowAttributes attributes;
+        if (flags & 0x40)
+            sheet.SetRowHeight(row, height);
+        else if (height != sheet.DefaultRowHeight)
+            attributes.AutoHeight = height;
+        attributes.OutlineLevel = static_cast<uint8_t>(flags & 0x07);
+        attributes.Collapsed = flags & 0x10;
+        attributes.Hidden = flags & 0x20;
+        if (flags & 0x80)
+            attributes.FormatIndex = FormatOf(static_cast<uint16_t>((flags >> 16) & 0x0FFF));
+        if (!(attributes == TcRowAttributes{})) sheet.RowAttributes[row] = attributes;
+    }
+
+    void ReadColumnInfo(TcByteReader& in, TcSheet& sheet) {
+        uint16_t first = in.U16(), last = in.U16(), width = in.U16(), xf = in.U16();
+        uint16_t options = in.U16();
+        TcColumnAttributes attributes;
+        attributes.Hidden = options & 0x0001;
+        attributes.OutlineLevel = static_cast<uint8_t>((options >> 8) & 0x07);
+        attributes.Collapsed = options & 0x1000;
+        int format = FormatOf(xf);
+        if (format != 0) attributes.FormatIndex = format;
+        for (int c = first; c <= std::min<int>(last, kMaxColumns - 1); ++c) {
+            sheet.SetColumnWidth(c, width);
+            if (!(attributes == TcColumnAttributes{})) sheet.ColumnAttributes[c] = attributes;
+        }
+    }
+
     // Skips to the EOF that closes a nested substream.
     void SkipSubstream() {
         int depth = 1;
@@ -490,6 +604,9 @@ class TcWorkbookReader {
                 break;
             case 0x19:
                 Note("comments");
+                break;
+            case 0x14:  // also the buttons of an autofilter
+                Note("drop-down lists");
                 break;
             default:
                 Note("drawing objects");

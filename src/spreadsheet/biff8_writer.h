@@ -2,8 +2,9 @@
 // Turns a workbook model into the BIFF8 "Workbook" stream: the globals
 // (fonts, number formats, extended formats, sheet list, shared strings) and
 // one worksheet substream per sheet. Cell texts are cut to the format's
-// 32,767 characters; whole numbers are written as RK cells, others as
-// NUMBER; formulas are marked for recalculation when the file is opened.
+// 32,767 UTF-16 units, and split between records, never inside a surrogate
+// pair; whole numbers are written as RK cells, others as NUMBER; formulas
+// are marked for recalculation when the file is opened.
 
 #include "spreadsheet/byte_buffer.h"
 

@@ -1,5 +1,6 @@
 #include "spreadsheet/byte_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "spreadsheet/workbook_errors.h"
@@ -147,6 +148,14 @@ bool IsCompressible(std::u16string_view text) {
     for (char16_t c : text)
         if (c > 0xFF) return false;
     return true;
+}
+
+size_t Utf16CutPoint(std::u16string_view text, size_t units) {
+    if (units >= text.size() || units == 0) return std::min(units, text.size());
+    const char16_t last = text[units - 1];
+    const char16_t next = text[units];
+    const bool parts = last >= 0xD800 && last < 0xDC00 && next >= 0xDC00 && next < 0xE000;
+    return parts ? units - 1 : units;
 }
 
 size_t Utf8Length(std::string_view text) {

@@ -75,6 +75,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::string Latin1ToUtf8(const uint8_t* data, size_t count);
 // True when every character fits the compressed 8-bit form.
 bool IsCompressible(std::u16string_view text);
+// Where a UTF-16 text may be cut or split so that at most `units` code
+// units come first: `units`, or one less when that would part a surrogate
+// pair (a character beyond U+FFFF). Readers refuse or mangle half pairs.
+size_t Utf16CutPoint(std::u16string_view text, size_t units);
 // Number of characters (code points) of a UTF-8 text.
 size_t Utf8Length(std::string_view text);
 

@@ -40,10 +40,10 @@ void WriteDirectoryEntry(TcByteWriter& out, const std::string& name, uint8_t typ
 
 }  // namespace
 
-TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream) {
+TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t dataSize) {
     // Streams below the mini-stream cutoff would have to live in the mini
     // stream; padding to the cutoff keeps one simple layout for every size.
-    size_t streamSize = std::max<size_t>(stream.size(), 4096);
+    size_t streamSize = std::max<size_t>(dataSize, 4096);
     size_t streamSectors = (streamSize + kSectorSize - 1) / kSectorSize;
     size_t fatSectors = 1, difatSectors = 0;
     for (;;) {
@@ -62,9 +62,9 @@ TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream
     const uint32_t firstDifat = firstFat + static_cast<uint32_t>(fatSectors);
     const size_t totalSectors = streamSectors + 1 + fatSectors + difatSectors;
 
-    TBytes file;
-    file.reserve((totalSectors + 1) * kSectorSize);
-    TcByteWriter out(file);
+    TcDocumentFrame frame;
+    frame.Head.reserve(kSectorSize);
+    TcByteWriter out(frame.Head);
     // Header.
     out.Bytes(kSignature, sizeof kSignature);
     out.Zeros(16);
@@ -86,14 +86,15 @@ TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream
     for (size_t i = 0; i < kHeaderDifatEntries; ++i)
         out.U32(i < fatSectors ? firstFat + static_cast<uint32_t>(i) : kFreeSector);
 
-    // The stream, padded to whole sectors.
-    out.Bytes(stream);
-    out.Zeros(streamSectors * kSectorSize - stream.size());
+    // The stream comes between head and tail; the tail pads it to whole sectors.
+    frame.Tail.reserve((totalSectors - streamSectors) * kSectorSize + kSectorSize);
+    TcByteWriter tail(frame.Tail);
+    tail.Zeros(streamSectors * kSectorSize - dataSize);
 
     // Directory: the root and the stream.
-    WriteDirectoryEntry(out, "Root Entry", 5, 1, kEndOfChain, 0);
-    WriteDirectoryEntry(out, streamName, 2, kNoStream, 0, static_cast<uint32_t>(streamSize));
-    for (int i = 0; i < 2; ++i) WriteDirectoryEntry(out, "", 0, kNoStream, 0, 0);
+    WriteDirectoryEntry(tail, "Root Entry", 5, 1, kEndOfChain, 0);
+    WriteDirectoryEntry(tail, streamName, 2, kNoStream, 0, static_cast<uint32_t>(streamSize));
+    for (int i = 0; i < 2; ++i) WriteDirectoryEntry(tail, "", 0, kNoStream, 0, 0);
 
     // Sector allocation table.
     for (size_t s = 0; s < fatSectors * kEntriesPerSector; ++s) {
@@ -106,15 +107,25 @@ TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream
             v = kFatSector;
         else if (s >= firstDifat && s < totalSectors)
             v = kDifatSector;
-        out.U32(v);
+        tail.U32(v);
     }
     // Further FAT sector numbers beyond the header's 109.
     size_t nextFat = kHeaderDifatEntries;
     for (size_t d = 0; d < difatSectors; ++d) {
         for (size_t k = 0; k < kEntriesPerSector - 1; ++k, ++nextFat)
-            out.U32(nextFat < fatSectors ? firstFat + static_cast<uint32_t>(nextFat) : kFreeSector);
-        out.U32(d + 1 < difatSectors ? firstDifat + static_cast<uint32_t>(d + 1) : kEndOfChain);
+            tail.U32(nextFat < fatSectors ? firstFat + static_cast<uint32_t>(nextFat)
+                                          : kFreeSector);
+        tail.U32(d + 1 < difatSectors ? firstDifat + static_cast<uint32_t>(d + 1) : kEndOfChain);
     }
+    return frame;
+}
+
+TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream) {
+    TcDocumentFrame frame = CompoundDocumentFrame(streamName, stream.size());
+    TBytes file = std::move(frame.Head);
+    file.reserve(file.size() + stream.size() + frame.Tail.size());
+    file.insert(file.end(), stream.begin(), stream.end());
+    file.insert(file.end(), frame.Tail.begin(), frame.Tail.end());
     return file;
 }
 

@@ -15,6 +15,13 @@ namespace spreadsheet {
 
 // The compound document holding one stream of the given name.
 TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream);
+// The same document in the parts around the stream's bytes, so that a large
+// stream is written to a file without being copied: Head, the stream, Tail.
+struct TcDocumentFrame {
+    TBytes Head;
+    TBytes Tail;
+};
+TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t streamSize);
 
 class TcCompoundDocument {
   public:

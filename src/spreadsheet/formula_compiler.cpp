@@ -117,10 +117,25 @@ class TcFormulaParser {
         return true;
     }
 
+    // Operand classes. Each level passes the class its context asks for
+    // (a function's argument class, or value) down to its first operand; the
+    // other operands of an operator are always values. The first operand
+    // learns only afterwards whether an operator follows, so the levels
+    // answer the position of a reference token that took the passed class
+    // and stands alone so far (kNoLoneReference otherwise), and an operator
+    // turns that token into a value-class one: SUM(E1*2) multiplies the
+    // value of E1, as SUM(2*E1) does, where SUM(E1) passes the reference.
+    static constexpr long kNoLoneReference = -1;
+    void MakeValueOperand(long lone) {
+        if (lone == kNoLoneReference) return;
+        uint8_t& ptg = tokens_[static_cast<size_t>(lone)];
+        ptg = static_cast<uint8_t>((ptg & 0x9F) | (0x20 + kClassValue));
+    }
+
     // Lowest precedence: comparison, then &, + -, * /, ^, unary, %.
-    void Comparison(uint8_t cls) {
+    long Comparison(uint8_t cls) {
         TcDepthGuard guard(*this);
-        Concatenation(cls);
+        long lone = Concatenation(cls);
         for (;;) {
             uint8_t op;
             if (Accept("<>"))
@@ -136,20 +151,25 @@ class TcFormulaParser {
             else if (Accept("="))
                 op = ptgEQ;
             else
-                return;
+                return lone;
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
             Concatenation(kClassValue);
             out_.U8(op);
         }
     }
-    void Concatenation(uint8_t cls) {
-        Additive(cls);
+    long Concatenation(uint8_t cls) {
+        long lone = Additive(cls);
         while (Accept("&")) {
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
             Additive(kClassValue);
             out_.U8(ptgConcat);
         }
+        return lone;
     }
-    void Additive(uint8_t cls) {
-        Multiplicative(cls);
+    long Additive(uint8_t cls) {
+        long lone = Multiplicative(cls);
         for (;;) {
             uint8_t op;
             if (Accept("+"))
@@ -157,13 +177,15 @@ class TcFormulaParser {
             else if (Accept("-"))
                 op = ptgSub;
             else
-                return;
+                return lone;
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
             Multiplicative(kClassValue);
             out_.U8(op);
         }
     }
-    void Multiplicative(uint8_t cls) {
-        Power(cls);
+    long Multiplicative(uint8_t cls) {
+        long lone = Power(cls);
         for (;;) {
             uint8_t op;
             if (Accept("*"))
@@ -171,43 +193,58 @@ class TcFormulaParser {
             else if (Accept("/"))
                 op = ptgDiv;
             else
-                return;
+                return lone;
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
             Power(kClassValue);
             out_.U8(op);
         }
     }
-    void Power(uint8_t cls) {
-        Unary(cls);
+    long Power(uint8_t cls) {
+        long lone = Unary(cls);
         while (Accept("^")) {
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
             Unary(kClassValue);
             out_.U8(ptgPower);
         }
+        return lone;
     }
     // Unary minus binds tighter than ^ in Excel: -2^2 is 4.
-    void Unary(uint8_t cls) {
+    long Unary(uint8_t cls) {
         TcDepthGuard guard(*this);
         if (Accept("-")) {
             Unary(kClassValue);
             out_.U8(ptgUminus);
-        } else if (Accept("+")) {
+            return kNoLoneReference;
+        }
+        if (Accept("+")) {
             Unary(kClassValue);
             out_.U8(ptgUplus);
-        } else {
-            Primary(cls);
-            while (Accept("%")) out_.U8(ptgPercent);
+            return kNoLoneReference;
         }
+        long lone = Primary(cls);
+        while (Accept("%")) {
+            MakeValueOperand(lone);
+            lone = kNoLoneReference;
+            out_.U8(ptgPercent);
+        }
+        return lone;
     }
 
-    void Primary(uint8_t cls) {
+    long Primary(uint8_t cls) {
         SkipBlanks();
         if (AtEnd()) Fail("an operand is missing");
         char c = Peek();
         if (c == '(') {
             ++pos_;
-            Comparison(cls);
+            // A reference in parentheses still stands alone: SUM((A1:A3)).
+            long lone = Comparison(cls);
             if (!Accept(")")) Fail("')' expected");
             out_.U8(ptgParen);
-        } else if (c == '"') {
+            return lone;
+        }
+        if (c == '"') {
             StringLiteral();
         } else if (c == '#') {
             ErrorLiteral();
@@ -215,12 +252,13 @@ class TcFormulaParser {
                    (c == '.' && std::isdigit(static_cast<unsigned char>(Peek(1))))) {
             NumberLiteral();
         } else if (c == '\'') {
-            QualifiedReference(cls);
+            return QualifiedReference(cls);
         } else if (IsIdentChar(c)) {
-            Word(cls);
+            return Word(cls);
         } else {
             Fail(std::string("unexpected '") + c + "'");
         }
+        return kNoLoneReference;
     }
 
     void NumberLiteral() {
@@ -304,7 +342,7 @@ class TcFormulaParser {
     }
 
     // 'Sheet name'!A1 or 'Sheet name'!A1:B2.
-    void QualifiedReference(uint8_t cls) {
+    long QualifiedReference(uint8_t cls) {
         size_t start = pos_;
         ++pos_;
         std::string name;
@@ -322,20 +360,22 @@ class TcFormulaParser {
         }
         if (Peek() != '!') Fail("'!' expected after the sheet name");
         ++pos_;
-        SheetReference(cls, name, start);
+        return SheetReference(cls, name, start);
     }
 
-    void SheetReference(uint8_t cls, const std::string& name, size_t nameStart) {
+    long SheetReference(uint8_t cls, const std::string& name, size_t nameStart) {
         int sheet = lookup_ ? lookup_(name) : -1;
         if (sheet < 0) {
             pos_ = nameStart;
             Fail("unknown sheet '" + name + "'");
         }
-        if (!TryReference(cls, sheet)) Fail("a cell reference is expected");
+        long token = TryReference(cls, sheet);
+        if (token == kNoLoneReference) Fail("a cell reference is expected");
+        return token;
     }
 
     // A name: a function call, TRUE/FALSE, a sheet prefix or a reference.
-    void Word(uint8_t cls) {
+    long Word(uint8_t cls) {
         size_t start = pos_;
         size_t end = pos_;
         while (end < text_.size() && IsIdentChar(text_[end])) ++end;
@@ -347,19 +387,19 @@ class TcFormulaParser {
         if (after < text_.size() && text_[after] == '(' && word.find('$') == std::string::npos) {
             pos_ = after + 1;
             FunctionCall(upper, start);
-            return;
+            return kNoLoneReference;
         }
         if (end < text_.size() && text_[end] == '!') {
             pos_ = end + 1;
-            SheetReference(cls, word, start);
-            return;
+            return SheetReference(cls, word, start);
         }
-        if (TryReference(cls, -1)) return;
+        long token = TryReference(cls, -1);
+        if (token != kNoLoneReference) return token;
         if (upper == "TRUE" || upper == "FALSE") {
             pos_ = end;
             out_.U8(ptgBool);
             out_.U8(upper == "TRUE" ? 1 : 0);
-            return;
+            return kNoLoneReference;
         }
         Fail("unknown name '" + word + "'");
     }
@@ -415,10 +455,13 @@ class TcFormulaParser {
     }
 
     // A cell or an area; sheet is the REF index of a 3D reference, or -1.
-    bool TryReference(uint8_t cls, int sheet) {
+    // Answers the position of the token, or kNoLoneReference (position kept)
+    // when the text there is no reference.
+    long TryReference(uint8_t cls, int sheet) {
         SkipBlanks();
         TcCellAddress first;
-        if (!ParseAddress(first)) return false;
+        if (!ParseAddress(first)) return kNoLoneReference;
+        const long token = static_cast<long>(tokens_.size());
         TcCellAddress last;
         bool area = false;
         if (Peek() == ':') {
@@ -439,7 +482,7 @@ class TcFormulaParser {
             out_.U16(static_cast<uint16_t>(first.Row));
             EmitColumn(first);
         }
-        return true;
+        return token;
     }
 
     void FunctionCall(const std::string& name, size_t nameStart) {

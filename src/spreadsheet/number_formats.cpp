@@ -57,6 +57,19 @@ int BuiltinNumberFormatId(std::string_view text) {
     return -1;
 }
 
+std::string_view FirstFormatSection(std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ';') return text.substr(0, i);
+        if (text[i] == '"') {
+            ++i;
+            while (i < text.size() && text[i] != '"') ++i;
+        } else if (text[i] == '\\') {
+            ++i;
+        }
+    }
+    return text;
+}
+
 bool IsDateFormat(std::string_view text) {
     // Only the first section (positive numbers) decides.
     for (size_t i = 0; i < text.size(); ++i) {

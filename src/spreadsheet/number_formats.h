@@ -16,6 +16,9 @@ std::string BuiltinNumberFormat(uint16_t id);
 int BuiltinNumberFormatId(std::string_view text);
 // True when the format shows a number as a date or a time.
 bool IsDateFormat(std::string_view text);
+// The format's first section (for positive numbers): the text before the
+// first ";" that is not inside quotes or escaped.
+std::string_view FirstFormatSection(std::string_view text);
 
 // The first number free for a workbook's own formats.
 constexpr uint16_t kFirstCustomFormat = 164;

@@ -1,5 +1,6 @@
 #include "spreadsheet/workbook.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -56,6 +57,11 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
     if (document.Find("_VBA_PROJECT_CUR") >= 0 || document.Find("_VBA_PROJECT") >= 0)
         report.Unsupported.push_back("macros");
     if (document.Find("ObjectPool") >= 0) report.Unsupported.push_back("embedded objects");
+    // A pivot table's cache lives in a storage of its own.
+    if (document.Find("_SX_DB_CUR") >= 0 &&
+        std::find(report.Unsupported.begin(), report.Unsupported.end(), "pivot tables") ==
+            report.Unsupported.end())
+        report.Unsupported.push_back("pivot tables");
 
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);
@@ -68,7 +74,9 @@ TBytes TcWorkbook::WorkbookBytes() const {
 }
 
 void TcWorkbook::WriteWorkbook() const {
-    TBytes bytes = WorkbookBytes();
+    const TBytes stream = spreadsheet::BuildWorkbookStream(*this);
+    const spreadsheet::TcDocumentFrame frame =
+        spreadsheet::CompoundDocumentFrame("Workbook", stream.size());
     // Write beside the target and rename, so that a failed write never
     // leaves a half-written file in place of the old one.
     std::string temporary = Filename + ".tmp";
@@ -76,8 +84,9 @@ void TcWorkbook::WriteWorkbook() const {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
             throw EWorkbookError("Cannot write '" + Filename + "': " + std::strerror(errno) + ".");
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+        for (const TBytes* part : {&frame.Head, &stream, &frame.Tail})
+            out.write(reinterpret_cast<const char*>(part->data()),
+                      static_cast<std::streamsize>(part->size()));
         out.close();
         if (!out) {
             std::remove(temporary.c_str());

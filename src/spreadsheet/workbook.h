@@ -21,8 +21,20 @@ enum class TExcelVersion { xvExcel97 };
 // order found (for example "charts", "comments", "names").
 struct TcReadReport {
     std::vector<std::string> Unsupported;
+    // The user name the writing program recorded (this library's writer
+    // records "Tessel"); empty when the file names none.
+    std::string WrittenBy;
     bool Empty() const { return Unsupported.empty(); }
 };
+
+// The user name this library's writer records in its files.
+inline constexpr const char* kWorkbookWriterName = "Tessel";
+
+// True when the format holds no attribute beyond the model's (font, number
+// format, vertical alignment): no border, fill, horizontal alignment or
+// other attribute that a file gave it. Such a format may be shared by cells
+// that ask for those attributes only.
+bool HasOnlyModelAttributes(const TcCellFormat& format);
 
 class TcWorkbook {
   public:

@@ -28,6 +28,8 @@ TcCell& TcSheet::Place(int column, int row, int formatIndex) {
         throw EWorkbookError(Format("Cell format %d does not exist.", formatIndex));
     if (static_cast<size_t>(row) >= rows_.size()) rows_.resize(row + 1);
     auto& cells = rows_[row];
+    // A new row is most likely as wide as the one filled before it.
+    if (cells.empty()) cells.reserve(lastRowWidth_);
     auto it = cells.end();
     if (!cells.empty() && cells.back().Column >= column)
         it = std::lower_bound(cells.begin(), cells.end(), column,
@@ -36,6 +38,7 @@ TcCell& TcSheet::Place(int column, int row, int formatIndex) {
         it = cells.emplace(it);
         it->Column = static_cast<uint16_t>(column);
         ++cellCount_;
+        lastRowWidth_ = cells.size();
     }
     TcCell& cell = *it;
     cell.FormatIndex = static_cast<uint16_t>(formatIndex);
@@ -52,6 +55,13 @@ void TcSheet::WriteTextCell(int column, int row, std::string_view text, int form
 }
 
 void TcSheet::WriteNumberCell(int column, int row, double value, int formatIndex) {
+    // The file format has no NaN or infinity: readers show the raw bits as
+    // some huge number or refuse the file. #NUM! is what a spreadsheet
+    // computes for them.
+    if (!std::isfinite(value)) {
+        WriteErrorCell(column, row, kErrorNum, formatIndex);
+        return;
+    }
     TcCell& cell = Place(column, row, formatIndex);
     cell.Type = TCellType::Number;
     cell.Number = value;
@@ -107,8 +117,68 @@ void TcSheet::SetColumnWidth(int column, int width) {
     ColumnWidths[column] = std::clamp(width, 0, 0xFFFF);
 }
 
+namespace {
+
+// Digits of the whole part of a non-negative number; 1 for less than 10.
+size_t WholeDigits(double magnitude) {
+    size_t digits = 1;
+    for (double limit = 10; magnitude >= limit && digits < 309; limit *= 10) ++digits;
+    return digits;
+}
+
+// The displayed length of a number in a format, in characters.
+size_t NumberLength(double number, const TcCellFormat& format) {
+    if (spreadsheet::IsDateFormat(format.NumberFormat)) return format.NumberFormat.size();
+    if (format.NumberFormat.empty()) {
+        char buffer[64];
+        int n = std::snprintf(buffer, sizeof buffer, "%.10g", number);
+        return n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    int decimals = 0;
+    size_t dot = format.NumberFormat.find('.');
+    if (dot != std::string::npos)
+        while (dot + 1 + decimals < format.NumberFormat.size() &&
+               format.NumberFormat[dot + 1 + decimals] == '0')
+            ++decimals;
+    // Fixed notation, counted rather than printed: a sheet of captured
+    // numbers is measured at every close.
+    const double magnitude = std::fabs(number);
+    const double rounded =
+        std::round(magnitude * std::pow(10.0, decimals)) / std::pow(10.0, decimals);
+    const size_t whole = WholeDigits(rounded);
+    size_t length = whole + (decimals > 0 ? 1 + static_cast<size_t>(decimals) : 0) +
+                    (number < 0 && rounded > 0 ? 1 : 0);
+    if (format.NumberFormat.find(',') != std::string::npos) length += (whole - 1) / 3;
+    return length;
+}
+
+// A formula's value is known only once a spreadsheet computes it; its
+// cached text is mostly a placeholder (" "). It is measured by what it will
+// likely show: a date or time as its format, a number in a number format
+// as wide as the format's own text, anything else at a typical width.
+size_t FormulaLength(const TcFormula& formula, const TcCellFormat& format) {
+    switch (formula.ResultType) {
+        case TCellType::Number:
+            return NumberLength(formula.ResultNumber, format);
+        case TCellType::Boolean:
+            return formula.ResultNumber != 0 ? 4 : 5;
+        case TCellType::Error:
+            return 7;
+        default:
+            break;
+    }
+    const size_t cached = spreadsheet::Utf8Length(TrimBlanks(formula.ResultText));
+    const std::string_view picture = spreadsheet::FirstFormatSection(format.NumberFormat);
+    size_t likely = kTypicalFormulaWidth;
+    if (spreadsheet::IsDateFormat(picture))
+        likely = picture.size();
+    else if (!picture.empty() && picture != "@")
+        likely = std::max(likely, picture.size());
+    return std::max(cached, likely);
+}
+
 // The displayed length of a cell, in characters, as Excel would show it.
-static size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
+size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
     switch (cell.Type) {
         case TCellType::Text:
             return spreadsheet::Utf8Length(cell.Text);
@@ -117,32 +187,16 @@ static size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
         case TCellType::Error:
             return 7;
         case TCellType::Formula:
-            return cell.Formula ? spreadsheet::Utf8Length(cell.Formula->ResultText) : 0;
-        case TCellType::Number: {
-            if (spreadsheet::IsDateFormat(format.NumberFormat)) return format.NumberFormat.size();
-            char buffer[64];
-            int decimals = 0;
-            size_t dot = format.NumberFormat.find('.');
-            if (dot != std::string::npos)
-                while (dot + 1 + decimals < format.NumberFormat.size() &&
-                       format.NumberFormat[dot + 1 + decimals] == '0')
-                    ++decimals;
-            int n = format.NumberFormat.empty()
-                        ? std::snprintf(buffer, sizeof buffer, "%.10g", cell.Number)
-                        : std::snprintf(buffer, sizeof buffer, "%.*f", decimals, cell.Number);
-            size_t length = n > 0 ? static_cast<size_t>(n) : 0;
-            if (format.NumberFormat.find(',') != std::string::npos) {
-                size_t digits =
-                    static_cast<size_t>(std::log10(std::max(1.0, std::fabs(cell.Number))));
-                length += digits / 3;
-            }
-            return length;
-        }
+            return cell.Formula ? FormulaLength(*cell.Formula, format) : 0;
+        case TCellType::Number:
+            return NumberLength(cell.Number, format);
         case TCellType::Blank:
             break;
     }
     return 0;
 }
+
+}  // namespace
 
 void TcSheet::AutoFitColumn(int column) {
     CheckCell(column, 0);
@@ -151,8 +205,12 @@ void TcSheet::AutoFitColumn(int column) {
     double widest = 0;
     bool any = false;
     for (const auto& cells : rows_) {
-        auto it = std::lower_bound(cells.begin(), cells.end(), column,
-                                   [](const TcCell& c, int col) { return c.Column < col; });
+        // Rows filled from the left hold the column at its own place.
+        auto it = static_cast<size_t>(column) < cells.size() &&
+                          cells[static_cast<size_t>(column)].Column == column
+                      ? cells.begin() + column
+                      : std::lower_bound(cells.begin(), cells.end(), column,
+                                         [](const TcCell& c, int col) { return c.Column < col; });
         if (it == cells.end() || it->Column != column) continue;
         const TcCellFormat& format = formats[it->FormatIndex];
         double scale = formats.Fonts(format.FontIndex).Size / defaultSize;
@@ -199,6 +257,14 @@ int TcSheets::IndexOfName(std::string_view name) const {
     for (int i = 0; i < Count(); ++i)
         if (SameText(sheets_[i]->Name, name)) return i;
     return -1;
+}
+
+void TcSheets::CheckName(std::string_view name) {
+    size_t length = spreadsheet::Utf8ToUtf16(name).size();
+    if (length == 0 || length > 31 || name.find_first_of("[]:*?/\\") != std::string_view::npos)
+        throw EWorkbookError("Sheet name '" + std::string(name) +
+                             "' is not valid: it needs 1 to 31 characters and none of "
+                             "[ ] : * ? / \\.");
 }
 
 TcSheet& TcSheets::Add(std::string name) {
@@ -250,6 +316,7 @@ int TcFormats::AddFont(const TcFont& font) {
 void TcFormats::Clear() {
     fonts_.assign(1, TcFont{});
     formats_.clear();
+    Palette.clear();
     Add("Normal");
 }
 

@@ -32,6 +32,8 @@ struct TcFont {
 
 enum class TVertAlignment : uint8_t { Top = 0, Center = 1, Bottom = 2, Justify = 3 };
 
+// A cell format. Formats the writer makes hold only the attributes below;
+// one read from a file keeps the rest of it in Extra.
 struct TcCellFormat {
     std::string Name;
     int FontIndex = 0;
@@ -43,6 +45,13 @@ struct TcCellFormat {
 };
 
 enum class TCellType : uint8_t { Blank, Text, Number, Boolean, Error, Formula };
+
+// Error values of error cells (the file format's codes).
+constexpr uint8_t kErrorNum = 0x24;  // #NUM!
+
+// The width AutoFitColumn gives a formula whose value is not known yet, in
+// characters (a spreadsheet's default column shows about 8.43).
+constexpr size_t kTypicalFormulaWidth = 10;
 
 // A formula: its text (empty for formulas read from a file), its compiled
 // token bytes, and the cached result Excel shows until it recalculates.
@@ -65,16 +74,53 @@ struct TcCell {
     std::unique_ptr<TcFormula> Formula;
 };
 
+enum class TSheetVisibility : uint8_t { Visible = 0, Hidden = 1, VeryHidden = 2 };
+
+// What a file says of a row beyond a height set by hand (SetRowHeight).
+struct TcRowAttributes {
+    int AutoHeight = -1;  // the height its program fitted to the contents, or -1
+    bool Hidden = false;
+    uint8_t OutlineLevel = 0;  // 0 to 7: the depth of the row's group
+    bool Collapsed = false;    // the group that ends at the row is folded
+    int FormatIndex = -1;      // the row's own cell format, or -1
+    bool operator==(const TcRowAttributes&) const = default;
+};
+
+struct TcColumnAttributes {
+    bool Hidden = false;
+    uint8_t OutlineLevel = 0;
+    bool Collapsed = false;
+    int FormatIndex = -1;  // the column's own cell format, or -1
+    bool operator==(const TcColumnAttributes&) const = default;
+};
+
+// Records of a file that the model keeps as they were, without reading
+// them, so that writing the file back keeps them: each field is a run of
+// whole records (header and body), in file order. They hold nothing that
+// points elsewhere in the file (no cell format, font or sheet numbers).
+struct TcKeptRecords {
+    std::vector<uint8_t> PageSetup;   // margins, headers, footers, paper, page breaks
+    std::vector<uint8_t> Protection;  // the sheet's protection and its password
+    std::vector<uint8_t> View;        // zoom, panes, selection, tab colour, protection options
+    // The body of the sheet's WINDOW2 record (gridlines, frozen panes,
+    // scroll position); empty for the writer's own.
+    std::vector<uint8_t> Window2;
+};
+
 class TcSheet {
   public:
     TcSheet(TcWorkbook& owner, std::string name);
 
     std::string Name;
+    TSheetVisibility Visibility = TSheetVisibility::Visible;
     int DefaultRowHeight = 255;  // 1/20 point
+    int DefaultColumnWidth = 8;  // characters
 
     // Writers; the format index must name an existing cell format. Column and
     // row outside the sheet raise EWorkbookError.
     void WriteTextCell(int column, int row, std::string_view text, int formatIndex);
+    // A NaN or an infinity becomes the error cell #NUM!: the file format
+    // holds no such numbers.
     void WriteNumberCell(int column, int row, double value, int formatIndex);
     // Compiles the formula (an optional leading "=") to tokens; EFormulaError
     // when it cannot. The cached result text is stored as given.
@@ -93,7 +139,8 @@ class TcSheet {
     // Column width in 1/256 of the default font's character width.
     void SetColumnWidth(int column, int width);
     // Sets the width from the widest cell of the column; a column without
-    // cells keeps its width.
+    // cells keeps its width. A formula cell counts with the width its value
+    // will likely take (see kTypicalFormulaWidth), not its cached text.
     void AutoFitColumn(int column);
 
     // The cell, or null when there is none.
@@ -104,8 +151,11 @@ class TcSheet {
     const std::vector<TcCell>& RowCells(int row) const;
     size_t CellCount() const { return cellCount_; }
 
-    std::map<int, int> RowHeights;
+    std::map<int, int> RowHeights;  // set by hand
     std::map<int, int> ColumnWidths;
+    std::map<int, TcRowAttributes> RowAttributes;
+    std::map<int, TcColumnAttributes> ColumnAttributes;
+    TcKeptRecords Kept;
 
   private:
     friend class TcSheets;
@@ -114,6 +164,7 @@ class TcSheet {
     TcWorkbook* owner_;
     std::vector<std::vector<TcCell>> rows_;
     size_t cellCount_ = 0;
+    size_t lastRowWidth_ = 0;  // cells in the row that last got a new cell
 };
 
 class TcSheets {
@@ -127,6 +178,9 @@ class TcSheets {
     // Index of the first sheet with the name (case-insensitive), or -1.
     int IndexOfName(std::string_view name) const;
     TcSheet& Add(std::string name);
+    // Raises EWorkbookError unless the name can name a sheet in a file: 1 to
+    // 31 characters, none of [ ] : * ? / \.
+    static void CheckName(std::string_view name);
     void Clear() { sheets_.clear(); }
     // Moves the other list's sheets here, replacing these.
     void TakeFrom(TcSheets& other);
@@ -154,8 +208,12 @@ class TcFormats {
     TcFont& Font() { return Fonts(0); }
     const TcFont& Font() const { return Fonts(0); }
 
-    // Back to one default font and one default format.
+    // Back to one default font and one default format, and the default palette.
     void Clear();
+
+    // The colours of palette indexes 8 to 63 as a file changed them (each
+    // 0x00BBGGRR, as the file stores them); empty for the default palette.
+    std::vector<uint32_t> Palette;
 
   private:
     std::vector<TcCellFormat> formats_;

@@ -109,6 +109,17 @@ const TokenCase kTokenCases[] = {
     {"Now", "NOW( )", "41 4A 00"},
     {"NestedFunctions", "ROUND(SUM(A1:A2)/2,0)",
      "25 00 00 01 00 00 C0 00 C0 42 01 04 00 1E 02 00 06 1E 00 00 41 1B 00"},
+    // An operator's operands are values even where the argument itself is a
+    // reference: only a reference that stands alone takes the argument's class.
+    {"ProductInSumArgument", "SUM(E1*2)", "44 00 00 04 C0 1E 02 00 05 42 01 04 00"},
+    {"ProductInSumArgumentValueFirst", "SUM(2*E1)", "1E 02 00 44 00 00 04 C0 05 42 01 04 00"},
+    {"ParenthesisedReferenceInSum", "SUM((A1:A3))", "25 00 00 02 00 00 C0 00 C0 15 42 01 04 00"},
+    {"ParenthesisedProductInSum", "SUM((E1)*2)", "44 00 00 04 C0 15 1E 02 00 05 42 01 04 00"},
+    {"ComparisonInAnd", "AND(A1>0)", "44 00 00 00 C0 1E 00 00 0D 42 01 24 00"},
+    {"PercentInSum", "SUM(A1%)", "44 00 00 00 C0 14 42 01 04 00"},
+    {"ConcatenationInCountA", "COUNTA(A1&B1)", "44 00 00 00 C0 44 00 00 01 C0 08 42 01 A9 00"},
+    {"OtherSheetProductInSum", "SUM(Sheet2!A1*2)", "5A 01 00 00 00 00 C0 1E 02 00 05 42 01 04 00"},
+    {"AreaPowerInMax", "MAX(A1:A2^2)", "45 00 00 01 00 00 C0 00 C0 1E 02 00 07 42 01 07 00"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FormulaTokens, ::testing::ValuesIn(kTokenCases),

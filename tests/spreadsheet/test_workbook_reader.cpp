@@ -1,6 +1,7 @@
 // The reader on files it did not write: every cell record form, the parts of
 // a workbook the model cannot hold, and damaged files.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "foundation/temp_dir.h"
@@ -428,6 +429,53 @@ TEST(CompoundDocument, StreamsOfEverySizeComeBackWhole) {
         back.resize(size);  // short streams are padded to the mini-stream cutoff
         EXPECT_TRUE(back == stream);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A sheet's view as another program left it: frozen panes (WINDOW2 and PANE)
+// and a zoom (SCL), hidden rows and columns, a hidden sheet, a palette.
+TEST(ForeignView, IsWrittenBackAsItWas) {
+    const TBytes sheet = Concat({
+        Record(0x007D, TcBody().U16(1).U16(2).U16(3000).U16(15).U16(0x0001).U16(0)),  // B:C hidden
+        Record(0x0208, TcBody().U16(3).U16(0).U16(1).U16(255).U16(0).U16(0).U32(0x000F0120)),
+        Record(0x027E, TcBody().U16(3).U16(0).U16(15).U32((9u << 2) | 2)),
+        Record(0x023E, TcBody().U16(0x06BE).U16(0).U16(0).U32(0x40).U16(0).U16(0).U32(0)),
+        Record(0x00A0, TcBody().U16(3).U16(2)),                            // zoom 150 %
+        Record(0x0041, TcBody().U16(1).U16(2).U16(2).U16(1).U8(0).U8(0)),  // frozen at B3
+    });
+    TcBody palette;
+    palette.U16(56);
+    for (uint32_t i = 0; i < 56; ++i) palette.U32(0x00102030u + i);
+    TBytes stream = BuildForeignStream({sheet, sheet}, {}, {Record(0x0092, palette)});
+    // The second sheet is hidden: its BOUNDSHEET's visibility byte.
+    size_t bound = 0;
+    for (int seen = 0;; bound += 4 + (stream[bound + 2] | (stream[bound + 3] << 8)))
+        if (stream[bound] == 0x85 && stream[bound + 1] == 0x00 && ++seen == 2) break;
+    stream[bound + 4 + 4] = 1;
+    TcWorkbook book;
+    TcReadReport report =
+        book.ReadWorkbookFromBytes(spreadsheet::BuildCompoundDocument("Workbook", stream));
+    EXPECT_TRUE(report.Empty()) << ::testing::PrintToString(report.Unsupported);
+    ASSERT_EQ(book.Sheets()[1].Visibility, TSheetVisibility::Hidden);
+
+    TcTempDir dir;
+    book.Filename = dir.File("view.xls");
+    book.WriteWorkbook();
+    TcXlrdDump xlrd = ReadWithXlrd(book.Filename);
+    ASSERT_EQ(xlrd.Status, 0) << ::testing::PrintToString(xlrd.Lines);
+    EXPECT_EQ(xlrd.With("sheet\t"),
+              (std::vector<std::string>{"sheet\t0\tData1\tvisible", "sheet\t1\tData2\thidden"}));
+    // xlrd gives the rows above the split first, then the columns left of it.
+    EXPECT_THAT(xlrd.With("view\tData1\t").at(0),
+                ::testing::StartsWith("view\tData1\tgrid 1\tfrozen 1\tsplit 2,1\tzoom 150\t"));
+    EXPECT_EQ(xlrd.With("row\tData1!4\t"),
+              std::vector<std::string>{"row\tData1!4\t255\tauto\thidden\tlevel 0"});
+    EXPECT_EQ(xlrd.With("column\tData1!"),
+              std::vector<std::string>{"column\tData1!B:C\t3000\thidden\tlevel 0"});
+    EXPECT_EQ(xlrd.With("colour\t8\t"), std::vector<std::string>{"colour\t8\t302010"});
 }
 
 }  // namespace

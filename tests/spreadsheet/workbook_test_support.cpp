@@ -1,9 +1,16 @@
 #include "workbook_test_support.h"
 
+#include "spreadsheet/byte_buffer.h"
+#include "spreadsheet/compound_document.h"
+
 #include <freexl.h>
 
+#include <sys/wait.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 std::string HexBytes(const TBytes& bytes) {
@@ -259,3 +266,132 @@ TcFreeXLCell TcFreeXL::Cell(unsigned row, unsigned column) {
     }
     return cell;
 }
+
+namespace {
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> TcXlrdDump::With(std::string_view prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines)
+        if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+    return found;
+}
+
+std::vector<std::string> TcXlrdDump::Cell(std::string_view address) const {
+    std::string prefix = "cell\t" + std::string(address) + "\t";
+    std::vector<std::string> lines = With(prefix);
+    if (lines.size() != 1) return {};
+    std::vector<std::string> fields = SplitFields(lines[0]);
+    fields.erase(fields.begin(), fields.begin() + 2);
+    return fields;
+}
+
+TcXlrdDump ReadWithXlrd(const std::string& path) {
+    // The path goes to the shell in single quotes; test paths hold none.
+    if (path.find('\'') != std::string::npos) throw std::logic_error("quote in path");
+    std::string command = "/usr/bin/python3 '" TESSEL_XLRD_DUMP "' '" + path + "' 2>&1";
+    TcXlrdDump dump;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run " + command);
+    std::string output;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int status = pclose(pipe);
+    dump.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        dump.Lines.push_back(output.substr(start, end - start));
+        start = end + 1;
+    }
+    return dump;
+}
+
+std::vector<TcRecordBody> StreamRecords(const TBytes& file) {
+    spreadsheet::TcCompoundDocument document(file);
+    int index = document.Find("Workbook");
+    if (index < 0) throw std::runtime_error("no Workbook stream");
+    TBytes stream = document.ReadStream(index);
+    std::vector<TcRecordBody> records;
+    size_t pos = 0;
+    while (pos + 4 <= stream.size()) {
+        uint16_t id = spreadsheet::GetU16(&stream[pos]);
+        uint16_t size = spreadsheet::GetU16(&stream[pos + 2]);
+        if (pos + 4 + size > stream.size()) break;
+        records.push_back(
+            {id, TBytes(stream.begin() + static_cast<std::ptrdiff_t>(pos + 4),
+                        stream.begin() + static_cast<std::ptrdiff_t>(pos + 4 + size))});
+        pos += 4 + size;
+    }
+    return records;
+}
+
+std::vector<std::vector<TcRecordBody>> Substreams(const std::vector<TcRecordBody>& records) {
+    std::vector<std::vector<TcRecordBody>> parts;
+    for (const TcRecordBody& record : records) {
+        if (record.Id == 0x0809 || parts.empty()) parts.emplace_back();
+        parts.back().push_back(record);
+    }
+    return parts;
+}
+
+std::vector<std::string> RecordsOf(const std::vector<TcRecordBody>& substream,
+                                   const std::vector<uint16_t>& ids) {
+    std::vector<std::string> lines;
+    char id[8];
+    for (const TcRecordBody& record : substream)
+        for (uint16_t wanted : ids)
+            if (record.Id == wanted) {
+                std::snprintf(id, sizeof id, "%04X", record.Id);
+                lines.push_back(std::string(id) + ": " + HexBytes(record.Body));
+            }
+    return lines;
+}
+
+TBytes ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return TBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string FixturePath(const std::string& name) {
+    return std::string(TESSEL_FIXTURES) + "/" + name;
+}
+
+bool LibreOfficeInstalled() {
+    return std::system("command -v soffice >/dev/null 2>&1") == 0;
+}
+
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder) {
+    if (source.find('\'') != std::string::npos || folder.find('\'') != std::string::npos)
+        throw std::logic_error("quote in path");
+    // A profile of its own, so that parallel runs and the user's own
+    // LibreOffice do not meet.
+    std::string command = "soffice -env:UserInstallation=file://'" + folder +
+                          "/profile' --headless --convert-to xls --outdir '" + folder + "' '" +
+                          source + "' >'" + folder + "/soffice.log' 2>&1";
+    int status = std::system(command.c_str());
+    std::string name = source.substr(source.find_last_of('/') + 1);
+    std::string target = folder + "/" + name.substr(0, name.find_last_of('.')) + ".xls";
+    std::ifstream made(target);
+    if (status != 0 || !made) throw std::runtime_error("soffice did not convert " + source);
+    return target;
+}
+
+const std::vector<uint16_t> kSheetRecordsKept = {
+    0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x0027, 0x0028, 0x0029, 0x00A1, 0x001B, 0x001A,
+    0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867};

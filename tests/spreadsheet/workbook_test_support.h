@@ -77,3 +77,47 @@ class TcFreeXL {
   private:
     const void* handle_ = nullptr;
 };
+
+// The second independent reader: xlrd (python3-xlrd) run by the system's
+// Python on tests/spreadsheet/xlrd_dump.py, which describes the file one fact
+// a line (see the script). Status is the script's exit status; when xlrd
+// refuses the file, Lines holds its message.
+struct TcXlrdDump {
+    int Status = -1;
+    std::vector<std::string> Lines;
+    // The lines that begin with the prefix ("cell\tData!", "sheet\t").
+    std::vector<std::string> With(std::string_view prefix) const;
+    // The fields of the one cell line of `address` ("Data!A1"); empty when
+    // xlrd shows no such cell.
+    std::vector<std::string> Cell(std::string_view address) const;
+};
+TcXlrdDump ReadWithXlrd(const std::string& path);
+
+// The records of a workbook file's "Workbook" stream, as (id, body), and the
+// same split into substreams at each BOF (the globals first, then each sheet
+// in stream order).
+struct TcRecordBody {
+    uint16_t Id;
+    TBytes Body;
+    bool operator==(const TcRecordBody&) const = default;
+};
+std::vector<TcRecordBody> StreamRecords(const TBytes& file);
+std::vector<std::vector<TcRecordBody>> Substreams(const std::vector<TcRecordBody>& records);
+// The records of the given ids in one substream, in order, as hex lines.
+std::vector<std::string> RecordsOf(const std::vector<TcRecordBody>& substream,
+                                   const std::vector<uint16_t>& ids);
+TBytes ReadFileBytes(const std::string& path);
+// The folder of the committed fixture files.
+std::string FixturePath(const std::string& name);
+
+// LibreOffice's converter, for workbooks written by another program: true
+// when soffice is on the PATH.
+bool LibreOfficeInstalled();
+// Converts `source` (for example a .fods) to an Excel 97 file in `folder`
+// with a private LibreOffice profile there; raises when the conversion fails.
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder);
+
+// The sheet records the library keeps from another program's file without
+// reading them, or writes from what it read: page setup, protection, outline
+// gutters, default column width, zoom, panes, tab colour, protection options.
+extern const std::vector<uint16_t> kSheetRecordsKept;

@@ -1,0 +1,124 @@
+// XLS OPEN of workbooks: another program's file is reported, captured into
+// and written back with everything the report did not name still there and
+// the original kept beside it; our own files are opened and written quietly.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "support/expect_error.h"
+#include "workbook_test_support.h"
+#include "xls_fixture.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+// The lines of an xlrd dump that do not name the sheet.
+std::vector<std::string> Without(const std::vector<std::string>& lines, const std::string& sheet) {
+    std::vector<std::string> kept;
+    for (const std::string& line : lines)
+        if (line.find("\t" + sheet) == std::string::npos) kept.push_back(line);
+    return kept;
+}
+
+class OpenForeignWorkbook : public DatabaseEngine {
+  protected:
+    // XLS OPEN, a capture into a sheet of its own, XLS CLOSE.
+    void OpenCaptureClose(const std::string& source) {
+        const std::string file = File("foreign.xls");
+        std::filesystem::copy_file(source, file);
+        const std::string opened = Run("XLS OPEN '" + file + "';");
+        for (const char* kind : {"names", "drop-down lists", "autofilters", "pivot tables",
+                                 "texts formatted in parts"})
+            EXPECT_THAT(opened, HasSubstr(kind));
+        EXPECT_THAT(opened, ::testing::StartsWith(file + " holds what cannot be kept"));
+        EXPECT_THAT(opened,
+                    ::testing::EndsWith("XLS CLOSE keeps the original file beside the new one."));
+        EXPECT_EQ(engine->CurrentSheet->Name, "Data");
+
+        Run("XLS SHEET Captured; SELECT 1 AS ONE, 'two' AS TWO FROM RDB$DATABASE;");
+        const std::string original = File("foreign (original).xls");
+        EXPECT_EQ(Run("XLS CLOSE;"), "The original file was kept as " + original + ".");
+        EXPECT_EQ(ReadFileBytes(original), ReadFileBytes(source));
+
+        TcXlrdDump before = ReadWithXlrd(source);
+        TcXlrdDump after = ReadWithXlrd(file);
+        ASSERT_EQ(after.Status, 0) << ::testing::PrintToString(after.Lines);
+        EXPECT_EQ(Without(after.Lines, "Captured"), before.Lines);
+        EXPECT_THAT(after.With("sheet\t4\t"),
+                    ::testing::ElementsAre("sheet\t4\tCaptured\tvisible"));
+        EXPECT_THAT(after.Cell("Captured!B2"),
+                    ::testing::ElementsAre("text", "two", "General", "regular", "10"));
+
+        auto originalParts = Substreams(StreamRecords(ReadFileBytes(source)));
+        auto writtenParts = Substreams(StreamRecords(ReadFileBytes(file)));
+        ASSERT_EQ(writtenParts.size(), originalParts.size() + 1);
+        EXPECT_EQ(RecordsOf(writtenParts[0], {0x0092}), RecordsOf(originalParts[0], {0x0092}));
+        for (size_t i = 1; i < originalParts.size(); ++i)
+            EXPECT_EQ(RecordsOf(writtenParts[i], kSheetRecordsKept),
+                      RecordsOf(originalParts[i], kSheetRecordsKept))
+                << "sheet substream " << i;
+
+        // The file is ours now: opened and written again, nothing is said or kept.
+        EXPECT_EQ(Run("XLS OPEN '" + file + "'; XLS ECHO again; XLS CLOSE;"), "Done.");
+        EXPECT_FALSE(std::filesystem::exists(File("foreign (original 2).xls")));
+    }
+};
+
+TEST_F(OpenForeignWorkbook, CommittedLibreOfficeFixture) {
+    OpenCaptureClose(FixturePath("libreoffice.xls"));
+}
+
+TEST_F(OpenForeignWorkbook, ConvertedByLibreOfficeNow) {
+    if (!LibreOfficeInstalled())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: only the committed fixture "
+                        "fixtures/libreoffice.xls is tried";
+    TcTempDir converted;
+    OpenCaptureClose(ConvertWithLibreOffice(FixturePath("libreoffice.fods"), converted.Path()));
+}
+
+TEST_F(XlsEngine, AnotherProgramsFileWithNothingToReportIsStillKept) {
+    // A workbook the model holds whole, but not written by us.
+    TcWorkbook other;
+    other.Sheets()[0].WriteTextCell(0, 0, "theirs", 0);
+    TBytes bytes = other.WorkbookBytes();
+    const std::string name = kWorkbookWriterName;
+    auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(at, bytes.end());
+    std::copy_n("Calc..", 6, at);  // the user name its program recorded
+    const std::string file = File("other.xls");
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    EXPECT_EQ(Run("XLS OPEN '" + file + "';"),
+              file +
+                  " was written by another program; XLS CLOSE keeps the original file beside "
+                  "the new one.");
+    Run("XLS COLUMN 2; XLS ECHO ours;");
+    EXPECT_EQ(Run("XLS CLOSE;"),
+              "The original file was kept as " + File("other (original).xls") + ".");
+    EXPECT_EQ(ReadFileBytes(File("other (original).xls")), bytes);
+}
+
+TEST_F(XlsEngine, AFileThatCannotBeWrittenKeepsItsOriginalAndNoCopy) {
+    const std::string file = File("book.xls");
+    std::filesystem::copy_file(FixturePath("libreoffice.xls"), file);
+    Run("XLS OPEN '" + file + "'; XLS ECHO new;");
+    // The writer writes beside the file first; a folder in that place makes
+    // the write fail, whoever runs the test.
+    std::filesystem::create_directory(file + ".tmp");
+    EXPECT_RAISES_CONTAINING(EWorkbookError, engine->ExecuteStatement("XLS CLOSE"), "Cannot write");
+    EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(FixturePath("libreoffice.xls")));
+    EXPECT_FALSE(std::filesystem::exists(File("book (original).xls")));
+    EXPECT_TRUE(engine->WorkbookPending());  // still open: nothing is lost yet
+    std::filesystem::remove(file + ".tmp");
+    EXPECT_EQ(Run("XLS CLOSE;"),
+              "The original file was kept as " + File("book (original).xls") + ".");
+}
+
+}  // namespace
