@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 
 #include "cli/cli_options.h"
@@ -94,10 +93,8 @@ int main(int argc, char** argv) {
         if (!options.Script.empty()) {
             text = ReadScriptFile(options.Script);
         } else if (!interactive) {
-            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+            text = ReadScriptText(STDIN_FILENO, "");
             source = "<stdin>";
-            if (text.find('\0') != std::string::npos)
-                throw Exception("Standard input is not a text file.");
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

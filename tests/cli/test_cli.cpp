@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -266,19 +267,25 @@ TEST_F(Session, InteractivePromptRunsCompleteStatementsAndGoesOnAfterErrors) {
 
 // --- the program itself ---
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 struct Outcome {
     int status;
     std::string out;
+    std::string err;
 };
 
 Outcome RunCli(const std::string& arguments, const std::string& folder) {
     const std::string command =
         "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >cli.out 2>cli.err";
     const int raw = std::system(command.c_str());
-    std::ifstream in(folder + "/cli.out");
-    std::stringstream text;
-    text << in.rdbuf();
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder + "/cli.out"),
+            ReadFile(folder + "/cli.err")};
 }
 
 TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
@@ -297,6 +304,44 @@ TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
     const Outcome piped = RunCli("-q < ok.sql", folder.Path());
     EXPECT_EQ(piped.status, cliOk);
     EXPECT_EQ(piped.out, "fine\n");
+}
+
+// Input that once ran as nothing, or as something else: a directory read as
+// an empty script, a byte-order mark hiding the first command, a dialect
+// that wrapped around to a valid one.
+TEST(CliProgram, BadInputGetsAClearErrorAndStatus) {
+    struct Case {
+        const char* name;
+        std::string arguments;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"directory as the script", "adir", cliCannotOpen, "", "adir is a directory.\n"},
+        {"directory on standard input", "< adir", cliCannotOpen, "",
+         "Standard input is a directory.\n"},
+        {"directory run by EXECUTE SCRIPT", "run_dir.sql", cliStatementFailed, "before\n",
+         "run_dir.sql:2: EXECUTE SCRIPT 'adir'\nadir is a directory.\n"},
+        {"byte-order mark before the first command", "bom.sql", cliOk, "first\nsecond\n", ""},
+        {"byte-order mark on standard input", "< bom.sql", cliOk, "first\nsecond\n", ""},
+        {"dialect past 16 bits", "dialect.sql", cliStatementFailed, "",
+         "dialect.sql:1: SET SQL_DIALECT 65539\n"
+         "65539 is not a valid SQL dialect; the dialect is 1, 2 or 3.\n"},
+    };
+    TcTempDir folder;
+    std::filesystem::create_directory(folder.File("adir"));
+    std::ofstream(folder.File("run_dir.sql"))
+        << "ECHO before;\nEXECUTE SCRIPT 'adir';\nECHO after;\n";
+    std::ofstream(folder.File("bom.sql")) << "\xEF\xBB\xBF"
+                                             "ECHO first;\nECHO second;\n";
+    std::ofstream(folder.File("dialect.sql")) << "SET SQL_DIALECT 65539;\nECHO after;\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome result = RunCli("-q " + c.arguments, folder.Path());
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+    }
 }
 
 TEST(CliProgram, ConnectsFirstWithDatabaseOptionAndWritesTheOutputFile) {
