@@ -2,10 +2,12 @@
 
 #include <ctime>
 
+#include "cli/password_mask.h"
 #include "cli/signal_watcher.h"
 
 #include "foundation/errors.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "foundation/string_utils.h"
 #include "scripter/scripter_view.h"
 
@@ -88,7 +90,13 @@ void TcCliSession::ShowStatement(TObject*) {
     // its error goes to standard error afterwards (ReportError).
     if (engine_.SuppressOutput) return;
     TStringList lines;
-    engine_.View().BuildOutput(lines);
+    {
+        // The echo shows the statement without its password.
+        std::optional<TcScopedValue<std::string>> masked;
+        if (engine_.Echo)
+            masked.emplace(engine_.CurrentStatement, MaskPasswords(engine_.CurrentStatement));
+        engine_.View().BuildOutput(lines);
+    }
     for (const std::string& line : lines) {
         out_.write(line.data(), static_cast<std::streamsize>(line.size()));
         out_.put('\n');
@@ -141,7 +149,7 @@ void TcCliSession::ReportError(const std::exception& error) {
                 std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
-    std::string statement = ForTerminal(lastStatement_);
+    std::string statement = ForTerminal(MaskPasswords(lastStatement_));
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';

@@ -344,6 +344,35 @@ TEST(CliProgram, BadInputGetsAClearErrorAndStatus) {
     }
 }
 
+// A failing CONNECT or CREATE DATABASE once showed its password in the
+// error, and -e wrote it into the output file.
+TEST(CliProgram, PasswordsAreMaskedInErrorsAndEcho) {
+    TcTempDir folder;
+    const std::string missing = folder.File("none/x.fdb");
+    struct Case {
+        const char* name;
+        std::string statement;
+        std::string shown;
+    } cases[] = {
+        {"CONNECT", "CONNECT '" + missing + "' USER 'SYSDBA' PASSWORD 'Se''cret1'",
+         "CONNECT '" + missing + "' USER 'SYSDBA' PASSWORD '***'"},
+        {"CONNECT unquoted", "CONNECT '" + missing + "' USER SYSDBA PASSWORD Secret1",
+         "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
+        {"CREATE DATABASE", "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD 'Secret1'",
+         "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD '***'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(folder.File("p.sql")) << c.statement << ";\n";
+        const Outcome result = RunCli("-e -o echo.txt p.sql", folder.Path());
+        EXPECT_EQ(result.status, cliStatementFailed);
+        const std::string echo = ReadFile(folder.File("echo.txt"));
+        EXPECT_EQ(echo, c.shown + "\n");
+        EXPECT_EQ(result.err.rfind("p.sql:1: " + c.shown + "\n", 0), 0u) << result.err;
+        EXPECT_EQ((echo + result.err).find("cret1"), std::string::npos);
+    }
+}
+
 TEST(CliProgram, ConnectsFirstWithDatabaseOptionAndWritesTheOutputFile) {
     TcTempDir folder;
     std::ofstream(folder.File("make.sql"))
