@@ -1,6 +1,8 @@
 #include "cli/cli_session.h"
 
+#include <algorithm>
 #include <ctime>
+#include <stdexcept>
 
 #include "cli/password_mask.h"
 #include "cli/signal_watcher.h"
@@ -30,6 +32,18 @@ const char* TransactionModeName(TTransactionMode mode) {
 std::string ForTerminal(const std::string& text) {
     return ReplaceAll(text, "\r\n", "\n");
 }
+
+// The output cannot be written: the run ends, whatever the statement is.
+class TcOutputLost : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The number of the line on which the text ends.
+int32_t LastLine(const std::string& text) {
+    const auto breaks = static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
+    return std::max(1, breaks + (text.empty() || text.back() == '\n' ? 0 : 1));
+}
 }  // namespace
 
 TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options, std::ostream& out,
@@ -44,10 +58,15 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
         handled = false;
         lastStatement_ = statement;
         if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
+        if (OutputFailure)
+            if (std::string failure = OutputFailure(); !failure.empty())
+                throw TcOutputLost(failure);
+        wasInTransaction_ = engine_.InTransaction();
+        wasConnected_ = engine_.Connected();
     };
-    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool&) {
+    engine_.OnAfterStatement = [this](TObject* sender, const std::string& statement, bool&) {
         ShowStatement(sender);
-        if (FlushEachStatement) out_.flush();
+        if (FlushEachStatement || EndsAStep(statement)) out_.flush();
     };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
@@ -82,6 +101,22 @@ void TcCliSession::WriteBanner() {
     out_ << "Tessel V0.1, " << date << "\n";
     out_ << Format("Transaction mode %s.", TransactionModeName(engine_.TransactionMode)) << "\n";
     out_.flush();
+}
+
+bool TcCliSession::EndsAStep(const std::string& statement) const {
+    // A transaction ended (COMMIT, ROLLBACK, DDL, a disconnect), or a
+    // connection came or went.
+    if (wasInTransaction_ && !engine_.InTransaction()) return true;
+    if (wasConnected_ != engine_.Connected()) return true;
+    // Matched as the engine matches commands: by the start of the statement
+    // with line breaks made blanks. No keyword is longer than the prefix.
+    std::string start = UpperCase(std::string_view(statement).substr(0, 128));
+    start = RemoveChars(ReplaceAll(start, "\n", " "), "\r");
+    std::string matched;
+    if (FindCommand(engine_.Commands, start, matched) != nullptr)
+        return !StartsWithText(matched, "SET ");  // a setting is no step of its own
+    // SQL that ended its own transaction (the explicit model).
+    return !engine_.InTransaction();
 }
 
 void TcCliSession::ShowStatement(TObject*) {
@@ -141,6 +176,18 @@ bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text)
     }
 }
 
+bool TcCliSession::CheckOutput() {
+    out_.flush();
+    const std::string failure = OutputFailure ? OutputFailure() : std::string();
+    if (failure.empty()) return true;
+    if (!outputFailureReported_) {
+        err_ << failure << '\n';
+        err_.flush();
+        outputFailureReported_ = true;
+    }
+    return false;
+}
+
 void TcCliSession::ReportError(const std::exception& error) {
     out_.flush();  // what ran before the error is shown before it
     std::string where;
@@ -175,8 +222,13 @@ int TcCliSession::ConnectFirst() {
 int TcCliSession::RunScript(const std::string& text, const std::string& source) {
     engine_.ScriptSource = source;
     lastStatement_.clear();
+    lastSource_ = source;
+    lastLine_ = LastLine(text);
     try {
         engine_.ExecuteScript(text);
+    } catch (const TcOutputLost&) {
+        CheckOutput();
+        return cliStatementFailed;
     } catch (const std::exception& error) {
         ReportError(error);
         return engine_.CheckFailures > 0 ? cliCheckFailed : cliStatementFailed;
@@ -185,6 +237,7 @@ int TcCliSession::RunScript(const std::string& text, const std::string& source) 
 }
 
 int TcCliSession::RunInteractive() {
+    interactive_ = true;
     int status = cliOk;
     std::string buffer;
     for (;;) {
@@ -200,9 +253,10 @@ int TcCliSession::RunInteractive() {
         if (!IsStatementComplete(buffer, engine_.Terminator())) continue;
         const std::string text = std::move(buffer);
         buffer.clear();
-        // A failure is reported; the session goes on.
+        // A failure is reported; the session goes on, unless the output
+        // can no longer be written.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
-        out_.flush();
+        if (!CheckOutput()) return cliStatementFailed;
     }
     if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
         status = cliStatementFailed;
@@ -211,22 +265,37 @@ int TcCliSession::RunInteractive() {
 
 bool TcCliSession::Finish(bool success) {
     const bool interrupted = watcher_ != nullptr && watcher_->Received() != 0;
-    try {
-        if (engine_.InTransaction()) {
-            bool commit = success && !interrupted;
-            if (terminal_ && !interrupted)
-                commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
+    bool ok = true;
+    if (engine_.InTransaction()) {
+        bool commit = success && !interrupted;
+        if (terminal_ && !interrupted)
+            commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
+        try {
             if (commit)
                 engine_.Commit();
             else
                 engine_.Rollback();
+        } catch (const std::exception& error) {
+            ReportEndOfRun(commit ? "COMMIT" : "ROLLBACK", error);
+            ok = false;
         }
+    }
+    // Rolls back what a failed commit left open.
+    try {
         engine_.Disconnect();
     } catch (const std::exception& error) {
-        out_.flush();
-        err_ << ForTerminal(error.what()) << '\n';
-        err_.flush();
-        return false;
+        if (ok) ReportEndOfRun("DISCONNECT", error);
+        ok = false;
     }
-    return true;
+    return ok;
+}
+
+void TcCliSession::ReportEndOfRun(const char* action, const std::exception& error) {
+    out_.flush();
+    // Named like a failing statement: where the input ended, and what was
+    // done there.
+    if (!lastSource_.empty()) err_ << lastSource_ << ':' << lastLine_ << ": ";
+    err_ << action << " at the end of the " << (interactive_ ? "session" : "script") << '\n'
+         << ForTerminal(error.what()) << '\n';
+    err_.flush();
 }

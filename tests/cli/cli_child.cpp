@@ -146,3 +146,20 @@ std::string TcCliChild::Errors() const {
     text << in.rdbuf();
     return text.str();
 }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Outcome RunCli(const std::string& arguments, const std::string& folder,
+               const std::string& stdoutTarget) {
+    const std::string command = "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >" +
+                                stdoutTarget + " 2>cli.err";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+            stdoutTarget == "cli.out" ? ReadFile(folder + "/cli.out") : std::string(),
+            ReadFile(folder + "/cli.err")};
+}

@@ -55,3 +55,17 @@ class TcCliChild {
     std::string errorFile_;
     std::string output_;
 };
+
+// A whole run of tessel-cli through the shell in `folder`: `arguments` may
+// hold input redirections; standard output goes to `stdoutTarget` (read back
+// when it is cli.out) and standard error to cli.err.
+struct Outcome {
+    int status;  // -1 when ended by a signal
+    std::string out;
+    std::string err;
+};
+Outcome RunCli(const std::string& arguments, const std::string& folder,
+               const std::string& stdoutTarget = "cli.out");
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);

@@ -2,7 +2,6 @@
 // terminal questions and the end of a run, and the exit statuses.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <deque>
 #include <filesystem>
@@ -11,6 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli_child.h"
 #include "foundation/language.h"
 #include "foundation/temp_dir.h"
 #include "scripter/scripter_ib.h"
@@ -266,27 +266,6 @@ TEST_F(Session, InteractivePromptRunsCompleteStatementsAndGoesOnAfterErrors) {
 }
 
 // --- the program itself ---
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunCli(const std::string& arguments, const std::string& folder) {
-    const std::string command =
-        "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >cli.out 2>cli.err";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder + "/cli.out"),
-            ReadFile(folder + "/cli.err")};
-}
 
 TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
     TcTempDir folder;
