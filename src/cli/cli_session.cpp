@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include <algorithm>
+#include <csignal>
 #include <ctime>
 #include <stdexcept>
 
@@ -161,6 +162,9 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
         if (auto answer = terminal_->ReadLine("User name: ")) user = *answer;
     if (password.empty())
         if (auto answer = terminal_->ReadSecret("Password: ")) password = *answer;
+    // A signal ends the questions as if the input had ended: no attempt to
+    // connect without the answers.
+    if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
 }
 
 bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text) {
@@ -200,6 +204,9 @@ void TcCliSession::ReportError(const std::exception& error) {
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';
+    // The engine has let the attachment go: later statements would only
+    // meet "invalid database handle".
+    if (wasConnected_ && !engine_.Connected()) err_ << "The connection to the database was lost.\n";
     err_.flush();
 }
 
@@ -257,6 +264,13 @@ int TcCliSession::RunInteractive() {
         // can no longer be written.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
         if (!CheckOutput()) return cliStatementFailed;
+        if (watcher_ != nullptr && watcher_->Received() == SIGINT) {
+            // Ctrl-C stopped the statement, not the session: the prompt
+            // comes back with the connection and its transaction as the
+            // statement left them. Ctrl-C at the prompt itself, and SIGTERM,
+            // end the session.
+            watcher_->Rearm();
+        }
     }
     if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
         status = cliStatementFailed;

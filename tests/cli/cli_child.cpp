@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -113,6 +114,13 @@ bool TcCliChild::WaitForOutput(const std::string& text, std::chrono::seconds lim
 
 void TcCliChild::Type(const std::string& text) {
     if (write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) Fail("write");
+}
+
+bool TcCliChild::TerminalEchoes() const {
+    // On the controlling side the settings read are those of the child's side.
+    termios settings{};
+    if (tcgetattr(fd_, &settings) != 0) Fail("tcgetattr");
+    return (settings.c_lflag & ECHO) != 0;
 }
 
 void TcCliChild::Signal(int signal) {

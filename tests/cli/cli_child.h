@@ -30,6 +30,9 @@ class TcCliChild {
                        std::chrono::seconds limit = std::chrono::seconds(120));
     // Types on the child's terminal (TInput::Terminal only).
     void Type(const std::string& text);
+    // Whether the child's terminal echoes what is typed (TInput::Terminal
+    // only); readable after the child has ended too.
+    bool TerminalEchoes() const;
     void Signal(int signal);
 
     struct TEnd {

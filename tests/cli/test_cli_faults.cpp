@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "cli_child.h"
 #include "foundation/language.h"
@@ -13,6 +15,7 @@
 #include "scripter/scripter_ib.h"
 #include "scripter/scripter_view.h"
 #include "support/firebird_server.h"
+#include "support/scoped_environment.h"
 
 namespace {
 
@@ -144,6 +147,117 @@ TEST(CliSignalsAtThePrompt, SigintWhileWaitingForInputEndsTheRun) {
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
     EXPECT_EQ(end.Status, 130) << child.Errors();
     EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// Waits, with a limit that only guards against a hang, until the condition holds.
+template <class F>
+bool WaitUntil(F condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Ctrl-C during a statement typed at the prompt once left a dead connection
+// that every later statement tripped over; now it stops the statement and
+// the session goes on with the connection and its open transaction.
+TEST(CliPrompt, CtrlCStopsTheStatementAndKeepsTheConnection) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("prompt.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CREATE DATABASE '" + database + "'" + login +
+               " create table t (a integer); create view big (n) as select a.rdb$type from"
+               " rdb$types a, rdb$types b, rdb$types c, rdb$types d; insert into t values (1);"
+               " ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    child.Type("select count(*) from big;\r");
+    // Once the line is echoed the prompt has taken it: the signal meets the
+    // statement, not the prompt.
+    ASSERT_TRUE(child.WaitForOutput("from big;\r\n")) << child.Output();
+    child.Signal(SIGINT);
+    child.Type("select 'row' || count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("row1")) << child.Output() << child.Errors();
+    child.Type("\x04");  // the end of the input
+    ASSERT_TRUE(child.WaitForOutput("commit before disconnecting? (y/n) ")) << child.Output();
+    child.Type("n\r");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 1) << "the cancelled statement failed\n" << child.Errors();
+    EXPECT_THAT(
+        (std::vector<std::string>{"<input>:1: select count(*) from big\noperation was cancelled.\n",
+                                  "<input>:1: select count(*) from big\nInterrupted.\n"}),
+        ::testing::Contains(child.Errors()));
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// A connection lost under the prompt is said plainly and forgotten: no later
+// statement meets a dead handle and the end asks about no transaction.
+TEST(CliPrompt, LostConnectionIsSaidPlainlyAndForgotten) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer server;
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "'";
+    const std::string name = server.ConnectName(folder.File("lost.fdb"));
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                              "; create table t (a integer);");
+        creator.Close();
+    }
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CONNECT '" + name + "'" + login + "; insert into t values (1); ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    server.Kill();
+    child.Type("select count(*) from t;\r");
+    child.Type("ECHO still here;\r");
+    ASSERT_TRUE(child.WaitForOutput("still here\r\nSQL> ")) << child.Output() << child.Errors();
+    child.Type("\x04");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 1) << child.Errors();
+    EXPECT_EQ(child.Output().find("commit before disconnecting"), std::string::npos)
+        << child.Output();
+    const std::string errors = child.Errors();
+    EXPECT_EQ(errors.rfind("<input>:1: select count(*) from t\n", 0), 0u) << errors;
+    EXPECT_NE(errors.find("\nThe connection to the database was lost.\n"), std::string::npos)
+        << errors;
+    EXPECT_EQ(errors.find("invalid database handle"), std::string::npos) << errors;
+}
+
+// Ctrl-C at the Password: question once left the terminal without echo.
+TEST(CliPasswordPrompt, CtrlCRestoresTheEchoAndConnectsNothing) {
+    Language = TLanguage::English;
+    TcScopedEnvironment noPassword("ISC_PASSWORD", std::nullopt);
+    TcTempDir folder;
+    const std::string database = folder.File("secret.fdb");
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + database + "' USER 'SYSDBA' PASSWORD 'x';");
+        creator.Close();
+    }
+    WriteFile(folder.File("login.sql"), "CONNECT '" + database + "';\nECHO never;\n");
+    TcCliChild child({"-u", "SYSDBA", "login.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+    // The question stands on standard error; the echo goes off after it.
+    ASSERT_TRUE(WaitUntil([&] {
+        return child.Errors() == "Password: " && !child.TerminalEchoes();
+    })) << child.Errors();
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_TRUE(child.TerminalEchoes());
+    EXPECT_EQ(child.Errors(),
+              "Password: \nlogin.sql:1: CONNECT '" + database + "'\nInterrupted.\n");
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
 }
 
 }  // namespace
