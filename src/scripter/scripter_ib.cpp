@@ -43,9 +43,11 @@ int32_t LittleEndian(const char* data, short length) {
     return static_cast<int32_t>(ClientApi.isc_vax_integer(data, length));
 }
 
-// Errors after which the connection is gone: lost, or the socket failed.
+// Errors after which the connection is gone: lost, the socket failed, or
+// the server shut the attachment down (an administrator ended it).
 bool IsLostConnection(ISC_STATUS code) {
-    return code == isc_lost_db_connection || code == isc_net_read_err || code == isc_net_write_err;
+    return code == isc_lost_db_connection || code == isc_net_read_err ||
+           code == isc_net_write_err || code == isc_att_shutdown;
 }
 
 void AppendParameter(std::vector<char>& block, char code, const std::string& value,
