@@ -112,6 +112,20 @@ bool TcCliChild::WaitForOutput(const std::string& text, std::chrono::seconds lim
     return true;
 }
 
+bool TcCliChild::WaitForOutput(const std::string& first, const std::string& then,
+                               std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto found = [&] {
+        const size_t at = output_.find(first);
+        return at != std::string::npos &&
+               output_.find(then, at + first.size()) != std::string::npos;
+    };
+    while (!found()) {
+        if (!ReadSome(deadline) || std::chrono::steady_clock::now() >= deadline) return found();
+    }
+    return true;
+}
+
 void TcCliChild::Type(const std::string& text) {
     if (write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) Fail("write");
 }

@@ -28,6 +28,10 @@ class TcCliChild {
     // or the limit passed first.
     bool WaitForOutput(const std::string& text,
                        std::chrono::seconds limit = std::chrono::seconds(120));
+    // The same for `then` after the first `first` in the output: for a
+    // prompt that must stand after some output before anything is typed.
+    bool WaitForOutput(const std::string& first, const std::string& then,
+                       std::chrono::seconds limit = std::chrono::seconds(120));
     // Types on the child's terminal (TInput::Terminal only).
     void Type(const std::string& text);
     // Whether the child's terminal echoes what is typed (TInput::Terminal

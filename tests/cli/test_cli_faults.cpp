@@ -160,6 +160,63 @@ bool WaitUntil(F condition) {
     return true;
 }
 
+// Types at the prompt once the line editor reads the terminal. It writes
+// its prompt before it takes the terminal over from the terminal's own line
+// discipline, which would otherwise echo the text itself and swallow a
+// Ctrl-D. Taken over, the terminal no longer echoes by itself.
+void TypeAtPrompt(TcCliChild& child, const std::string& text) {
+    ASSERT_TRUE(WaitUntil([&] { return !child.TerminalEchoes(); }));
+    child.Type(text);
+}
+
+// On a server, Ctrl-C in the middle of a long insert-heavy statement once let
+// the statement run to its end now and then, and the run went on to commit
+// it with everything before it. The signal must stop the statement and
+// commit nothing. scripts/stress-cli-interrupt.sh repeats this fifty times.
+TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer& server = TcFirebirdServer::Shared();
+    const std::string name = server.ConnectName(folder.File("insert.fdb"));
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "';";
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                              " create table t (a integer);");
+        creator.Close();
+    }
+    const std::string block =
+        "execute block as declare i integer = 0; begin while (i < 2000000000) do begin"
+        " insert into t values (:i); i = i + 1; end end";
+    WriteFile(folder.File("insert.sql"), "CONNECT '" + name + "'" + login +
+                                             "\ninsert into t values (-1);\nECHO ready;\n"
+                                             "SET TERM ^;\n" +
+                                             block + "^\nSET TERM ;^\nECHO never;\n");
+    TcCliChild child({"insert.sql"}, folder.Path());
+    ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
+    // The signal is sent once the block runs on the server.
+    TcDBScripter_IB monitor;
+    monitor.ExecuteScript("CONNECT '" + name + "'" + login);
+    ASSERT_TRUE(WaitUntil([&] {
+        monitor.ExecuteScript(
+            "select count(*) from mon$statements where mon$state = 1"
+            " and mon$attachment_id <> current_connection;");
+        monitor.View().First();
+        return monitor.View().ValueText(0) == "1";
+    }));
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
+    EXPECT_EQ(child.Errors(), "insert.sql:5: " + block + "\noperation was cancelled.\n");
+    monitor.ExecuteScript("select count(*) from t;");
+    monitor.View().First();
+    EXPECT_EQ(monitor.View().ValueText(0), "0");
+    monitor.Close();
+}
+
 // Ctrl-C during a statement typed at the prompt once left a dead connection
 // that every later statement tripped over; now it stops the statement and
 // the session goes on with the connection and its open transaction.
@@ -175,16 +232,17 @@ TEST(CliPrompt, CtrlCStopsTheStatementAndKeepsTheConnection) {
                " rdb$types a, rdb$types b, rdb$types c, rdb$types d; insert into t values (1);"
                " ECHO ready;\r");
     ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
-    child.Type("select count(*) from big;\r");
-    // Once the line is echoed the prompt has taken it: the signal meets the
-    // statement, not the prompt.
-    ASSERT_TRUE(child.WaitForOutput("from big;\r\n")) << child.Output();
+    TypeAtPrompt(child, "select count(*) from big;\r");
+    // The editor hands the terminal back when it hands the line on: from
+    // then on the signal meets the statement, not the prompt.
+    ASSERT_TRUE(WaitUntil([&] { return child.TerminalEchoes(); }));
     child.Signal(SIGINT);
-    child.Type("select 'row' || count(*) from t;\r");
-    ASSERT_TRUE(child.WaitForOutput("row1")) << child.Output() << child.Errors();
-    child.Type("\x04");  // the end of the input
+    ASSERT_TRUE(child.WaitForOutput("from big;\r\n", "SQL> ")) << child.Output();
+    TypeAtPrompt(child, "select 'row' || count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("row1", "SQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, "\x04");  // the end of the input
     ASSERT_TRUE(child.WaitForOutput("commit before disconnecting? (y/n) ")) << child.Output();
-    child.Type("n\r");
+    TypeAtPrompt(child, "n\r");
     const TcCliChild::TEnd end = child.Wait();
     ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
@@ -215,10 +273,11 @@ TEST(CliPrompt, LostConnectionIsSaidPlainlyAndForgotten) {
     child.Type("CONNECT '" + name + "'" + login + "; insert into t values (1); ECHO ready;\r");
     ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
     server.Kill();
-    child.Type("select count(*) from t;\r");
-    child.Type("ECHO still here;\r");
+    TypeAtPrompt(child, "select count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("from t;\r\n", "SQL> ")) << child.Output();
+    TypeAtPrompt(child, "ECHO still here;\r");
     ASSERT_TRUE(child.WaitForOutput("still here\r\nSQL> ")) << child.Output() << child.Errors();
-    child.Type("\x04");
+    TypeAtPrompt(child, "\x04");
     const TcCliChild::TEnd end = child.Wait();
     ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
