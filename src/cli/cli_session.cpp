@@ -1,12 +1,16 @@
 #include "cli/cli_session.h"
 
+#include <algorithm>
+#include <csignal>
 #include <ctime>
+#include <stdexcept>
 #include <utility>
 
 #include "cli/signal_watcher.h"
 
 #include "foundation/errors.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 #include "foundation/string_utils.h"
 #include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
@@ -30,6 +34,18 @@ const char* TransactionModeName(TTransactionMode mode) {
 std::string ForTerminal(const std::string& text) {
     return ReplaceAll(text, "\r\n", "\n");
 }
+
+// The output cannot be written: the run ends, whatever the statement is.
+class TcOutputLost : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The number of the line on which the text ends.
+int32_t LastLine(const std::string& text) {
+    const auto breaks = static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
+    return std::max(1, breaks + (text.empty() || text.back() == '\n' ? 0 : 1));
+}
 }  // namespace
 
 TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options, std::ostream& out,
@@ -44,10 +60,15 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
         handled = false;
         lastStatement_ = statement;
         if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
+        if (OutputFailure)
+            if (std::string failure = OutputFailure(); !failure.empty())
+                throw TcOutputLost(failure);
+        wasInTransaction_ = engine_.InTransaction();
+        wasConnected_ = engine_.Connected();
     };
-    engine_.OnAfterStatement = [this](TObject* sender, const std::string&, bool&) {
+    engine_.OnAfterStatement = [this](TObject* sender, const std::string& statement, bool&) {
         ShowStatement(sender);
-        if (FlushEachStatement) out_.flush();
+        if (FlushEachStatement || EndsAStep(statement)) out_.flush();
     };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
@@ -91,11 +112,28 @@ void TcCliSession::WriteBanner() {
     out_.flush();
 }
 
+bool TcCliSession::EndsAStep(const std::string& statement) const {
+    // A transaction ended (COMMIT, ROLLBACK, DDL, a disconnect), or a
+    // connection came or went.
+    if (wasInTransaction_ && !engine_.InTransaction()) return true;
+    if (wasConnected_ != engine_.Connected()) return true;
+    // Matched as the engine matches commands: by the start of the statement
+    // with line breaks made blanks. No keyword is longer than the prefix.
+    std::string start = UpperCase(std::string_view(statement).substr(0, 128));
+    start = RemoveChars(ReplaceAll(start, "\n", " "), "\r");
+    std::string matched;
+    if (FindCommand(engine_.Commands, start, matched) != nullptr)
+        return !StartsWithText(matched, "SET ");  // a setting is no step of its own
+    // SQL that ended its own transaction (the explicit model).
+    return !engine_.InTransaction();
+}
+
 void TcCliSession::ShowStatement(TObject*) {
     // A failing statement shows what it produced before it failed (its echo,
     // plan and the rows fetched so far), as the console's output list does;
     // its error goes to standard error afterwards (ReportError).
     if (engine_.SuppressOutput) return;
+    // The view's echo line shows the statement without its password.
     TStringList lines;
     engine_.View().BuildOutput(lines);
     for (const std::string& line : lines) {
@@ -127,6 +165,9 @@ void TcCliSession::CompleteLogin(std::string& user, std::string& password) {
         if (auto answer = terminal_->ReadLine("User name: ")) user = *answer;
     if (password.empty())
         if (auto answer = terminal_->ReadSecret("Password: ")) password = *answer;
+    // A signal ends the questions as if the input had ended: no attempt to
+    // connect without the answers.
+    if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
 }
 
 bool TcCliSession::AskLogin(TMDOLoginRequest& request) {
@@ -158,6 +199,18 @@ bool TcCliSession::AskYesNo(const std::string& caption, const std::string& text)
     }
 }
 
+bool TcCliSession::CheckOutput() {
+    out_.flush();
+    const std::string failure = OutputFailure ? OutputFailure() : std::string();
+    if (failure.empty()) return true;
+    if (!outputFailureReported_) {
+        err_ << failure << '\n';
+        err_.flush();
+        outputFailureReported_ = true;
+    }
+    return false;
+}
+
 void TcCliSession::ReportError(const std::exception& error) {
     out_.flush();  // what ran before the error is shown before it
     std::string where;
@@ -170,6 +223,9 @@ void TcCliSession::ReportError(const std::exception& error) {
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
     err_ << ForTerminal(error.what()) << '\n';
+    // The engine has let the attachment go: later statements would only
+    // meet "invalid database handle".
+    if (wasConnected_ && !engine_.Connected()) err_ << "The connection to the database was lost.\n";
     err_.flush();
 }
 
@@ -192,8 +248,13 @@ int TcCliSession::ConnectFirst() {
 int TcCliSession::RunScript(const std::string& text, const std::string& source) {
     engine_.ScriptSource = source;
     lastStatement_.clear();
+    lastSource_ = source;
+    lastLine_ = LastLine(text);
     try {
         engine_.ExecuteScript(text);
+    } catch (const TcOutputLost&) {
+        CheckOutput();
+        return cliStatementFailed;
     } catch (const std::exception& error) {
         ReportError(error);
         return engine_.CheckFailures > 0 ? cliCheckFailed : cliStatementFailed;
@@ -202,6 +263,7 @@ int TcCliSession::RunScript(const std::string& text, const std::string& source) 
 }
 
 int TcCliSession::RunInteractive() {
+    interactive_ = true;
     int status = cliOk;
     std::string buffer;
     for (;;) {
@@ -217,9 +279,17 @@ int TcCliSession::RunInteractive() {
         if (!IsStatementComplete(buffer, engine_.Terminator())) continue;
         const std::string text = std::move(buffer);
         buffer.clear();
-        // A failure is reported; the session goes on.
+        // A failure is reported; the session goes on, unless the output
+        // can no longer be written.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
-        out_.flush();
+        if (!CheckOutput()) return cliStatementFailed;
+        if (watcher_ != nullptr && watcher_->Received() == SIGINT) {
+            // Ctrl-C stopped the statement, not the session: the prompt
+            // comes back with the connection and its transaction as the
+            // statement left them. Ctrl-C at the prompt itself, and SIGTERM,
+            // end the session.
+            watcher_->Rearm();
+        }
     }
     if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
         status = cliStatementFailed;
@@ -228,22 +298,37 @@ int TcCliSession::RunInteractive() {
 
 bool TcCliSession::Finish(bool success) {
     const bool interrupted = watcher_ != nullptr && watcher_->Received() != 0;
-    try {
-        if (engine_.InTransaction()) {
-            bool commit = success && !interrupted;
-            if (terminal_ && !interrupted)
-                commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
+    bool ok = true;
+    if (engine_.InTransaction()) {
+        bool commit = success && !interrupted;
+        if (terminal_ && !interrupted)
+            commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
+        try {
             if (commit)
                 engine_.Commit();
             else
                 engine_.Rollback();
+        } catch (const std::exception& error) {
+            ReportEndOfRun(commit ? "COMMIT" : "ROLLBACK", error);
+            ok = false;
         }
+    }
+    // Rolls back what a failed commit left open.
+    try {
         engine_.Disconnect();
     } catch (const std::exception& error) {
-        out_.flush();
-        err_ << ForTerminal(error.what()) << '\n';
-        err_.flush();
-        return false;
+        if (ok) ReportEndOfRun("DISCONNECT", error);
+        ok = false;
     }
-    return true;
+    return ok;
+}
+
+void TcCliSession::ReportEndOfRun(const char* action, const std::exception& error) {
+    out_.flush();
+    // Named like a failing statement: where the input ended, and what was
+    // done there.
+    if (!lastSource_.empty()) err_ << lastSource_ << ':' << lastLine_ << ": ";
+    err_ << action << " at the end of the " << (interactive_ ? "session" : "script") << '\n'
+         << ForTerminal(error.what()) << '\n';
+    err_.flush();
 }

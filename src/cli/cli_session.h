@@ -52,7 +52,17 @@ class TcCliSession : public IOwnerWindow {
     void WatchSignals(TcSignalWatcher& watcher);
     // Writes each statement's output out at once instead of when the buffer
     // fills: for output that someone follows live (a terminal or a pipe).
+    // Otherwise the output is flushed where a step of the run ends: after a
+    // transaction ends, a connection comes or goes, or a command other than
+    // a SET runs (ECHO, CHECK, EXECUTE SCRIPT, ...); never inside a result.
     bool FlushEachStatement = false;
+    // Why the output cannot be written, empty while it can; set by the
+    // owner of the output. A failure ends the run before the next
+    // statement and is reported once.
+    std::function<std::string()> OutputFailure;
+    // Flushes the output; false, with the failure reported, when it cannot
+    // be written.
+    bool CheckOutput();
     // The banner lines the console shows at start-up.
     void WriteBanner();
 
@@ -60,7 +70,10 @@ class TcCliSession : public IOwnerWindow {
 
   private:
     void ShowStatement(TObject* sender);
+    bool EndsAStep(const std::string& statement) const;
     void ReportError(const std::exception& error);
+    // An error of the commit, rollback or disconnect that ends the run.
+    void ReportEndOfRun(const char* action, const std::exception& error);
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
     // The access layer's login dialog on the terminal: the user name (kept
@@ -76,4 +89,12 @@ class TcCliSession : public IOwnerWindow {
     std::function<void(int64_t)> previousSleeper_;
     std::string lastStatement_;
     TMDOLoginDialog previousLoginDialog_;
+    // The input last run and the number of its last line, for errors at the
+    // end of the run.
+    std::string lastSource_;
+    int32_t lastLine_ = 0;
+    bool interactive_ = false;
+    bool wasInTransaction_ = false;
+    bool wasConnected_ = false;
+    bool outputFailureReported_ = false;
 };

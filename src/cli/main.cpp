@@ -5,14 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <chrono>
 #include <iostream>
-#include <iterator>
 #include <memory>
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
+#include "cli/output_file.h"
 #include "cli/signal_watcher.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
@@ -35,7 +35,7 @@ bool FollowedLive(const TcCliOptions& options) {
 // One run with one engine; the engine is gone, and with it every handle of
 // the client library, when this returns.
 int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
-              bool interactive, std::ostream& out, TcSignalWatcher& signals) {
+              bool interactive, TcOutputFile& output, TcSignalWatcher& signals) {
     std::unique_ptr<TcDBScripter_IBXLS> engine;
     try {
         engine = std::make_unique<TcDBScripter_IBXLS>();
@@ -51,8 +51,10 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     } handlerGuard{signals};
 
     TcEditLineTerminal terminal(signals.InterruptFd());
+    std::ostream out(&output);
     TcCliSession session(*engine, options, out, std::cerr,
                          isatty(STDIN_FILENO) ? &terminal : nullptr);
+    session.OutputFailure = [&output] { return output.Failure(); };
     session.WatchSignals(signals);
     session.FlushEachStatement = FollowedLive(options);
     if (interactive && !options.Quiet) session.WriteBanner();
@@ -61,9 +63,11 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     status = interactive ? session.RunInteractive() : session.RunScript(text, source);
     // The run has stopped: the rollback and the detach must not be cancelled.
     signals.SetInterruptHandler(nullptr);
+    // Output that was not written makes a failed run: nothing is committed.
+    if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
     // A workbook still open with cells not written yet is written now, and
     // the user is told so: the run's end must not lose it silently.
-    out.flush();
+    output.Flush();
     try {
         const std::string note = engine->WriteOpenWorkbook();
         if (!note.empty()) std::cerr << ReplaceAll(note, "\r\n", "\n") << '\n';
@@ -72,7 +76,9 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
         if (status == cliOk) status = cliStatementFailed;
     }
     if (!session.Finish(status == cliOk) && status == cliOk) status = cliStatementFailed;
-    out.flush();
+    // The last write may fail only now, or when the file closes.
+    output.Close();
+    if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
     return status;
 }
 
@@ -105,27 +111,25 @@ int main(int argc, char** argv) {
         if (!options.Script.empty()) {
             text = ReadScriptFile(options.Script);
         } else if (!interactive) {
-            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+            text = ReadScriptText(STDIN_FILENO, "");
             source = "<stdin>";
-            if (text.find('\0') != std::string::npos)
-                throw Exception("Standard input is not a text file.");
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return cliCannotOpen;
     }
 
-    std::ofstream file;
-    if (!options.Output.empty()) {
-        file.open(options.Output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            std::cerr << "Cannot write the output file " << options.Output << ".\n";
-            return cliCannotOpen;
-        }
+    std::unique_ptr<TcOutputFile> output = options.Output.empty()
+                                               ? std::make_unique<TcOutputFile>()
+                                               : std::make_unique<TcOutputFile>(options.Output);
+    if (const std::string failure = output->Failure(); !failure.empty()) {
+        std::cerr << failure << '\n';
+        return cliCannotOpen;
     }
-    std::ostream& out = options.Output.empty() ? std::cout : file;
+    // A killed run leaves at most this much time's output unwritten.
+    output->FlushEvery(std::chrono::milliseconds(250));
 
-    int status = RunEngine(options, text, source, interactive, out, signals);
+    int status = RunEngine(options, text, source, interactive, *output, signals);
     // Shut the client library down before the process ends, so the embedded
     // engine stops its threads in order instead of in the exit handlers.
     try {

@@ -58,7 +58,7 @@ void TcSignalWatcher::Watch() {
             signal = sigtimedwait(&set, nullptr, &again);
             if (signal < 0) {
                 std::lock_guard lock(mutex_);
-                if (handler_) handler_();
+                if (received_.load() != 0 && handler_) handler_();  // not after Rearm
                 continue;
             }
         }
@@ -76,12 +76,23 @@ void TcSignalWatcher::Interrupt(int signal) {
         std::lock_guard lock(mutex_);
         received_ = signal;
         if (handler_) handler_();
+        const char byte = 1;
+        // The pipe is empty until now (Rearm empties it), so the write
+        // cannot block; a failure only leaves a terminal read waiting for
+        // its input.
+        [[maybe_unused]] const ssize_t written = write(pipe_[1], &byte, 1);
     }
     wake_.notify_all();
-    const char byte = 1;
-    // The pipe is empty until now, so the write cannot block; a failure
-    // only leaves a terminal read waiting for its input.
-    [[maybe_unused]] const ssize_t written = write(pipe_[1], &byte, 1);
+}
+
+void TcSignalWatcher::Rearm() {
+    std::lock_guard lock(mutex_);
+    if (received_.load() == 0) return;
+    // The watcher writes one byte per first signal, under the lock: one read
+    // empties the pipe.
+    char byte = 0;
+    [[maybe_unused]] const ssize_t got = read(pipe_[0], &byte, 1);
+    received_ = 0;
 }
 
 bool TcSignalWatcher::Sleep(int64_t milliseconds) {

@@ -43,6 +43,10 @@ class TcSignalWatcher {
     // Readable from the first signal on; a terminal read polls it beside
     // its input so that a signal ends the read.
     int InterruptFd() const { return pipe_[0]; }
+    // Forgets the signal received, for a run that goes on after it (the
+    // prompt, after Ctrl-C stopped a statement): the next signal is a first
+    // one again, and the handler is no longer called for this one.
+    void Rearm();
 
   private:
     void Watch();

@@ -1,17 +1,20 @@
 #include "engine/base_scripter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "engine/base_commands.h"
 #include "engine/statement_splitter.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
+#include "foundation/scoped_value.h"
 
 TcDBBaseScripter::TcDBBaseScripter() {
     SetTerminator(";");
@@ -367,15 +370,46 @@ void TcDBBaseScripter::SetRootDirectory(const std::string& path) {
 }
 
 std::string ReadScriptFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file)
+    const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throw Exception(
             Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(errno)));
-    std::ostringstream content;
-    content << file.rdbuf();
-    std::string text = content.str();
+    TcScopeExit closeFile([fd] { close(fd); });
+    return ReadScriptText(fd, fileName);
+}
+
+std::string ReadScriptText(int fd, const std::string& fileName) {
+    const bool standardInput = fileName.empty();
+    // Opening a directory succeeds and reading it yields nothing or an
+    // error: either would pass for an empty script.
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
+        throw Exception(standardInput ? std::string("Standard input is a directory.")
+                                      : Format("%s is a directory.", fileName.c_str()));
+    std::string text;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) text.reserve(static_cast<size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            // A script cut short by a read error must not run as if whole.
+            throw Exception(standardInput
+                                ? Format("Cannot read standard input. %s", std::strerror(errno))
+                                : Format("Cannot read file \"%s\". %s", fileName.c_str(),
+                                         std::strerror(errno)));
+        }
+    }
     if (text.find('\0') != std::string::npos)
-        throw Exception(
-            Format("Cannot read file \"%s\". It is not a text file.", fileName.c_str()));
+        throw Exception(standardInput ? std::string("Standard input is not a text file.")
+                                      : Format("Cannot read file \"%s\". It is not a text file.",
+                                               fileName.c_str()));
+    // Editors that save UTF-8 with a byte-order mark put it before the first
+    // command, which would then match no keyword.
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
     return text;
 }

@@ -210,6 +210,10 @@ class TcStatementTransaction {
 // path, or a one-letter drive followed by ":\" or ":/".
 bool HasDrivePart(const std::string& name);
 
-// Reads a script file as text, line breaks kept. Raises a plain error naming
-// the file when it cannot be opened or holds NUL bytes (not a text file).
+// Reads a script file as text, line breaks kept, a leading UTF-8 byte-order
+// mark left out. Raises a plain error naming the file when it cannot be
+// opened or read, is a directory, or holds NUL bytes (not a text file).
 std::string ReadScriptFile(const std::string& fileName);
+// The same for a descriptor open for reading, read to its end; an empty
+// name stands for standard input in the errors.
+std::string ReadScriptText(int fd, const std::string& fileName);

@@ -30,5 +30,8 @@ bool CheckStatusVector(std::initializer_list<ISC_STATUS> codes) {
 }
 
 bool IsLostConnection(const ISC_STATUS* status) {
-    return CheckStatusVector(status, {isc_lost_db_connection, isc_net_read_err, isc_net_write_err});
+    // The server shutting the attachment down (an administrator ended it)
+    // leaves it as dead as a broken socket does.
+    return CheckStatusVector(
+        status, {isc_lost_db_connection, isc_net_read_err, isc_net_write_err, isc_att_shutdown});
 }

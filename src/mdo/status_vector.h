@@ -17,7 +17,8 @@ bool CheckStatusVector(const ISC_STATUS* status, std::initializer_list<ISC_STATU
 // The same for the calling thread's vector.
 bool CheckStatusVector(std::initializer_list<ISC_STATUS> codes);
 
-// Whether the vector says the connection is gone: the connection was lost, or
-// a read or write on its socket failed (what a client reports when the server
-// died). Every error cluster counts, not only the first.
+// Whether the vector says the connection is gone: the connection was lost, a
+// read or write on its socket failed (what a client reports when the server
+// died), or the server shut the attachment down. Every error cluster counts,
+// not only the first.
 bool IsLostConnection(const ISC_STATUS* status);

@@ -151,7 +151,15 @@ TpsSetSQLDialect::TpsSetSQLDialect() {
 
 void TpsSetSQLDialect::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
                                  const std::string&, std::string&) {
-    scripter.SQLDialect = StrToInt(ArgumentValue(arguments, "$"));
+    const std::string value = ArgumentValue(arguments, "$");
+    const int dialect = StrToInt(value);
+    // The dialect travels to the server as a 16-bit number: a larger value
+    // would wrap around to another dialect instead of failing.
+    if (dialect < 1 || dialect > 3)
+        RaiseUser(Format(Lang("%s is not a valid SQL dialect; the dialect is 1, 2 or 3.",
+                              "%s is geen geldig SQL dialect; het dialect is 1, 2 of 3."),
+                         value.c_str()));
+    scripter.SQLDialect = dialect;
 }
 
 TpsSetTrimCharFields::TpsSetTrimCharFields() {

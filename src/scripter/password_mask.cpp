@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::string_view kKeyword = "PASSWORD";
-constexpr std::string_view kHidden = "****";
+constexpr std::string_view kHidden = "***";
 
 bool IsWordCharacter(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-// The text with the value after every PASSWORD keyword replaced by "****"
+// The text with the value after every PASSWORD keyword replaced by "***"
 // when the statement is one that carries a password (CONNECT, CREATE
 // DATABASE, CREATE/ALTER USER and the server's user statements); any other
-// text is returned as it is. A quoted value keeps its quotes ('****'), a bare
+// text is returned as it is. A quoted value keeps its quotes ('***'), a bare
 // value is the run of characters up to a blank or ";". A keyword inside a
 // quoted text, part of a longer word or a qualified name is no keyword. Comments are gone from statements by the
 // time they are shown, so only quotes are followed here.

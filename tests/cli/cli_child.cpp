@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -111,8 +112,29 @@ bool TcCliChild::WaitForOutput(const std::string& text, std::chrono::seconds lim
     return true;
 }
 
+bool TcCliChild::WaitForOutput(const std::string& first, const std::string& then,
+                               std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto found = [&] {
+        const size_t at = output_.find(first);
+        return at != std::string::npos &&
+               output_.find(then, at + first.size()) != std::string::npos;
+    };
+    while (!found()) {
+        if (!ReadSome(deadline) || std::chrono::steady_clock::now() >= deadline) return found();
+    }
+    return true;
+}
+
 void TcCliChild::Type(const std::string& text) {
     if (write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) Fail("write");
+}
+
+bool TcCliChild::TerminalEchoes() const {
+    // On the controlling side the settings read are those of the child's side.
+    termios settings{};
+    if (tcgetattr(fd_, &settings) != 0) Fail("tcgetattr");
+    return (settings.c_lflag & ECHO) != 0;
 }
 
 void TcCliChild::Signal(int signal) {
@@ -145,4 +167,21 @@ std::string TcCliChild::Errors() const {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Outcome RunCli(const std::string& arguments, const std::string& folder,
+               const std::string& stdoutTarget) {
+    const std::string command = "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >" +
+                                stdoutTarget + " 2>cli.err";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+            stdoutTarget == "cli.out" ? ReadFile(folder + "/cli.out") : std::string(),
+            ReadFile(folder + "/cli.err")};
 }

@@ -28,8 +28,15 @@ class TcCliChild {
     // or the limit passed first.
     bool WaitForOutput(const std::string& text,
                        std::chrono::seconds limit = std::chrono::seconds(120));
+    // The same for `then` after the first `first` in the output: for a
+    // prompt that must stand after some output before anything is typed.
+    bool WaitForOutput(const std::string& first, const std::string& then,
+                       std::chrono::seconds limit = std::chrono::seconds(120));
     // Types on the child's terminal (TInput::Terminal only).
     void Type(const std::string& text);
+    // Whether the child's terminal echoes what is typed (TInput::Terminal
+    // only); readable after the child has ended too.
+    bool TerminalEchoes() const;
     void Signal(int signal);
 
     struct TEnd {
@@ -55,3 +62,17 @@ class TcCliChild {
     std::string errorFile_;
     std::string output_;
 };
+
+// A whole run of tessel-cli through the shell in `folder`: `arguments` may
+// hold input redirections; standard output goes to `stdoutTarget` (read back
+// when it is cli.out) and standard error to cli.err.
+struct Outcome {
+    int status;  // -1 when ended by a signal
+    std::string out;
+    std::string err;
+};
+Outcome RunCli(const std::string& arguments, const std::string& folder,
+               const std::string& stdoutTarget = "cli.out");
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);

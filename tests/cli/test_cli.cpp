@@ -2,14 +2,15 @@
 // terminal questions and the end of a run, and the exit statuses.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli_child.h"
 #include "foundation/language.h"
 #include "foundation/temp_dir.h"
 #include "scripter/scripter_ib.h"
@@ -202,7 +203,7 @@ TEST_F(Session, ErrorsAndEchoHideThePassword) {
     EXPECT_EQ(err.str().find("hunter2"), std::string::npos) << err.str();
     EXPECT_EQ(out.str().find("hunter2"), std::string::npos) << out.str();
     EXPECT_EQ(err.str().rfind("p.sql:2: CONNECT '" + folder.File("none.fdb") +
-                                  "' USER 'SYSDBA' PASSWORD '****'\n",
+                                  "' USER 'SYSDBA' PASSWORD '***'\n",
                               0),
               0u)
         << err.str();
@@ -311,21 +312,6 @@ TEST_F(Session, InteractivePromptRunsCompleteStatementsAndGoesOnAfterErrors) {
 
 // --- the program itself ---
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
-Outcome RunCli(const std::string& arguments, const std::string& folder) {
-    const std::string command =
-        "cd '" + folder + "' && " + TESSEL_CLI + " " + arguments + " >cli.out 2>cli.err";
-    const int raw = std::system(command.c_str());
-    std::ifstream in(folder + "/cli.out");
-    std::stringstream text;
-    text << in.rdbuf();
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
-}
-
 TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
     TcTempDir folder;
     std::ofstream(folder.File("bin.sql"), std::ios::binary) << std::string("select\0\x01", 8);
@@ -342,6 +328,73 @@ TEST(CliProgram, ExitStatusesForInputThatCannotBeUsed) {
     const Outcome piped = RunCli("-q < ok.sql", folder.Path());
     EXPECT_EQ(piped.status, cliOk);
     EXPECT_EQ(piped.out, "fine\n");
+}
+
+// Input that once ran as nothing, or as something else: a directory read as
+// an empty script, a byte-order mark hiding the first command, a dialect
+// that wrapped around to a valid one.
+TEST(CliProgram, BadInputGetsAClearErrorAndStatus) {
+    struct Case {
+        const char* name;
+        std::string arguments;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"directory as the script", "adir", cliCannotOpen, "", "adir is a directory.\n"},
+        {"directory on standard input", "< adir", cliCannotOpen, "",
+         "Standard input is a directory.\n"},
+        {"directory run by EXECUTE SCRIPT", "run_dir.sql", cliStatementFailed, "before\n",
+         "run_dir.sql:2: EXECUTE SCRIPT 'adir'\nadir is a directory.\n"},
+        {"byte-order mark before the first command", "bom.sql", cliOk, "first\nsecond\n", ""},
+        {"byte-order mark on standard input", "< bom.sql", cliOk, "first\nsecond\n", ""},
+        {"dialect past 16 bits", "dialect.sql", cliStatementFailed, "",
+         "dialect.sql:1: SET SQL_DIALECT 65539\n"
+         "65539 is not a valid SQL dialect; the dialect is 1, 2 or 3.\n"},
+    };
+    TcTempDir folder;
+    std::filesystem::create_directory(folder.File("adir"));
+    std::ofstream(folder.File("run_dir.sql"))
+        << "ECHO before;\nEXECUTE SCRIPT 'adir';\nECHO after;\n";
+    std::ofstream(folder.File("bom.sql")) << "\xEF\xBB\xBF"
+                                             "ECHO first;\nECHO second;\n";
+    std::ofstream(folder.File("dialect.sql")) << "SET SQL_DIALECT 65539;\nECHO after;\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome result = RunCli("-q " + c.arguments, folder.Path());
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+    }
+}
+
+// A failing CONNECT or CREATE DATABASE once showed its password in the
+// error, and -e wrote it into the output file.
+TEST(CliProgram, PasswordsAreMaskedInErrorsAndEcho) {
+    TcTempDir folder;
+    const std::string missing = folder.File("none/x.fdb");
+    struct Case {
+        const char* name;
+        std::string statement;
+        std::string shown;
+    } cases[] = {
+        {"CONNECT", "CONNECT '" + missing + "' USER 'SYSDBA' PASSWORD 'Se''cret1'",
+         "CONNECT '" + missing + "' USER 'SYSDBA' PASSWORD '***'"},
+        {"CONNECT unquoted", "CONNECT '" + missing + "' USER SYSDBA PASSWORD Secret1",
+         "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
+        {"CREATE DATABASE", "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD 'Secret1'",
+         "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD '***'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(folder.File("p.sql")) << c.statement << ";\n";
+        const Outcome result = RunCli("-e -o echo.txt p.sql", folder.Path());
+        EXPECT_EQ(result.status, cliStatementFailed);
+        const std::string echo = ReadFile(folder.File("echo.txt"));
+        EXPECT_EQ(echo, c.shown + "\n");
+        EXPECT_EQ(result.err.rfind("p.sql:1: " + c.shown + "\n", 0), 0u) << result.err;
+        EXPECT_EQ((echo + result.err).find("cret1"), std::string::npos);
+    }
 }
 
 TEST(CliProgram, ConnectsFirstWithDatabaseOptionAndWritesTheOutputFile) {

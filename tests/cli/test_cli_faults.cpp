@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "cli_child.h"
 #include "foundation/language.h"
@@ -13,6 +15,7 @@
 #include "scripter/scripter_ib.h"
 #include "scripter/scripter_view.h"
 #include "support/firebird_server.h"
+#include "support/scoped_environment.h"
 
 namespace {
 
@@ -144,6 +147,176 @@ TEST(CliSignalsAtThePrompt, SigintWhileWaitingForInputEndsTheRun) {
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
     EXPECT_EQ(end.Status, 130) << child.Errors();
     EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// Waits, with a limit that only guards against a hang, until the condition holds.
+template <class F>
+bool WaitUntil(F condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Types at the prompt once the line editor reads the terminal. It writes
+// its prompt before it takes the terminal over from the terminal's own line
+// discipline, which would otherwise echo the text itself and swallow a
+// Ctrl-D. Taken over, the terminal no longer echoes by itself.
+void TypeAtPrompt(TcCliChild& child, const std::string& text) {
+    ASSERT_TRUE(WaitUntil([&] { return !child.TerminalEchoes(); }));
+    child.Type(text);
+}
+
+// On a server, Ctrl-C in the middle of a long insert-heavy statement once let
+// the statement run to its end now and then, and the run went on to commit
+// it with everything before it. The signal must stop the statement and
+// commit nothing. scripts/stress-cli-interrupt.sh repeats this fifty times.
+TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer& server = TcFirebirdServer::Shared();
+    const std::string name = server.ConnectName(folder.File("insert.fdb"));
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "';";
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                              " create table t (a integer);");
+        creator.Close();
+    }
+    const std::string block =
+        "execute block as declare i integer = 0; begin while (i < 2000000000) do begin"
+        " insert into t values (:i); i = i + 1; end end";
+    WriteFile(folder.File("insert.sql"), "CONNECT '" + name + "'" + login +
+                                             "\ninsert into t values (-1);\nECHO ready;\n"
+                                             "SET TERM ^;\n" +
+                                             block + "^\nSET TERM ;^\nECHO never;\n");
+    TcCliChild child({"insert.sql"}, folder.Path());
+    ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
+    // The signal is sent once the block runs on the server.
+    TcDBScripter_IB monitor;
+    monitor.ExecuteScript("CONNECT '" + name + "'" + login);
+    ASSERT_TRUE(WaitUntil([&] {
+        monitor.ExecuteScript(
+            "select count(*) from mon$statements where mon$state = 1"
+            " and mon$attachment_id <> current_connection;");
+        monitor.View().First();
+        return monitor.View().ValueText(0) == "1";
+    }));
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
+    EXPECT_EQ(child.Errors(), "insert.sql:5: " + block + "\noperation was cancelled.\n");
+    monitor.ExecuteScript("select count(*) from t;");
+    monitor.View().First();
+    EXPECT_EQ(monitor.View().ValueText(0), "0");
+    monitor.Close();
+}
+
+// Ctrl-C during a statement typed at the prompt once left a dead connection
+// that every later statement tripped over; now it stops the statement and
+// the session goes on with the connection and its open transaction.
+TEST(CliPrompt, CtrlCStopsTheStatementAndKeepsTheConnection) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("prompt.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CREATE DATABASE '" + database + "'" + login +
+               " create table t (a integer); create view big (n) as select a.rdb$type from"
+               " rdb$types a, rdb$types b, rdb$types c, rdb$types d; insert into t values (1);"
+               " ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, "select count(*) from big;\r");
+    // The editor hands the terminal back when it hands the line on: from
+    // then on the signal meets the statement, not the prompt.
+    ASSERT_TRUE(WaitUntil([&] { return child.TerminalEchoes(); }));
+    child.Signal(SIGINT);
+    ASSERT_TRUE(child.WaitForOutput("from big;\r\n", "SQL> ")) << child.Output();
+    TypeAtPrompt(child, "select 'row' || count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("row1", "SQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, "\x04");  // the end of the input
+    ASSERT_TRUE(child.WaitForOutput("commit before disconnecting? (y/n) ")) << child.Output();
+    TypeAtPrompt(child, "n\r");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 1) << "the cancelled statement failed\n" << child.Errors();
+    EXPECT_THAT(
+        (std::vector<std::string>{"<input>:1: select count(*) from big\noperation was cancelled.\n",
+                                  "<input>:1: select count(*) from big\nInterrupted.\n"}),
+        ::testing::Contains(child.Errors()));
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// A connection lost under the prompt is said plainly and forgotten: no later
+// statement meets a dead handle and the end asks about no transaction.
+TEST(CliPrompt, LostConnectionIsSaidPlainlyAndForgotten) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer server;
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "'";
+    const std::string name = server.ConnectName(folder.File("lost.fdb"));
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                              "; create table t (a integer);");
+        creator.Close();
+    }
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CONNECT '" + name + "'" + login + "; insert into t values (1); ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    server.Kill();
+    TypeAtPrompt(child, "select count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("from t;\r\n", "SQL> ")) << child.Output();
+    TypeAtPrompt(child, "ECHO still here;\r");
+    ASSERT_TRUE(child.WaitForOutput("still here\r\nSQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, "\x04");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 1) << child.Errors();
+    EXPECT_EQ(child.Output().find("commit before disconnecting"), std::string::npos)
+        << child.Output();
+    const std::string errors = child.Errors();
+    EXPECT_EQ(errors.rfind("<input>:1: select count(*) from t\n", 0), 0u) << errors;
+    EXPECT_NE(errors.find("\nThe connection to the database was lost.\n"), std::string::npos)
+        << errors;
+    EXPECT_EQ(errors.find("invalid database handle"), std::string::npos) << errors;
+}
+
+// Ctrl-C at the Password: question once left the terminal without echo.
+TEST(CliPasswordPrompt, CtrlCRestoresTheEchoAndConnectsNothing) {
+    Language = TLanguage::English;
+    TcScopedEnvironment noPassword("ISC_PASSWORD", std::nullopt);
+    TcTempDir folder;
+    const std::string database = folder.File("secret.fdb");
+    {
+        TcDBScripter_IB creator;
+        creator.ExecuteScript("CREATE DATABASE '" + database + "' USER 'SYSDBA' PASSWORD 'x';");
+        creator.Close();
+    }
+    WriteFile(folder.File("login.sql"), "CONNECT '" + database + "';\nECHO never;\n");
+    TcCliChild child({"-u", "SYSDBA", "login.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+    // The question stands on standard error; the echo goes off after it.
+    ASSERT_TRUE(WaitUntil([&] {
+        return child.Errors() == "Password: " && !child.TerminalEchoes();
+    })) << child.Errors();
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_TRUE(child.TerminalEchoes());
+    EXPECT_EQ(child.Errors(),
+              "Password: \nlogin.sql:1: CONNECT '" + database + "'\nInterrupted.\n");
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
 }
 
 }  // namespace

@@ -337,6 +337,7 @@ TEST_F(ScriptFiles, ErrorPositionNamesTheInnerScript) {
 
 TEST_F(ScriptFiles, UnreadableAndBinaryFilesGiveClearErrors) {
     Write("bin.sql", std::string("select\0\x01\x02", 9));
+    std::filesystem::create_directory(folder / "adir");
     engine->SetRootDirectory(folder.string());
     struct Case {
         const char* statement;
@@ -346,10 +347,27 @@ TEST_F(ScriptFiles, UnreadableAndBinaryFilesGiveClearErrors) {
                                              "\". No such file or directory"},
         {"EXECUTE SCRIPT 'bin.sql'",
          "Cannot read file \"" + (folder / "bin.sql").string() + "\". It is not a text file."},
+        // A directory opens, and once read as an empty script.
+        {"EXECUTE SCRIPT 'adir'", (folder / "adir").string() + " is a directory."},
     };
     for (const Case& c : cases)
         EXPECT_RAISES(Exception, engine->ExecuteStatement(c.statement), c.expected);
     EXPECT_TRUE(engine->Statements.empty());
+}
+
+// A byte-order mark once hid the first command: it went to the server as SQL.
+TEST_F(ScriptFiles, LeadingByteOrderMarkIsSkipped) {
+    Write("bom.sql", "\xEF\xBB\xBFSET ECHO ON;\ninsert a;\n");
+    Write("inside.sql",
+          "insert \xEF\xBB\xBF"
+          "b;\n");
+    engine->SetRootDirectory(folder.string());
+    engine->ExecuteScript("EXECUTE SCRIPT 'bom.sql'; EXECUTE SCRIPT 'inside.sql';");
+    EXPECT_TRUE(engine->Echo);
+    // Only a mark at the very start is left out.
+    EXPECT_EQ(engine->Statements, (Calls{"insert a",
+                                         "insert \xEF\xBB\xBF"
+                                         "b"}));
 }
 
 TEST_F(ScriptFiles, AScriptThatRunsItselfStopsWithAnError) {

@@ -49,6 +49,7 @@ TEST(IsLostConnection, LooksAtEveryErrorCluster) {
         {"lost connection", {isc_arg_gds, isc_lost_db_connection, isc_arg_end}, true},
         {"read error", {isc_arg_gds, isc_net_read_err, isc_arg_end}, true},
         {"write error", {isc_arg_gds, isc_net_write_err, isc_arg_end}, true},
+        {"attachment shut down", {isc_arg_gds, isc_att_shutdown, isc_arg_end}, true},
         // The client may put the general network error first.
         {"behind a general error",
          {isc_arg_gds, isc_network_error, isc_arg_string, reinterpret_cast<ISC_STATUS>(kText),

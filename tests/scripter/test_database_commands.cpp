@@ -6,6 +6,7 @@
 #include "mdo/client_library.h"
 #include "scripter/database_commands.h"
 #include "scripter_fixture.h"
+#include "support/expect_error.h"
 
 namespace {
 
@@ -130,6 +131,13 @@ TEST_F(DatabaseCommands, DialectAndTrimCharFields) {
     EXPECT_EQ(engine->SQLDialect, 3);
     EXPECT_THROW(Run("SET SQL_DIALECT three;"), Exception);
     EXPECT_EQ(engine->SQLDialect, 3);
+    // Values past 16 bits once wrapped around to a valid dialect.
+    for (const char* value : {"0", "4", "-1", "65537", "65539"}) {
+        EXPECT_RAISES(
+            EUser, Run(std::string("SET SQL_DIALECT ") + value + ";"),
+            std::string(value) + " is not a valid SQL dialect; the dialect is 1, 2 or 3.");
+        EXPECT_EQ(engine->SQLDialect, 3);
+    }
 
     Run("create table c (v char(10)); insert into c values ('ab');");
     EXPECT_EQ(Run("select v from c;")[2], "ab         ");

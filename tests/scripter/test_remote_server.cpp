@@ -3,6 +3,7 @@
 
 #include "mdo/client_library.h"
 #include "scripter_fixture.h"
+#include "support/expect_error.h"
 #include "support/firebird_server.h"
 
 namespace {
@@ -71,6 +72,30 @@ TEST_F(RemoteServer, LostConnectionMarksTheEngineDisconnected) {
                          "' USER 'SYSDBA' PASSWORD 'x'; select 1 from rdb$database;");
     EXPECT_TRUE(engine.Connected());
     EXPECT_EQ(engine.RecordCount, 1);
+}
+
+// An attachment that the server shuts down (here ended by an administrator
+// through the monitoring tables) is gone as surely as a lost one: the engine
+// forgets it instead of failing every later statement on it.
+TEST_F(RemoteServer, AttachmentShutDownByTheServerIsForgotten) {
+    TcFirebirdServer& server = TcFirebirdServer::Shared();
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "'";
+    const std::string name = server.ConnectName(folder.File("shutdown.fdb"));
+    TcDBScripter_IB engine;
+    engine.StartTransactionModel = TStartTransactionModel::Implicit;
+    engine.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                         "; create table t (a integer); insert into t values (1);");
+    ASSERT_TRUE(engine.InTransaction());
+    TcDBScripter_IB administrator;
+    administrator.ExecuteScript("CONNECT '" + name + "'" + login +
+                                "; delete from mon$attachments"
+                                " where mon$attachment_id <> current_connection; COMMIT;");
+    EXPECT_RAISES(EUser, engine.ExecuteScript("select count(*) from t;"), "connection shutdown.");
+    EXPECT_FALSE(engine.Connected());
+    EXPECT_FALSE(engine.InTransaction());
+    EXPECT_EQ(engine.DatabaseHandle(), 0u);
+    EXPECT_EQ(engine.ClientLibraryUses(), 0);
+    administrator.Close();
 }
 
 }  // namespace

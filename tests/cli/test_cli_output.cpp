@@ -1,0 +1,202 @@
+// tessel-cli's output: when it is written out, what happens when it cannot
+// be written, and the commit that ends a run.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli_session.h"
+#include "cli_child.h"
+#include "foundation/language.h"
+#include "foundation/temp_dir.h"
+#include "scripter/scripter_ib.h"
+#include "scripter/scripter_view.h"
+
+namespace {
+
+// Keeps what had been written at each flush.
+class TcFlushRecorder : public std::stringbuf {
+  public:
+    std::vector<std::string> Flushed;
+
+  protected:
+    int sync() override {
+        Flushed.push_back(str());
+        return 0;
+    }
+};
+
+std::string LastLineOf(const std::string& text) {
+    const size_t end = text.size() > 0 && text.back() == '\n' ? text.size() - 1 : text.size();
+    const size_t start = text.rfind('\n', end == 0 ? 0 : end - 1);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start + 1));
+}
+
+// The flush points of a script run into a file: each ends a step a reader of
+// the log wants to see, and none falls inside a statement's rows or after a
+// statement whose transaction goes on.
+TEST(CliOutput, FlushedWhereAStepEndsNeverInsideAResult) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcDBScripter_IB engine;
+    TcCliOptions options;
+    TcFlushRecorder recorder;
+    std::ostream out(&recorder);
+    std::ostringstream err;
+    TcCliSession session(engine, options, out, err, nullptr);
+    const std::string script = "CREATE DATABASE '" + folder.File("f.fdb") +
+                               "' USER 'SYSDBA' PASSWORD 'x';\n"
+                               "create table t (a integer);\n"
+                               "insert into t values (1);\n"
+                               "insert into t values (2);\n"
+                               "select a from t;\n"
+                               "SET PLAN OFF;\n"
+                               "ECHO step;\n"
+                               "insert into t values (3);\n"
+                               "COMMIT;\n"
+                               "insert into t values (4);\n"
+                               "ROLLBACK;\n"
+                               "SET START_TRANSACTION EXPLICIT;\n"
+                               "insert into t values (5);\n"
+                               "update t set a = a;\n"
+                               "SET START_TRANSACTION IMPLICIT;\n"
+                               "delete from t;\n"
+                               "DISCONNECT;\n";
+    ASSERT_EQ(session.RunScript(script, "f.sql"), cliOk) << err.str();
+    std::vector<std::string> lastLines;
+    for (const std::string& text : recorder.Flushed) lastLines.push_back(LastLineOf(text));
+    EXPECT_EQ(lastLines, (std::vector<std::string>{
+                             "Database created.",                     // connected
+                             "DDL executed, transaction committed.",  // committed
+                             "step",                                  // ECHO
+                             "Transaction commit.",                   // COMMIT
+                             "Transaction rollback.",                 // ROLLBACK
+                             "1 row(s) inserted.",  // explicit model: committed with it
+                             "4 row(s) updated.",   // likewise
+                             "Done.",               // DISCONNECT
+                         }));
+}
+
+// The one value of a query's first row, through an attachment of this process.
+std::string QueryValue(const std::string& connect, const std::string& sql) {
+    TcDBScripter_IB engine;
+    engine.ExecuteScript(connect + sql);
+    engine.View().First();
+    std::string value = engine.View().ValueText(0);
+    engine.Close();
+    return value;
+}
+
+// Output that cannot be written once went unnoticed: exit 0, no message,
+// and the run's work committed.
+TEST(CliOutput, WriteFailureIsReportedWithTheReasonAndFailsTheRun) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string connect =
+        "CONNECT '" + folder.File("w.fdb") + "' USER 'SYSDBA' PASSWORD 'x';\n";
+    std::ofstream(folder.File("make.sql"))
+        << "CREATE DATABASE '" << folder.File("w.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n"
+        << "create table t (a integer);\n";
+    ASSERT_EQ(RunCli("make.sql", folder.Path()).status, cliOk);
+    // Few rows stay in the buffer until the end; many fill it in the middle.
+    std::ofstream(folder.File("few.sql"))
+        << connect << "insert into t values (1);\nselect first 10 rdb$type from rdb$types;\n";
+    std::ofstream(folder.File("many.sql"))
+        << connect
+        << "insert into t values (1);\n"
+           "select first 200000 a.rdb$type from rdb$types a, rdb$types b, rdb$types c;\n"
+           "ECHO after;\n";
+    const std::string toFile = "Cannot write the output file /dev/full. No space left on device.\n";
+    const std::string toStdout = "Cannot write the standard output. No space left on device.\n";
+    struct Case {
+        const char* name;
+        std::string arguments;
+        std::string stdoutTarget;
+        std::string err;
+    } cases[] = {
+        {"10 rows, -o /dev/full", "-o /dev/full few.sql", "cli.out", toFile},
+        {"200,000 rows, -o /dev/full", "-o /dev/full many.sql", "cli.out", toFile},
+        {"10 rows, standard output /dev/full", "few.sql", "/dev/full", toStdout},
+        {"200,000 rows, standard output /dev/full", "many.sql", "/dev/full", toStdout},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome result = RunCli(c.arguments, folder.Path(), c.stdoutTarget);
+        EXPECT_EQ(result.status, cliStatementFailed);
+        EXPECT_EQ(result.err, c.err);
+    }
+    // A failed run commits nothing.
+    EXPECT_EQ(QueryValue(connect, "select count(*) from t;"), "0");
+}
+
+TEST(CliOutput, OutputFileThatCannotBeCreatedNamesTheReason) {
+    TcTempDir folder;
+    std::ofstream(folder.File("ok.sql")) << "ECHO fine;\n";
+    const Outcome result = RunCli("-o none/x.txt ok.sql", folder.Path());
+    EXPECT_EQ(result.status, cliCannotOpen);
+    EXPECT_EQ(result.err, "Cannot write the output file none/x.txt. No such file or directory.\n");
+}
+
+// A commit that fails at the end of the run (here a database trigger
+// refuses it) once left no trace of where it happened.
+TEST(CliOutput, FailingFinalCommitNamesTheEndOfTheScript) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string connect =
+        "CONNECT '" + folder.File("c.fdb") + "' USER 'SYSDBA' PASSWORD 'x';\n";
+    std::ofstream(folder.File("make.sql"))
+        << "CREATE DATABASE '" << folder.File("c.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n"
+        << "create table t (a integer);\n"
+           "create exception no_commit 'Not now.';\n"
+           "SET TERM ^;\n"
+           "create trigger refuse on transaction commit as begin\n"
+           "  if (exists(select * from t)) then exception no_commit; end^\n";
+    ASSERT_EQ(RunCli("make.sql", folder.Path()).status, cliOk);
+    std::ofstream(folder.File("commit.sql")) << connect << "insert into t values (1);\n\n";
+    const Outcome result = RunCli("commit.sql", folder.Path());
+    EXPECT_EQ(result.status, cliStatementFailed);
+    EXPECT_EQ(result.out, "Done.\n1 row(s) inserted.\n");
+    EXPECT_EQ(result.err.rfind("commit.sql:3: COMMIT at the end of the script\n", 0), 0u)
+        << result.err;
+    EXPECT_NE(result.err.find("Not now."), std::string::npos) << result.err;
+    EXPECT_EQ(QueryValue(connect, "select count(*) from t;"), "0");
+}
+
+// The -o file was once empty after a kill although a COMMIT had succeeded:
+// what stood before the commit is on disk once the commit is done.
+TEST(CliOutput, KilledRunLeavesTheOutputUpToTheLastCommit) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("k.fdb");
+    std::ofstream(folder.File("kill.sql"))
+        << "CREATE DATABASE '" << database << "' USER 'SYSDBA' PASSWORD 'x';\n"
+        << "create table t (a integer);\n"
+           "insert into t values (1);\n"
+           "COMMIT;\n"
+           "insert into t values (2);\n"
+           "select count(*) from rdb$types a, rdb$types b, rdb$types c, rdb$types d;\n";
+    TcCliChild child({"-o", "out.txt", "kill.sql"}, folder.Path());
+    // The wait's limit only guards against a hang.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (ReadFile(folder.File("out.txt")).find("Transaction commit.\n") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    child.Signal(SIGKILL);
+    child.Wait();
+    EXPECT_EQ(ReadFile(folder.File("out.txt"))
+                  .rfind("Database created.\n"
+                         "DDL executed, transaction committed.\n"
+                         "1 row(s) inserted.\n"
+                         "Transaction commit.\n",
+                         0),
+              0u);
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "' USER 'SYSDBA' PASSWORD 'x';",
+                         "select count(*) from t;"),
+              "1");
+}
+
+}  // namespace
