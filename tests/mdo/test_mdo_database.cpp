@@ -16,11 +16,13 @@
 
 namespace {
 
+// Built in one go from the whole text: pushing the codes and then inserting
+// the tail makes GCC 12 at -O3 report a false out-of-bounds copy.
 TMDOParamBlock Block(std::initializer_list<int> codes, const std::string& tail = "") {
-    TMDOParamBlock block;
-    for (int code : codes) block.push_back(static_cast<char>(code));
-    block.insert(block.end(), tail.begin(), tail.end());
-    return block;
+    std::string bytes;
+    for (int code : codes) bytes += static_cast<char>(code);
+    bytes += tail;
+    return TMDOParamBlock(bytes.begin(), bytes.end());
 }
 
 std::string DPBText(const TMDOParamBlock& block) {
