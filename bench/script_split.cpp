@@ -1,5 +1,6 @@
-// Splitting and dispatching a script of N statements must grow linearly in
-// N: compare the time per statement at 10,000 and 100,000 statements.
+// Costs that must grow linearly: splitting and dispatching a script of N
+// statements, N SET PARAMETER commands, and the prompt's check of a
+// statement pasted line by line. Compare the time per item at the two sizes.
 
 #include <benchmark/benchmark.h>
 
@@ -37,6 +38,22 @@ void BM_ExecuteScript(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(script.size()));
 }
 BENCHMARK(BM_ExecuteScript)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// N distinct SET PARAMETER commands: each adds one name to the engine's
+// parameter list, so the whole run must stay near linear in N.
+void BM_SetParameters(benchmark::State& state) {
+    Language = TLanguage::English;
+    std::string script;
+    for (int64_t i = 0; i < state.range(0); ++i)
+        script += "SET PARAMETER p" + std::to_string((i * 7919) % state.range(0)) + " 1;\n";
+    for (auto _ : state) {
+        TcNullScripter engine;
+        engine.ExecuteScript(script);
+        benchmark::DoNotOptimize(engine.Parameters.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SetParameters)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
