@@ -4,7 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "engine/base_scripter.h"
+#include "engine/statement_splitter.h"
 #include "foundation/language.h"
 
 namespace {
@@ -54,6 +57,26 @@ void BM_SetParameters(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SetParameters)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A statement of N lines pasted at the prompt: after every line the prompt
+// asks whether the statement is complete.
+void BM_PromptPaste(benchmark::State& state) {
+    std::vector<std::string> lines;
+    for (int64_t i = 0; i < state.range(0); ++i)
+        lines.push_back("  insert into t values (" + std::to_string(i) + ", 'a;b') -- n\n");
+    lines.back() += ";\n";
+    const std::string terminator = ";";
+    for (auto _ : state) {
+        TcStatementInput input(terminator);
+        for (const std::string& line : lines) {
+            input.Append(line);
+            if (input.IsComplete()) break;
+        }
+        benchmark::DoNotOptimize(input.IsComplete());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PromptPaste)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
