@@ -13,8 +13,9 @@ const char* const kCliUsage =
     "  -o FILE       write the output to FILE instead of standard output\n"
     "  -q            quiet: no banner\n"
     "  -h            this help\n"
-    "Exit status: 0 success, 1 a statement failed, 2 the input or the first\n"
-    "connection could not be opened, 3 a CHECK failed.\n";
+    "Exit status: 0 success, 1 a statement failed or the output could not be\n"
+    "written, 2 the input, the output file or the first connection could not be\n"
+    "opened, 3 a CHECK failed, 130 or 143 ended by SIGINT or SIGTERM.\n";
 
 bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options, std::string& error) {
     if (const char* user = std::getenv("ISC_USER")) options.User = user;

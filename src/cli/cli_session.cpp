@@ -265,20 +265,21 @@ int TcCliSession::RunScript(const std::string& text, const std::string& source) 
 int TcCliSession::RunInteractive() {
     interactive_ = true;
     int status = cliOk;
-    std::string buffer;
+    // Each line is scanned once as it comes: a statement of thousands of
+    // pasted lines is not scanned again for every line.
+    TcStatementInput input(engine_.Terminator());
     for (;;) {
         const std::optional<std::string> line =
-            terminal_->ReadLine(buffer.empty() ? "SQL> " : "CON> ");
+            terminal_->ReadLine(input.Text().empty() ? "SQL> " : "CON> ");
         if (!line) {
             out_ << '\n';  // the end of input leaves the cursor after the prompt
             out_.flush();
             break;
         }
-        buffer += *line;
-        buffer += '\n';
-        if (!IsStatementComplete(buffer, engine_.Terminator())) continue;
-        const std::string text = std::move(buffer);
-        buffer.clear();
+        input.Append(*line);
+        input.Append("\n");
+        if (!input.IsComplete()) continue;
+        const std::string text = input.Take();
         // A failure is reported; the session goes on, unless the output
         // can no longer be written.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
@@ -291,7 +292,7 @@ int TcCliSession::RunInteractive() {
             watcher_->Rearm();
         }
     }
-    if (!TrimWhitespace(buffer).empty() && RunScript(buffer, "") != cliOk)
+    if (!TrimWhitespace(input.Text()).empty() && RunScript(input.Text(), "") != cliOk)
         status = cliStatementFailed;
     return status;
 }

@@ -40,7 +40,9 @@ class TcCliSession : public IOwnerWindow {
     // Runs a whole script; the status says how it ended.
     int RunScript(const std::string& text, const std::string& source);
     // Reads statements at the prompt until the end of the input; errors are
-    // reported and the session goes on.
+    // reported and the session goes on. SIGINT during a statement stops the
+    // statement, not the session; SIGINT while waiting for input, and
+    // SIGTERM, end the session.
     int RunInteractive();
     // Commits after success, rolls back after a failure (asking first on a
     // terminal, unless the run was interrupted), then disconnects. False

@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
     output->FlushEvery(std::chrono::milliseconds(250));
 
     int status = RunEngine(options, text, source, interactive, *output, signals);
+    // A run that ended early (no engine, no first connection) may leave
+    // output behind; a run that ended normally has closed it already.
+    output->Close();
     // Shut the client library down before the process ends, so the embedded
     // engine stops its threads in order instead of in the exit handlers.
     try {

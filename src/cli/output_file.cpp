@@ -70,8 +70,11 @@ bool TcOutputFile::Close() {
         stopping_ = true;
         if (!closed_ && fd_ >= 0) {
             if (!buffer_.empty()) WriteOut();
-            // A file system may report a failed write only when the file closes.
-            if (close(fd_) != 0 && errno != EINTR) Fail(errno);
+            // A file system may report a failed write only when the file
+            // closes. Standard output stays open for whatever the process
+            // still writes: a copy of it is closed, which reports the same.
+            const int fd = name_.empty() ? dup(fd_) : fd_;
+            if (fd >= 0 && close(fd) != 0 && errno != EINTR) Fail(errno);
             closed_ = true;
         }
     }

@@ -34,9 +34,9 @@ class TcOutputFile : public std::streambuf {
     // From now on also flushes whenever `interval` has passed since the
     // last write-out.
     void FlushEvery(std::chrono::milliseconds interval);
-    // Flushes, stops the timer and closes the descriptor (standard output
-    // too: a close can report the last write's failure). False once
-    // anything failed.
+    // Flushes, stops the timer and closes the file (for standard output a
+    // copy of its descriptor: a close can report the last write's
+    // failure). False once anything failed.
     bool Close();
     // The first failure as a message naming the output and the system's
     // reason; empty while none.

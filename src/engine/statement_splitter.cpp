@@ -10,8 +10,13 @@
 // statement, and the characters stepped back over after a removed comment.
 class TcStatementScan {
   public:
-    explicit TcStatementScan(std::string text) : text_(std::move(text)) {}
+    // A whole text, or (final false) the start of one that more may follow.
+    TcStatementScan(std::string text, bool final) : text_(std::move(text)), final_(final) {}
 
+    void Append(std::string_view more) { text_.append(more); }
+    // Whether the text is whole; else what needs the next characters waits
+    // for them.
+    bool Final() const { return final_; }
     bool AtEnd() const { return pending_.empty() && pos_ >= text_.size(); }
     // The character n places ahead, or NUL past the end.
     char Peek(size_t n) const {
@@ -28,14 +33,13 @@ class TcStatementScan {
         pos_ += n;
     }
     bool MatchesText(const std::string& word) const {
-        if (!HasAhead(word.size())) return false;
-        for (size_t i = 0; i < word.size(); ++i) {
-            char a = Peek(i), b = word[i];
-            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-            if (a != b) return false;
-        }
-        return true;
+        return HasAhead(word.size()) && MatchesFirst(word, word.size());
+    }
+    // Whether the text runs out before the word's end and matches it as far
+    // as it goes: only what comes next can decide.
+    bool MatchesTextSoFar(const std::string& word) const {
+        return !HasAhead(word.size()) &&
+               MatchesFirst(word, pending_.size() + (text_.size() - pos_));
     }
     // How many characters from here cannot start a quote change, a
     // terminator or a comment, so that they can be kept in one go. Inside a
@@ -115,10 +119,34 @@ class TcStatementScan {
         return statement;
     }
     const std::string& Text() const { return text_; }
+    // Whether a non-blank character has been kept since the last statement.
+    bool Started() const { return started_; }
+    // Whether everything not yet scanned is blank.
+    bool RestIsBlank() const {
+        for (const auto& [c, offset] : pending_)
+            if (!IsBlankChar(c)) return false;
+        for (size_t i = pos_; i < text_.size(); ++i)
+            if (!IsBlankChar(text_[i])) return false;
+        return true;
+    }
 
   private:
+    // Whether the next n characters are the word's first n, without regard
+    // to case; n characters must be there.
+    bool MatchesFirst(const std::string& word, size_t n) const {
+        for (size_t i = 0; i < n; ++i) {
+            char a = Peek(i), b = word[i];
+            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+            if (a != b) return false;
+        }
+        return true;
+    }
+    // The blanks that TrimWhitespace removes.
+    static bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
     static constexpr size_t kRecent = 256;
     std::string text_;
+    bool final_;
     size_t pos_ = 0;
     // Stepped-back characters with their offsets, next one last.
     std::vector<std::pair<char, size_t>> pending_;
@@ -131,7 +159,18 @@ class TcStatementScan {
 };
 
 TcStatementSplitter::TcStatementSplitter(std::string text, const std::string& terminator)
-    : scan_(std::make_unique<TcStatementScan>(std::move(text))), terminator_(terminator) {}
+    : scan_(std::make_unique<TcStatementScan>(std::move(text), true)), terminator_(terminator) {}
+
+TcStatementSplitter::TcStatementSplitter(const std::string& terminator)
+    : scan_(std::make_unique<TcStatementScan>(std::string(), false)), terminator_(terminator) {}
+
+void TcStatementSplitter::Append(std::string_view text) {
+    scan_->Append(text);
+}
+
+bool TcStatementSplitter::RestIsBlank() const {
+    return !scan_->Started() && scan_->RestIsBlank();
+}
 
 TcStatementSplitter::~TcStatementSplitter() = default;
 
@@ -162,6 +201,11 @@ bool TcStatementSplitter::Next(std::string& statement, size_t& startOffset) {
                 scan.Keep(before);
                 continue;
             }
+            // A terminator or a comment opener may go on in text not there yet.
+            if (quote_ == 0 && !scan.Final() &&
+                (scan.MatchesTextSoFar(terminator_) ||
+                 ((c == '/' || c == '-') && !scan.HasAhead(2))))
+                return false;
             if (quote_ == 0 && scan.MatchesText(terminator_)) {
                 scan.Skip(terminator_.size());
                 statement = scan.TakeStatement(startOffset);
@@ -186,6 +230,7 @@ bool TcStatementSplitter::Next(std::string& statement, size_t& startOffset) {
         // Inside a comment: drop characters up to its end.
         bool ended = false;
         if (comment_ == Block) {
+            if (c == '*' && !scan.Final() && !scan.HasAhead(2)) return false;
             if (c == '*' && scan.HasAhead(2) && scan.Peek(1) == '/') {
                 scan.Skip(2);
                 ended = true;
@@ -210,6 +255,34 @@ bool TcStatementSplitter::Next(std::string& statement, size_t& startOffset) {
 std::string TcStatementSplitter::Rest(size_t& startOffset) {
     // A comment left open at the end was never kept: the rest is cut there.
     return scan_->TakeStatement(startOffset);
+}
+
+TcStatementInput::TcStatementInput(const std::string& terminator)
+    : terminator_(terminator), splitter_(std::make_unique<TcStatementSplitter>(terminator)) {}
+
+TcStatementInput::~TcStatementInput() = default;
+
+void TcStatementInput::Append(std::string_view text) {
+    splitter_->Append(text);
+    std::string statement;
+    size_t offset = 0;
+    while (splitter_->Next(statement, offset)) ended_ = true;
+}
+
+bool TcStatementInput::IsComplete() const {
+    return ended_ && !splitter_->EndedInQuote() && !splitter_->EndedInBlockComment() &&
+           splitter_->RestIsBlank();
+}
+
+const std::string& TcStatementInput::Text() const {
+    return splitter_->Text();
+}
+
+std::string TcStatementInput::Take() {
+    std::string text = splitter_->Text();
+    splitter_ = std::make_unique<TcStatementSplitter>(terminator_);
+    ended_ = false;
+    return text;
 }
 
 bool IsStatementComplete(const std::string& text, const std::string& terminator) {

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 class TcStatementScan;
 
@@ -23,6 +24,11 @@ class TcStatementSplitter {
     // The terminator is read through the reference at every position, so a
     // statement run between two calls of Next may change it for the rest.
     TcStatementSplitter(std::string text, const std::string& terminator);
+    // A splitter for a text that arrives in pieces (Append): Next answers
+    // false also where what it would decide depends on characters not there
+    // yet, and goes on from there once they are appended. Rest is not for
+    // such a splitter.
+    explicit TcStatementSplitter(const std::string& terminator);
     ~TcStatementSplitter();
     TcStatementSplitter(const TcStatementSplitter&) = delete;
     TcStatementSplitter& operator=(const TcStatementSplitter&) = delete;
@@ -39,6 +45,11 @@ class TcStatementSplitter {
     bool EndedInQuote() const { return quote_ != 0; }
     bool EndedInBlockComment() const { return comment_ == Block; }
     const std::string& Text() const;
+    // Appends to a text that arrives in pieces.
+    void Append(std::string_view text);
+    // After Next answered false: whether nothing but blanks followed the
+    // last statement (comments removed).
+    bool RestIsBlank() const;
 
   private:
     enum CommentKind { None, Block, Line };
@@ -52,3 +63,27 @@ class TcStatementSplitter {
 // nothing after the last one but blanks and closed comments: a prompt then
 // runs it.
 bool IsStatementComplete(const std::string& text, const std::string& terminator);
+
+// The text a prompt collects, line by line or pasted, until it holds a
+// complete statement. Each appended piece is scanned once, where asking
+// IsStatementComplete after every line would scan the whole text again;
+// IsComplete gives the answer IsStatementComplete gives for Text().
+class TcStatementInput {
+  public:
+    // The terminator is read through the reference, as the splitter reads it.
+    explicit TcStatementInput(const std::string& terminator);
+    ~TcStatementInput();
+    TcStatementInput(const TcStatementInput&) = delete;
+    TcStatementInput& operator=(const TcStatementInput&) = delete;
+
+    void Append(std::string_view text);
+    bool IsComplete() const;
+    const std::string& Text() const;
+    // The text collected, and a fresh start.
+    std::string Take();
+
+  private:
+    const std::string& terminator_;
+    std::unique_ptr<TcStatementSplitter> splitter_;
+    bool ended_ = false;  // a statement ended by the terminator was seen
+};

@@ -14,48 +14,64 @@ void TcIntegerList::Put(int32_t index, int32_t value) {
     values_[static_cast<size_t>(index)] = value;
 }
 
+bool TcValueStringlist::TTextLess::operator()(std::string_view a, std::string_view b) const {
+    return CompareText(a, b) < 0;
+}
+
+const std::vector<TcValueStringlist::TEntries::const_iterator>& TcValueStringlist::Order() const {
+    if (orderStale_) {
+        // The map holds the entries in order already: one pass, no sorting.
+        order_.clear();
+        order_.reserve(entries_.size());
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) order_.push_back(it);
+        orderStale_ = false;
+    }
+    return order_;
+}
+
 const std::string& TcValueStringlist::Name(int32_t i) const {
     if (i < 0 || i >= Count()) throw EcList_IndexOutOfBounds();
-    return entries_[static_cast<size_t>(i)].first;
+    return Order()[static_cast<size_t>(i)]->first;
 }
 
 const std::string& TcValueStringlist::Value(int32_t i) const {
     if (i < 0 || i >= Count()) throw EcList_IndexOutOfBounds();
-    return entries_[static_cast<size_t>(i)].second;
-}
-
-size_t TcValueStringlist::LowerBound(std::string_view name) const {
-    const auto it = std::lower_bound(
-        entries_.begin(), entries_.end(), name,
-        [](const auto& entry, std::string_view key) { return CompareText(entry.first, key) < 0; });
-    return static_cast<size_t>(it - entries_.begin());
+    return Order()[static_cast<size_t>(i)]->second;
 }
 
 int32_t TcValueStringlist::IndexOf(std::string_view name) const {
-    const size_t pos = LowerBound(name);
-    if (pos < entries_.size() && CompareText(entries_[pos].first, name) == 0)
-        return static_cast<int32_t>(pos);
-    return -1;
+    const auto found = entries_.find(name);
+    if (found == entries_.end()) return -1;
+    const auto& order = Order();
+    const auto at =
+        std::lower_bound(order.begin(), order.end(), name,
+                         [](const TEntries::const_iterator& entry, std::string_view key) {
+                             return CompareText(entry->first, key) < 0;
+                         });
+    return static_cast<int32_t>(at - order.begin());
 }
 
-int32_t TcValueStringlist::Add(std::string_view name, std::string_view value) {
-    const size_t pos = LowerBound(name);
-    if (pos < entries_.size() && CompareText(entries_[pos].first, name) == 0)
-        return static_cast<int32_t>(pos);
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(pos),
-                    {std::string(name), std::string(value)});
-    return static_cast<int32_t>(pos);
+void TcValueStringlist::Add(std::string_view name, std::string_view value) {
+    if (entries_.try_emplace(std::string(name), value).second) orderStale_ = true;
 }
 
 void TcValueStringlist::SetValue(std::string_view name, std::string_view value) {
-    const int32_t i = IndexOf(name);
-    if (i >= 0)
-        entries_[static_cast<size_t>(i)].second = std::string(value);
+    const auto found = entries_.find(name);
+    if (found != entries_.end())
+        found->second = std::string(value);
     else
         Add(name, value);
 }
 
 void TcValueStringlist::Delete(int32_t i) {
     if (i < 0 || i >= Count()) throw EcList_IndexOutOfBounds();
-    entries_.erase(entries_.begin() + i);
+    Order();
+    entries_.erase(order_[static_cast<size_t>(i)]);
+    order_.erase(order_.begin() + i);
+}
+
+void TcValueStringlist::Clear() {
+    entries_.clear();
+    order_.clear();
+    orderStale_ = false;
 }

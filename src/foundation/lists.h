@@ -3,6 +3,7 @@
 // integer list, a sorted case-insensitive name/value list and a lockable list.
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -127,23 +128,34 @@ class TcIntegerList {
 };
 
 // Name/value pairs kept sorted by name; names compare without regard to case
-// and a name that is present already is not added twice.
+// and a name that is present already is not added twice. Adding and finding
+// a name take logarithmic time, so a script that sets many parameters stays
+// linear; the positions (Name, Value, Delete and the result of IndexOf) are
+// worked out again, in one pass, on the first use after names were added.
 class TcValueStringlist {
   public:
     int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
     const std::string& Name(int32_t i) const;
     const std::string& Value(int32_t i) const;
+    // The position of the name, -1 when absent.
     int32_t IndexOf(std::string_view name) const;
-    // Ignored when the name is present; returns the entry's position.
-    int32_t Add(std::string_view name, std::string_view value);
+    // Ignored when the name is present.
+    void Add(std::string_view name, std::string_view value);
     void SetValue(std::string_view name, std::string_view value);
     void Delete(int32_t i);
-    void Clear() { entries_.clear(); }
+    void Clear();
 
   private:
-    // Position where the name is or would be inserted.
-    size_t LowerBound(std::string_view name) const;
-    std::vector<std::pair<std::string, std::string>> entries_;
+    struct TTextLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using TEntries = std::map<std::string, std::string, TTextLess>;
+    // The entries by position; rebuilt when stale.
+    const std::vector<TEntries::const_iterator>& Order() const;
+    TEntries entries_;
+    mutable std::vector<TEntries::const_iterator> order_;
+    mutable bool orderStale_ = false;
 };
 
 // A list guarded by a lock; Clear frees the items from the last to the first.

@@ -66,6 +66,44 @@ TEST(CliFaults, ServerLostDuringAFetchEndsWithStatus1NotACrash) {
     EXPECT_EQ(child.Errors().rfind("fetch.sql:2: select a, b from big\n", 0), 0u) << child.Errors();
 }
 
+// What a script committed before its server died stays; what it had not
+// committed is gone.
+TEST(CliFaults, ServerKilledInACommittingScriptKeepsExactlyWhatWasCommitted) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    std::string database = folder.File("commits.fdb");
+    {
+        TcFirebirdServer server;
+        const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "'";
+        const std::string name = server.ConnectName(database);
+        {
+            TcDBScripter_IB creator;
+            creator.ExecuteScript("CREATE DATABASE '" + name + "'" + login +
+                                  "; create table t (a integer);");
+            creator.Close();
+        }
+        WriteFile(folder.File("commits.sql"),
+                  "CONNECT '" + name + "'" + login +
+                      ";\ninsert into t values (1);\nCOMMIT;\ninsert into t values (2);\n"
+                      "COMMIT;\ninsert into t values (3);\n"
+                      "select a.rdb$type from rdb$types a, rdb$types b;\n");
+        // The records question holds the child with a transaction open.
+        TcCliChild child({"commits.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+        ASSERT_TRUE(child.WaitForOutput("Returned 1000 records, continue?")) << child.Output();
+        server.Kill();
+        child.Type("y\r");
+        const TcCliChild::TEnd end = child.Wait();
+        ASSERT_TRUE(end.Ended) << "tessel-cli hangs";
+        EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal << "\n" << child.Errors();
+        EXPECT_EQ(end.Status, 1) << child.Errors();
+    }
+    TcFirebirdServer restarted;
+    EXPECT_EQ(QueryValue("CONNECT '" + restarted.ConnectName(database) +
+                             "' USER 'SYSDBA' PASSWORD '" + restarted.SysdbaPassword() + "';",
+                         "select cast(list(a) as varchar(50)) from (select a from t order by a);"),
+              "1,2");
+}
+
 struct SignalCase {
     const char* name;
     int signal;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
@@ -197,6 +198,12 @@ TEST(CliOutput, KilledRunLeavesTheOutputUpToTheLastCommit) {
     EXPECT_EQ(QueryValue("CONNECT '" + database + "' USER 'SYSDBA' PASSWORD 'x';",
                          "select count(*) from t;"),
               "1");
+    // And a database that a full validation accepts: it reports nothing.
+    const std::string validate =
+        "gfix -v -full -user SYSDBA -password x '" + database + "' >gfix.out 2>&1";
+    const int raw = std::system(("cd '" + folder.Path() + "' && " + validate).c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << ReadFile(folder.File("gfix.out"));
+    EXPECT_EQ(ReadFile(folder.File("gfix.out")), "");
 }
 
 }  // namespace

@@ -180,6 +180,24 @@ class ScannerUses : public ::testing::TestWithParam<CompletenessCase> {};
 TEST_P(ScannerUses, CompletenessAndSplitAgree) {
     const CompletenessCase& c = GetParam();
     EXPECT_EQ(IsStatementComplete(c.text, c.terminator), c.complete);
+    // The prompt's input, given the text a character at a time, answers as
+    // the whole-text check at every length; given it in two pieces, at
+    // every cut, it answers as for the whole text.
+    const std::string text = c.text;
+    const std::string terminator = c.terminator;
+    TcStatementInput typed(terminator);
+    for (size_t length = 1; length <= text.size(); ++length) {
+        typed.Append(text.substr(length - 1, 1));
+        ASSERT_EQ(typed.IsComplete(), IsStatementComplete(text.substr(0, length), terminator))
+            << "after " << length << " characters";
+    }
+    EXPECT_EQ(typed.Text(), text);
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+        TcStatementInput pasted(terminator);
+        pasted.Append(text.substr(0, cut));
+        pasted.Append(text.substr(cut));
+        ASSERT_EQ(pasted.IsComplete(), c.complete) << "cut at " << cut;
+    }
     TcRecordingScripter engine;
     engine.ParameterReplace = false;
     engine.SetTerminator(c.terminator);
@@ -212,8 +230,21 @@ INSTANTIATE_TEST_SUITE_P(
                          false,
                          {"select 1", "select 2"}},
         CompletenessCase{"only_blanks", " \n", ";", false, {}},
+        CompletenessCase{"closed_comment_after", "select 1; /* done */\n", ";", true, {"select 1"}},
+        CompletenessCase{"comment_over_lines_joins_terminator",
+                         "select 1 ^/* a\nb */^\n",
+                         "^^",
+                         true,
+                         {"select 1"}},
         CompletenessCase{
-            "closed_comment_after", "select 1; /* done */\n", ";", true, {"select 1"}}),
+            "terminator_after_line_comment", "select 1 -- x;\n;\n", ";", true, {"select 1"}},
+        CompletenessCase{"slash_and_minus_no_comment",
+                         "select 4/2-1 from t;\n",
+                         ";",
+                         true,
+                         {"select 4/2-1 from t"}},
+        CompletenessCase{
+            "star_slash_outside_comment", "select 2*/**/3;\n", ";", true, {"select 2*3"}}),
     [](const ::testing::TestParamInfo<CompletenessCase>& info) {
         return std::string(info.param.name);
     });

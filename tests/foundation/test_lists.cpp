@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "foundation/lists.h"
+#include "foundation/string_utils.h"
 
 namespace {
 
@@ -120,6 +125,53 @@ TEST(TcValueStringlist, SortedCaseInsensitiveNoDuplicates) {
     list.Delete(0);
     EXPECT_EQ(list.IndexOf("alpha"), -1);
     EXPECT_THROW(list.Delete(5), EcList_IndexOutOfBounds);
+}
+
+// Positions follow every change, whatever the order of adding, reading and
+// deleting: the positions are worked out lazily after additions.
+TEST(TcValueStringlist, PositionsFollowInterleavedChanges) {
+    TcValueStringlist list;
+    list.SetValue("m", "1");
+    EXPECT_EQ(list.IndexOf("M"), 0);
+    list.SetValue("b", "2");
+    list.SetValue("x", "3");
+    EXPECT_EQ(list.Name(0), "b");  // read right after additions
+    EXPECT_EQ(list.IndexOf("X"), 2);
+    list.Delete(1);  // m
+    EXPECT_EQ(list.IndexOf("m"), -1);
+    list.SetValue("c", "4");
+    list.SetValue("X", "33");  // a value replaced keeps its position and name
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Name(1), "c");
+    EXPECT_EQ(list.Name(2), "x");
+    EXPECT_EQ(list.Value(2), "33");
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.IndexOf("c"), -1);
+    list.Add("again", "5");
+    EXPECT_EQ(list.Name(0), "again");
+    EXPECT_THROW(list.Name(1), EcList_IndexOutOfBounds);
+}
+
+// Many names in any order come out sorted without regard to case, each once.
+TEST(TcValueStringlist, ManyNamesSortedOnce) {
+    TcValueStringlist list;
+    std::vector<std::string> names;
+    for (int i = 0; i < 5000; ++i) {
+        const int key = (i * 7919) % 5000;  // a permutation of 0..4999
+        std::string name = "P" + std::to_string(key);
+        list.SetValue(name, std::to_string(key));
+        list.Add(LowerCase(name), "ignored");
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    ASSERT_EQ(list.Count(), 5000);
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        ASSERT_EQ(list.Name(i), names[static_cast<size_t>(i)]);
+        ASSERT_EQ("P" + list.Value(i), list.Name(i));
+        ASSERT_EQ(list.IndexOf(LowerCase(list.Name(i))), i);
+    }
 }
 
 TEST(TcIntegerList, AddGetPut) {
