@@ -41,8 +41,11 @@ std::string Rule(int width) {
     return std::string(static_cast<size_t>(std::max(width, 0)), '=');
 }
 
+// 0 for a column the result does not have: a query that left no columns
+// (an engine that reached no database) underlines nothing.
 int Width(const TcDBScripter_IBView& view, size_t column) {
-    return view.Widths().at(column);
+    const std::vector<int>& widths = view.Widths();
+    return column < widths.size() ? widths[column] : 0;
 }
 
 // A title, its underline as wide as the first column, and every row's first
