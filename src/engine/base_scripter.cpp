@@ -124,23 +124,8 @@ void TcDBBaseScripter::ScanParameters(const std::string& statement) {
 
 std::string TcDBBaseScripter::SubstituteParameters(const std::string& statement) const {
     std::string result = statement;
-    for (int32_t i = 0; i < Parameters.Count(); ++i) {
-        std::string reference = ":";
-        reference += UpperCase(Parameters.Name(i));
-        const std::string& value = Parameters.Value(i);
-        std::string upper = UpperCase(result);
-        std::string next;
-        size_t start = 0;
-        for (size_t pos = upper.find(reference); pos != std::string::npos;
-             pos = upper.find(reference, start)) {
-            next.append(result, start, pos - start);
-            next += value;
-            start = pos + reference.size();
-        }
-        if (start == 0) continue;
-        next.append(result, start, std::string::npos);
-        result = std::move(next);
-    }
+    for (int32_t i = 0; i < Parameters.Count(); ++i)
+        result = ReplaceAllText(result, ":" + Parameters.Name(i), Parameters.Value(i));
     return result;
 }
 

@@ -185,6 +185,22 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return result;
 }
 
+std::string ReplaceAllText(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(text);
+    const std::string upperText = UpperCase(text);
+    const std::string upperFrom = UpperCase(from);
+    std::string result;
+    size_t start = 0;
+    for (size_t pos = upperText.find(upperFrom); pos != std::string::npos;
+         pos = upperText.find(upperFrom, start)) {
+        result.append(text.substr(start, pos - start));
+        result.append(to);
+        start = pos + from.size();
+    }
+    result.append(text.substr(start));
+    return result;
+}
+
 int StrToInt(std::string_view text) {
     int value = 0;
     if (!TryStrToInt(text, value))

@@ -41,6 +41,8 @@ std::string TrimWhitespace(std::string_view text);
 std::string TrimBlanks(std::string_view text);
 std::string TrimLeftBlanks(std::string_view text);
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// ReplaceAll with `from` matched without regard to (ASCII) case.
+std::string ReplaceAllText(std::string_view text, std::string_view from, std::string_view to);
 // Parses a whole 32-bit number (optional sign, optional surrounding blanks);
 // false when the text is not one.
 bool TryStrToInt(std::string_view text, int& value);

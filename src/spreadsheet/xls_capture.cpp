@@ -23,22 +23,6 @@ constexpr int32_t kLastRow = 65535;
 // 1 March 1900: from this day on every spreadsheet reads date serials alike.
 constexpr double kFirstSharedSerial = 61;
 
-// Every occurrence of a lower-case ASCII pattern, matched without regard to case.
-std::string ReplaceIgnoringCase(const std::string& text, const std::string& pattern,
-                                const std::string& replacement) {
-    const std::string lower = LowerCase(text);
-    std::string result;
-    size_t start = 0;
-    for (size_t pos = lower.find(pattern); pos != std::string::npos;
-         pos = lower.find(pattern, start)) {
-        result.append(text, start, pos - start);
-        result += replacement;
-        start = pos + pattern.size();
-    }
-    result.append(text, start, std::string::npos);
-    return result;
-}
-
 }  // namespace
 
 std::string PrettyColumnName(const std::string& name) {
@@ -214,8 +198,8 @@ void TcDBScripter_IBXLS::WriteFormulaCell(int64_t column, int64_t row, const std
                                             static_cast<long long>(column), formulaTag_.c_str()),
                                      "Arial", numberFormat, TVertAlignment::Center, 0, 10);
     }
-    formula = ReplaceIgnoringCase(formula, "%row%", std::to_string(row + 1));
-    formula = ReplaceIgnoringCase(formula, "%col%", std::to_string(column + 1));
+    formula = ReplaceAllText(formula, "%row%", std::to_string(row + 1));
+    formula = ReplaceAllText(formula, "%col%", std::to_string(column + 1));
     Touch(column);
     sheet.WriteFormulaCellRaw(CellIndex(column), CellIndex(row), formula, " ", format);
 }

@@ -58,6 +58,23 @@ TEST(StringUtils, SmallHelpers) {
     EXPECT_TRUE(SameText("Set Term", "SET TERM"));
 }
 
+TEST(StringUtils, ReplaceAllTextMatchesWithoutRegardToCase) {
+    struct Case {
+        const char* text;
+        const char* from;
+        const char* to;
+        const char* expected;
+    } cases[] = {
+        {"=A%Row%+%ROW%", "%row%", "7", "=A7+7"},
+        {"where a = :Id or b = :ID", ":id", "5", "where a = 5 or b = 5"},
+        {"nothing here", ":x", "1", "nothing here"},
+        {":A:a", ":a", "", ""},
+        {"abc", "", "x", "abc"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReplaceAllText(c.text, c.from, c.to), c.expected) << c.text;
+}
+
 TEST(RaiseHelpers, MessagesAndClasses) {
     EXPECT_RAISES_EXACTLY(EUser, RaiseUser("User unknown."), "User unknown.");
     EXPECT_RAISES_EXACTLY(EUser, RaiseUser("Check failed"), "Check failed.");
