@@ -53,7 +53,6 @@ std::string FreeOriginalName(const std::string& fileName) {
 
 TcDBScripter_IBXLS::TcDBScripter_IBXLS()
     : Workbook(std::make_unique<TcWorkbook>()), random_(std::random_device{}()) {
-    FormulaPrefix = "==";
     // The lists by sheet index always cover the workbook's sheets.
     ResetSession(Workbook->Sheets().Count(), false);
     RegisterXLSCommands(Commands);
