@@ -1,9 +1,13 @@
 #include "support/firebird_server.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -120,4 +124,44 @@ void TcFirebirdServer::Stop() {
     }
     std::error_code ignored;  // called from destructors; a leftover folder is harmless
     if (!FFolder.empty()) std::filesystem::remove_all(FFolder, ignored);
+}
+
+TcRefusingPort::TcRefusingPort() {
+    // Without SO_REUSEADDR, no other socket can bind the port while ours holds it.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        FSocket4 = socket(AF_INET, SOCK_STREAM, 0);
+        if (FSocket4 < 0) throw std::runtime_error("cannot create a socket");
+        sockaddr_in address4{};
+        address4.sin_family = AF_INET;
+        address4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address4;
+        if (bind(FSocket4, reinterpret_cast<sockaddr*>(&address4), sizeof address4) != 0 ||
+            getsockname(FSocket4, reinterpret_cast<sockaddr*>(&address4), &length) != 0) {
+            close(FSocket4);
+            throw std::runtime_error("cannot bind a loopback port");
+        }
+        FPort = ntohs(address4.sin_port);
+        // "localhost" may also resolve to ::1: hold the same port there too.
+        FSocket6 = socket(AF_INET6, SOCK_STREAM, 0);
+        if (FSocket6 < 0) return;  // no IPv6, so nothing can listen on ::1 either
+        const int only6 = 1;
+        setsockopt(FSocket6, IPPROTO_IPV6, IPV6_V6ONLY, &only6, sizeof only6);
+        sockaddr_in6 address6{};
+        address6.sin6_family = AF_INET6;
+        address6.sin6_addr = in6addr_loopback;
+        address6.sin6_port = htons(static_cast<uint16_t>(FPort));
+        if (bind(FSocket6, reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0) return;
+        const int error = errno;
+        close(FSocket6);
+        FSocket6 = -1;
+        if (error == EADDRNOTAVAIL || error == EAFNOSUPPORT) return;  // no ::1 on this machine
+        close(FSocket4);  // ::1 has this port in use: try another
+        FSocket4 = -1;
+    }
+    throw std::runtime_error("no loopback port free on both 127.0.0.1 and ::1");
+}
+
+TcRefusingPort::~TcRefusingPort() {
+    if (FSocket6 >= 0) close(FSocket6);
+    if (FSocket4 >= 0) close(FSocket4);
 }

@@ -52,6 +52,24 @@ class TcFirebirdServer {
     std::string FPassword;
 };
 
+// A port of the loopback addresses that refuses every connection for as long
+// as the object lives: bound, never listening. Unlike a killed server's port,
+// no other process (another test's server) can take it in the meantime.
+class TcRefusingPort {
+  public:
+    TcRefusingPort();
+    ~TcRefusingPort();
+    TcRefusingPort(const TcRefusingPort&) = delete;
+    TcRefusingPort& operator=(const TcRefusingPort&) = delete;
+
+    int Port() const { return FPort; }
+
+  private:
+    int FSocket4 = -1;
+    int FSocket6 = -1;
+    int FPort = 0;
+};
+
 // Fixture for tests against the shared private server.
 class FirebirdServerTest : public ::testing::Test {
   protected:
