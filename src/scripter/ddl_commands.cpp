@@ -41,6 +41,9 @@ TcExtractComponents CreateExtract(TcDBScripter_IB& scripter) {
     TcExtractComponents components;
     components.Extract = std::make_unique<TcMyMDOExtract>();
     components.Database = std::make_unique<TMDODatabase>();
+    // The name the header writes: the one the scripter connected with.
+    if (scripter.DatabaseHandle() != 0)
+        components.Database->SetDatabaseName(scripter.ConnectString());
     components.Database->SetHandle(scripter.DatabaseHandle());
     if (scripter.DatabaseHandle() != 0) {
         // An adopted attachment is not attached here, so its dialect is

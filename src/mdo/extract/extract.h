@@ -133,7 +133,8 @@ class TMDOExtract {
   private:
     friend class TcCatalogueQuery;
 
-    void WriteProcedureParameters(const std::string& procedureName);
+    // True when the procedure has output parameters.
+    bool WriteProcedureParameters(const std::string& procedureName);
     std::string ColumnLine(TcCatalogueQuery& row, const std::string& relationName);
     std::string ColumnTypeText(TcCatalogueQuery& row, bool& wroteCharset);
     std::string DomainTypeText(TcCatalogueQuery& row);

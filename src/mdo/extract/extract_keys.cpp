@@ -102,24 +102,46 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
                                       ? kAllForeignKeysQuery
                                       : (forTable ? kTableForeignKeysQuery : kForeignKeyQuery));
     if (!name.empty()) query.SetParam(forTable ? "TableName" : "ConstraintName", name);
+    // Read first, so that the keys of a table come in the order of their
+    // constraint names as ConstraintNameLess has it.
+    struct TcForeignKey {
+        std::string Relation, Constraint, Index, Referenced, ReferencedIndex;
+        bool HasConstraint;
+        std::string Rules[2];
+        bool HasRule[2];
+    };
+    std::vector<TcForeignKey> keys;
     for (query.Open(); !query.Eof(); query.Next()) {
-        std::string text =
-            Format("ALTER TABLE %s ADD ", Ident(query.AsString("RELC1_RELATION_NAME")).c_str());
-        if (!query.IsNull("RELC1_CONSTRAINT_NAME")) {
-            const std::string constraint = query.Trimmed("RELC1_CONSTRAINT_NAME");
-            if (!StartsWithText(constraint, "INTEG"))
-                text += Format("CONSTRAINT %s ", Ident(constraint).c_str());
+        TcForeignKey key;
+        key.Relation = query.AsString("RELC1_RELATION_NAME");
+        key.HasConstraint = !query.IsNull("RELC1_CONSTRAINT_NAME");
+        key.Constraint = query.Trimmed("RELC1_CONSTRAINT_NAME");
+        key.Index = query.AsString("RELC1_INDEX_NAME");
+        key.Referenced = query.Trimmed("RELC2_RELATION_NAME");
+        key.ReferencedIndex = query.AsString("RELC2_INDEX_NAME");
+        const char* rules[2] = {"REFC_UPDATE_RULE", "REFC_DELETE_RULE"};
+        for (int i = 0; i < 2; ++i) {
+            key.HasRule[i] = !query.IsNull(rules[i]);
+            key.Rules[i] = query.Trimmed(rules[i]);
         }
-        text += Format("FOREIGN KEY (%s) REFERENCES %s ",
-                       IndexColumnsText(query.AsString("RELC1_INDEX_NAME")).c_str(),
-                       query.Trimmed("RELC2_RELATION_NAME").c_str());
-        text += Format("(%s)", IndexColumnsText(query.AsString("RELC2_INDEX_NAME")).c_str());
-        for (const auto& [column, clause] : {std::pair{"REFC_UPDATE_RULE", " ON UPDATE %s"},
-                                             std::pair{"REFC_DELETE_RULE", " ON DELETE %s"}}) {
-            if (query.IsNull(column)) continue;
-            const std::string rule = query.Trimmed(column);
-            if (rule != "RESTRICT") text += Format(clause, rule.c_str());
-        }
+        keys.push_back(std::move(key));
+    }
+    query.Close();
+    std::stable_sort(keys.begin(), keys.end(), [](const TcForeignKey& a, const TcForeignKey& b) {
+        if (a.Relation != b.Relation) return a.Relation < b.Relation;
+        return ConstraintNameLess(a.Constraint, b.Constraint);
+    });
+    for (const TcForeignKey& key : keys) {
+        std::string text = Format("ALTER TABLE %s ADD ", Ident(key.Relation).c_str());
+        if (key.HasConstraint && !StartsWithText(key.Constraint, "INTEG"))
+            text += Format("CONSTRAINT %s ", Ident(key.Constraint).c_str());
+        text += Format("FOREIGN KEY (%s) REFERENCES %s ", IndexColumnsText(key.Index).c_str(),
+                       key.Referenced.c_str());
+        text += Format("(%s)", IndexColumnsText(key.ReferencedIndex).c_str());
+        const char* clauses[2] = {" ON UPDATE %s", " ON DELETE %s"};
+        for (int i = 0; i < 2; ++i)
+            if (key.HasRule[i] && key.Rules[i] != "RESTRICT")
+                text += Format(clauses[i], key.Rules[i].c_str());
         Lines.push_back(text + ";");
     }
 }

@@ -21,6 +21,11 @@ constexpr const char* kParametersQuery =
 // The application's string table entries of the shells.
 constexpr const char* kCreateProcedureShell = "CREATE PROCEDURE %s ";  // 65139
 constexpr const char* kEmptyBody = "BEGIN EXIT; END %s%s";             // 65140
+// The shell of a procedure with output parameters must stay selectable: the
+// server checks, when a procedure body selects from another procedure,
+// that the other one holds a SUSPEND, and in the second pass that other one
+// may still be a shell.
+constexpr const char* kSelectableEmptyBody = "BEGIN SUSPEND; END %s%s";
 
 constexpr const char* kBlockTerminator = "^";
 constexpr const char* kTerminator = ";";
@@ -41,8 +46,9 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
         any = true;
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
         Lines.push_back(Format(kCreateProcedureShell, Ident(procedure).c_str()));
-        WriteProcedureParameters(procedure);
-        Lines.push_back(Format(kEmptyBody, kBlockTerminator, kCrLf));
+        const bool returnsRows = WriteProcedureParameters(procedure);
+        Lines.push_back(
+            Format(returnsRows ? kSelectableEmptyBody : kEmptyBody, kBlockTerminator, kCrLf));
     }
     query.Close();
     for (query.Open(); !query.Eof(); query.Next()) {
@@ -62,8 +68,9 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
     }
 }
 
-void TMDOExtract::WriteProcedureParameters(const std::string& procedureName) {
+bool TMDOExtract::WriteProcedureParameters(const std::string& procedureName) {
     TcCatalogueQuery query(*this, kParametersQuery);
+    bool outputs = false;
     for (int input = 0; input <= 1; ++input) {
         query.SetParam("PROCNAME", procedureName);
         query.SetParam("Input", input);
@@ -78,9 +85,11 @@ void TMDOExtract::WriteProcedureParameters(const std::string& procedureName) {
             Lines.push_back(std::move(line));
         }
         if (any) Lines.emplace_back(")");
+        outputs = any && input == 1;
         query.Close();
     }
     Lines.emplace_back("AS");
+    return outputs;
 }
 
 std::string TMDOExtract::ParameterTypeText(TcCatalogueQuery& row) {

@@ -1,5 +1,7 @@
 // Triggers, views and check constraints: the objects whose definition is
 // source text kept in the catalogue, re-split into one item per line.
+#include <algorithm>
+
 #include "foundation/errors.h"
 #include "mdo/extract/catalogue_query.h"
 #include "mdo/extract/extract.h"
@@ -115,15 +117,26 @@ void TMDOExtract::WriteCheckConstraints(const std::string& name, TMDOExtractPart
     TcCatalogueQuery query(
         *this, name.empty() ? kAllChecksQuery : (forTable ? kTableChecksQuery : kCheckQuery));
     if (!name.empty()) query.SetParam(forTable ? "TableName" : "TriggerName", name);
-    for (query.Open(); !query.Eof(); query.Next()) {
+    // Read first, so that the constraints come in the order of their names
+    // as ConstraintNameLess has it.
+    struct TcCheck {
+        std::string Relation, Constraint, Source;
+        bool HasSource;
+    };
+    std::vector<TcCheck> checks;
+    for (query.Open(); !query.Eof(); query.Next())
+        checks.push_back(
+            {query.AsString("RDB$RELATION_NAME"), query.AsString("RDB$CONSTRAINT_NAME"),
+             query.AsString("RDB$TRIGGER_SOURCE"), !query.IsNull("RDB$TRIGGER_SOURCE")});
+    std::stable_sort(checks.begin(), checks.end(), [](const TcCheck& a, const TcCheck& b) {
+        return ConstraintNameLess(a.Constraint, b.Constraint);
+    });
+    for (const TcCheck& row : checks) {
         TStringList check;
-        check.push_back(
-            Format("ALTER TABLE %s ADD", Ident(query.AsString("RDB$RELATION_NAME")).c_str()));
-        const std::string constraint = query.AsString("RDB$CONSTRAINT_NAME");
-        if (!StartsWithText(constraint, "INTEG"))
-            check.push_back(Format("%sCONSTRAINT %s ", "\t", Ident(constraint).c_str()));
-        if (!query.IsNull("RDB$TRIGGER_SOURCE"))
-            AppendResplit(check, query.AsString("RDB$TRIGGER_SOURCE"));
+        check.push_back(Format("ALTER TABLE %s ADD", Ident(row.Relation).c_str()));
+        if (!StartsWithText(row.Constraint, "INTEG"))
+            check.push_back(Format("%sCONSTRAINT %s ", "\t", Ident(row.Constraint).c_str()));
+        if (row.HasSource) AppendResplit(check, row.Source);
         check.back() += std::string(";") + kCrLf;
         Lines.insert(Lines.end(), check.begin(), check.end());
     }

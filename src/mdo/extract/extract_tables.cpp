@@ -110,18 +110,29 @@ void TMDOExtract::WriteTable(const std::string& tableName) {
         if (!query.Eof()) line += ",";
         Lines.push_back(std::move(line));
     }
-    TcCatalogueQuery keys(*this, kKeyConstraintsQuery);
-    keys.SetParam("RELATIONNAME", tableName);
-    for (keys.Open(); !keys.Eof(); keys.Next()) {
+    struct TcKey {
+        std::string Name, Type, Index;
+    };
+    std::vector<TcKey> constraints;
+    {
+        TcCatalogueQuery keys(*this, kKeyConstraintsQuery);
+        keys.SetParam("RELATIONNAME", tableName);
+        for (keys.Open(); !keys.Eof(); keys.Next())
+            constraints.push_back({keys.AsString("RDB$CONSTRAINT_NAME"),
+                                   keys.AsString("RDB$CONSTRAINT_TYPE"),
+                                   keys.AsString("RDB$INDEX_NAME")});
+    }
+    std::stable_sort(constraints.begin(), constraints.end(), [](const TcKey& a, const TcKey& b) {
+        return ConstraintNameLess(a.Name, b.Name);
+    });
+    for (const TcKey& key : constraints) {
         if (!Lines.empty()) Lines.back() += ",";
-        const std::string constraint = keys.AsString("RDB$CONSTRAINT_NAME");
         const std::string prefix =
-            StartsWithText(constraint, "INTEG") ? "" : "CONSTRAINT " + Ident(constraint);
-        const std::string type = keys.AsString("RDB$CONSTRAINT_TYPE");
-        const std::string columns = IndexColumnsText(keys.AsString("RDB$INDEX_NAME"));
-        if (StartsWithText(type, "PRIMARY"))
+            StartsWithText(key.Name, "INTEG") ? "" : "CONSTRAINT " + Ident(key.Name);
+        const std::string columns = IndexColumnsText(key.Index);
+        if (StartsWithText(key.Type, "PRIMARY"))
             Lines.push_back(prefix + Format(" PRIMARY KEY (%s)", columns.c_str()));
-        else if (StartsWithText(type, "UNIQUE"))
+        else if (StartsWithText(key.Type, "UNIQUE"))
             Lines.push_back(prefix + Format(" UNIQUE (%s)", columns.c_str()));
     }
     if (exists) Lines.emplace_back(");");

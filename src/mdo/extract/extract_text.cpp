@@ -141,6 +141,34 @@ bool IsGeneratedName(std::string_view name) {
            std::isdigit(static_cast<unsigned char>(name[4])) != 0;
 }
 
+namespace {
+
+struct TcNameKey {
+    std::string_view Stem;
+    bool HasNumber;
+    std::string_view Digits;  // without leading zeros
+    std::string_view Name;
+};
+
+TcNameKey NameKey(std::string_view name) {
+    size_t start = name.size();
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1])) != 0) --start;
+    std::string_view digits = name.substr(start);
+    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    return {name.substr(0, start), start < name.size(), digits, name};
+}
+
+}  // namespace
+
+bool ConstraintNameLess(std::string_view a, std::string_view b) {
+    const TcNameKey x = NameKey(a), y = NameKey(b);
+    if (x.Stem != y.Stem) return x.Stem < y.Stem;
+    if (x.HasNumber != y.HasNumber) return !x.HasNumber;
+    if (x.Digits.size() != y.Digits.size()) return x.Digits.size() < y.Digits.size();
+    if (x.Digits != y.Digits) return x.Digits < y.Digits;
+    return x.Name < y.Name;
+}
+
 std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds) {
     std::string text = "[";
     for (size_t i = 0; i < bounds.size(); ++i) {

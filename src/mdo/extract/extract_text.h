@@ -49,6 +49,13 @@ std::string QuotedLiteral(std::string_view text);
 std::string ComputedByText(std::string_view source);
 // "RDB$" followed by a digit: a name the server made up (implicit domains).
 bool IsGeneratedName(std::string_view name);
+// The order of constraint names that survives a round trip: a name with a
+// trailing number comes by its stem, then by the number's value, so that
+// INTEG_9 comes before INTEG_10 as the server made them. The catalogue's
+// text order would put INTEG_10 first, and a database made from the script
+// numbers its constraints afresh, so that order changes from one
+// extraction to the next.
+bool ConstraintNameLess(std::string_view a, std::string_view b);
 // "[lo:hi, lo:hi] " for the dimensions in order.
 std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds);
 // The clause CharsetText returns for names already read: `collation` empty
