@@ -36,6 +36,13 @@ constexpr const char* kNamedRoleGrantsQuery =
     "SELECT * FROM RDB$USER_PRIVILEGES WHERE   RDB$OBJECT_TYPE = 13 AND   RDB$USER_TYPE = 8  AND "
     "  RDB$RELATION_NAME = :METAOBJECT AND   RDB$PRIVILEGE = 'M' ORDER BY RDB$USER";
 
+// Firebird 3 records a role granted WITH ADMIN OPTION with the grant option
+// 2, older servers with 1: any grant option is the admin option, or the
+// script would hand the role back without it.
+const char* AdminOption(const TcCatalogueQuery& row) {
+    return row.AsInteger("RDB$GRANT_OPTION") != 0 ? " WITH ADMIN OPTION" : "";
+}
+
 }  // namespace
 
 void TMDOExtract::WriteRoles(const std::string& name) {
@@ -78,11 +85,9 @@ void TMDOExtract::WriteGrants() {
 void TMDOExtract::WriteRoleGrants(const std::string& terminator) {
     TcCatalogueQuery query(*this, Format(kRoleGrantsQuery, 13, 8));
     for (query.Open(); !query.Eof(); query.Next())
-        Lines.push_back(Format("GRANT %s TO %s%s%s%s",
-                               Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
-                               query.Trimmed("RDB$USER").c_str(),
-                               query.AsInteger("RDB$GRANT_OPTION") == 1 ? " WITH ADMIN OPTION" : "",
-                               terminator.c_str(), kCrLf));
+        Lines.push_back(Format(
+            "GRANT %s TO %s%s%s%s", Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
+            query.Trimmed("RDB$USER").c_str(), AdminOption(query), terminator.c_str(), kCrLf));
 }
 
 void TMDOExtract::WriteObjectGrants(const std::string& objectName, const std::string& terminator) {
@@ -158,10 +163,8 @@ int TMDOExtract::WriteNamedRoleGrants(const std::string& objectName,
     query.SetParam("METAOBJECT", objectName);
     int written = 0;
     for (query.Open(); !query.Eof(); query.Next(), ++written)
-        Lines.push_back(Format("GRANT %s TO %s%s%s",
-                               Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
-                               query.Trimmed("RDB$USER").c_str(),
-                               query.AsInteger("RDB$GRANT_OPTION") == 1 ? " WITH ADMIN OPTION" : "",
-                               terminator.c_str()));
+        Lines.push_back(
+            Format("GRANT %s TO %s%s%s", Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
+                   query.Trimmed("RDB$USER").c_str(), AdminOption(query), terminator.c_str()));
     return written;
 }

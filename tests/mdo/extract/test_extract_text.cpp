@@ -149,6 +149,19 @@ INSTANTIATE_TEST_SUITE_P(
                       ResplitCase{"semicolon_line", {"src"}, ";\r\n", {"src", ";"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ConstraintNames, GeneratedNumbersByValueOthersAsText) {
+    EXPECT_TRUE(ConstraintNameLess("INTEG_9", "INTEG_10"));
+    EXPECT_FALSE(ConstraintNameLess("INTEG_10", "INTEG_9"));
+    EXPECT_TRUE(ConstraintNameLess("INTEG_09", "INTEG_10"));
+    EXPECT_TRUE(ConstraintNameLess("FK_A", "FK_B"));
+    EXPECT_TRUE(ConstraintNameLess("INTEG_99", "PK_X"));
+    EXPECT_FALSE(ConstraintNameLess("PK_X", "PK_X"));
+    // A strict weak order even where stems and numbers mix.
+    EXPECT_TRUE(ConstraintNameLess("A2", "A10"));
+    EXPECT_TRUE(ConstraintNameLess("A10", "A1Z"));
+    EXPECT_TRUE(ConstraintNameLess("A2", "A1Z"));
+}
+
 TEST(LinesText, EveryItemEndsInCrLf) {
     EXPECT_EQ(LinesText({"a", "", "b\r\nc"}), "a\r\n\r\nb\r\nc\r\n");
     EXPECT_EQ(LinesText({}), "");
