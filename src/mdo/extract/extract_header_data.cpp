@@ -1,5 +1,8 @@
 // The commented database header (CREATE DATABASE with its secondary files,
 // shadows and log files) and table rows as INSERT statements.
+#include <set>
+#include <vector>
+
 #include "foundation/errors.h"
 #include "mdo/extract/catalogue_query.h"
 #include "mdo/extract/extract.h"
@@ -8,6 +11,12 @@
 
 namespace {
 
+// Computed columns hold no data of their own, and the server refuses a
+// value for them: their rows are written without them.
+constexpr const char* kComputedColumnsQuery =
+    "SELECT RFR.RDB$FIELD_NAME FROM RDB$RELATION_FIELDS RFR JOIN RDB$FIELDS FLD ON "
+    "RFR.RDB$FIELD_SOURCE = FLD.RDB$FIELD_NAME WHERE RFR.RDB$RELATION_NAME = :RelationName AND "
+    "FLD.RDB$COMPUTED_BLR IS NOT NULL";
 constexpr const char* kCharsetQuery =
     "SELECT * FROM RDB$DATABASE DBP WHERE NOT DBP.RDB$CHARACTER_SET_NAME IS NULL   AND "
     "DBP.RDB$CHARACTER_SET_NAME != ' '";
@@ -132,13 +141,26 @@ void TMDOExtract::WriteDatabaseHeader() {
 }
 
 void TMDOExtract::WriteTableData(const std::string& tableName) {
+    std::set<std::string> computed;
+    {
+        TcCatalogueQuery columns(*this, kComputedColumnsQuery);
+        columns.SetParam("RelationName", tableName);
+        for (columns.Open(); !columns.Eof(); columns.Next())
+            computed.insert(UpperCase(columns.Trimmed("RDB$FIELD_NAME")));
+    }
     TcCatalogueQuery query(*this, Format("SELECT * FROM %s", Ident(tableName).c_str()));
     query.Open();
     const int count = query.FieldCount();
-    std::string columns;
+    // Blobs (520), arrays (540) and computed columns are left out.
+    std::vector<bool> written(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const int type = query.FieldType(i);
-        if (type == 520 || type == 540) continue;
+        written[static_cast<size_t>(i)] =
+            type != 520 && type != 540 && computed.count(UpperCase(query.FieldName(i))) == 0;
+    }
+    std::string columns;
+    for (int i = 0; i < count; ++i) {
+        if (!written[static_cast<size_t>(i)]) continue;
         if (!columns.empty()) columns += ", ";
         columns += Ident(query.FieldName(i));
     }
@@ -147,8 +169,8 @@ void TMDOExtract::WriteTableData(const std::string& tableName) {
         std::string values;
         bool first = true;
         for (int i = 0; i < count; ++i) {
+            if (!written[static_cast<size_t>(i)]) continue;
             const int type = query.FieldType(i);
-            if (type == 520 || type == 540) continue;
             if (!first) values += ", ";
             first = false;
             if (query.FieldIsNull(i))

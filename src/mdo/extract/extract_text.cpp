@@ -27,7 +27,10 @@ constexpr std::array<TSQLType, 14> SQLTypeNames{{{7, "SMALLINT"},
                                                  {13, "TIME"},
                                                  {12, "DATE"},
                                                  {35, "TIMESTAMP"},
-                                                 {16, "INT64"}}};
+                                                 // The server knows no type
+                                                 // INT64: a 64-bit integer
+                                                 // column is declared BIGINT.
+                                                 {16, "BIGINT"}}};
 
 constexpr std::array<const char*, 3> NumericSubTypeNames{{"UNKNOWN", "NUMERIC", "DECIMAL"}};
 

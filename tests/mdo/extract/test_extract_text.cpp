@@ -31,8 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"precision_rule_off_uses_scale", {8, -2, 1, true, 9}, false, "NUMERIC(9, 2)"},
         TypeCase{"old_ods_smallint_scale", {7, -2, 0, false, 0}, false, "NUMERIC(4, 2)"},
         TypeCase{"double_with_scale_dialect_1", {27, -2, 0, false, 0}, true, "NUMERIC(15, 2)"},
-        TypeCase{"int64_scale_without_precision", {16, -3, 0, false, 0}, true, "INT64"},
-        TypeCase{"int64_sub_type_0_with_precision", {16, -3, 0, true, 18}, true, "INT64"},
+        TypeCase{"int64_scale_without_precision", {16, -3, 0, false, 0}, true, "BIGINT"},
+        TypeCase{"int64_sub_type_0_with_precision", {16, -3, 0, true, 18}, true, "BIGINT"},
         TypeCase{"integer_precision_sub_type_0", {8, 0, 0, true, 9}, true, "INTEGER"},
         TypeCase{"integer_zero_scale_numeric", {8, 0, 1, true, 5}, true, "NUMERIC(5, 0)"},
         TypeCase{"varchar", {37, 0, 0, false, 0}, true, "VARCHAR"},
@@ -52,7 +52,7 @@ TEST(SQLTypeNames, EveryCodeOfTheTableAndNoOther) {
         {10, "FLOAT"},     {14, "CHAR"},    {27, "DOUBLE PRECISION"},
         {37, "VARCHAR"},   {40, "CSTRING"}, {45, "BLOB_ID"},
         {261, "BLOB"},     {13, "TIME"},    {12, "DATE"},
-        {35, "TIMESTAMP"}, {16, "INT64"}};
+        {35, "TIMESTAMP"}, {16, "BIGINT"}};
     for (const auto& [code, name] : table) EXPECT_STREQ(SQLTypeName(code), name) << code;
     for (int code : {0, 1, 11, 17, 23, 24, 262}) EXPECT_EQ(SQLTypeName(code), nullptr) << code;
 }

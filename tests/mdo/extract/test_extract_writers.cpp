@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "(",
                     "  \"S\"\tSMALLINT,",
                     "  \"I\"\tINTEGER,",
-                    "  \"B\"\tINT64,",
+                    "  \"B\"\tBIGINT,",
                     "  \"N\"\tNUMERIC(9, 2),",
                     "  \"DE\"\tDECIMAL(18, 4),",
                     "  \"F\"\tFLOAT,",
