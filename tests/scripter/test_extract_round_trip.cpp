@@ -144,6 +144,32 @@ TEST_F(RoundTrip, FirebirdsEmployeeDatabase) {
     Check(original);
 }
 
+TEST_F(RoundTrip, ExtractModeWritesNothingForADatabaseItCannotOpen) {
+    const TcCliRun run = Cli(dir, "-x -d '" + dir.File("missing.fdb") + "'");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err, "");
+}
+
+TEST_F(RoundTrip, Dialect1NamesUnquoted) {
+    WriteFile(dir.File("build.sql"),
+              "SET SQL DIALECT 1;\nCREATE DATABASE '" + original +
+                  "' USER 'SYSDBA' PASSWORD 'masterkey';\n"
+                  // A dialect-1 DATE holds a time too: a TIMESTAMP.
+                  "CREATE TABLE lower_t (col NUMERIC(15,2) NOT NULL PRIMARY KEY, d DATE);\n"
+                  "CREATE GENERATOR g1;\nCOMMIT;\n");
+    const TcCliRun run = Cli(dir, "build.sql");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string script = Extract(original);
+    EXPECT_EQ(script.rfind("SET SQL DIALECT 1;\n", 0), 0u) << script;
+    EXPECT_NE(
+        script.find("CREATE TABLE LOWER_T \n(\n  COL NUMERIC(15, 2) NOT NULL,\n  D TIMESTAMP,\n"
+                    " PRIMARY KEY (COL)\n);"),
+        std::string::npos)
+        << script;
+    EXPECT_NE(script.find("CREATE GENERATOR G1;"), std::string::npos) << script;
+}
+
 const char* const kRichSchema = R"(
 CREATE DOMAIN D_MONEY AS NUMERIC(15,2) DEFAULT 0 CHECK (VALUE >= -1000000000);
 CREATE DOMAIN D_CODE AS CHAR(4) CHARACTER SET ISO8859_1 COLLATE DE_DE;
