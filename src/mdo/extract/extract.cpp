@@ -22,6 +22,21 @@ constexpr const char* kCharsetQuery =
 constexpr const char* kDimensionsQuery =
     "SELECT * FROM RDB$FIELD_DIMENSIONS FDIM WHERE   FDIM.RDB$FIELD_NAME = :FIELDNAME ORDER BY "
     "FDIM.RDB$DIMENSION";
+constexpr const char* kAllSegmentsQuery =
+    "SELECT SEG.RDB$INDEX_NAME, SEG.RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS SEG ORDER BY "
+    "SEG.RDB$INDEX_NAME, SEG.RDB$FIELD_POSITION";
+constexpr const char* kAllNotNullQuery =
+    "SELECT RCO.RDB$CONSTRAINT_NAME, RCO.RDB$RELATION_NAME, CON.RDB$TRIGGER_NAME FROM "
+    "RDB$RELATION_CONSTRAINTS RCO, RDB$CHECK_CONSTRAINTS CON WHERE CON.RDB$CONSTRAINT_NAME = "
+    "RCO.RDB$CONSTRAINT_NAME AND RCO.RDB$CONSTRAINT_TYPE = 'NOT NULL'";
+// Every object of which someone but its owner holds a privilege, or under
+// whose name a role is granted: the others get no GRANT from any of the
+// three privilege queries.
+constexpr const char* kPrivilegedObjectsQuery =
+    "SELECT DISTINCT PRV.RDB$RELATION_NAME FROM RDB$USER_PRIVILEGES PRV LEFT JOIN RDB$RELATIONS "
+    "REL ON REL.RDB$RELATION_NAME = PRV.RDB$RELATION_NAME LEFT JOIN RDB$PROCEDURES PRC ON "
+    "PRC.RDB$PROCEDURE_NAME = PRV.RDB$RELATION_NAME WHERE PRV.RDB$PRIVILEGE = 'M' OR "
+    "REL.RDB$OWNER_NAME <> PRV.RDB$USER OR PRC.RDB$OWNER_NAME <> PRV.RDB$USER";
 constexpr const char* kSegmentsQuery =
     "SELECT * FROM RDB$INDEX_SEGMENTS SEG WHERE SEG.RDB$INDEX_NAME = :INDEXNAME ORDER BY "
     "SEG.RDB$FIELD_POSITION";
@@ -159,6 +174,12 @@ void TMDOExtract::ExtractWholeDatabase() {
     Lines.push_back(Format("SET SQL DIALECT %d;", Dialect()));
     Lines.emplace_back();
     TcStartedTransaction started(Transaction());
+    lookups_ = TcLookups();
+    lookups_.Active = true;
+    struct TcLookupsGuard {
+        TcLookups& Lookups;
+        ~TcLookupsGuard() { Lookups = TcLookups(); }
+    } guard{lookups_};
     WriteDatabaseHeader();
     WriteBlobFilters("");
     WriteExternalFunctions("");
@@ -213,6 +234,19 @@ std::string TMDOExtract::ArrayBoundsText(const std::string& fieldName) {
 }
 
 std::string TMDOExtract::IndexColumnsText(const std::string& indexName) {
+    if (lookups_.Active) {
+        if (!lookups_.IndexesRead) {
+            TcCatalogueQuery all(*this, kAllSegmentsQuery);
+            for (all.Open(); !all.Eof(); all.Next()) {
+                std::string& text = lookups_.IndexColumns[all.AsString("RDB$INDEX_NAME")];
+                if (!text.empty()) text += ", ";
+                text += Ident(all.AsString("RDB$FIELD_NAME"));
+            }
+            lookups_.IndexesRead = true;
+        }
+        const auto found = lookups_.IndexColumns.find(indexName);
+        return found != lookups_.IndexColumns.end() ? found->second : std::string();
+    }
     TcCatalogueQuery query(*this, kSegmentsQuery);
     query.SetParam("INDEXNAME", indexName);
     std::string text;
@@ -221,4 +255,29 @@ std::string TMDOExtract::IndexColumnsText(const std::string& indexName) {
         text += Ident(query.AsString("RDB$FIELD_NAME"));
     }
     return text;
+}
+
+const std::vector<std::string>& TMDOExtract::NotNullConstraints(const std::string& relation,
+                                                                const std::string& column) {
+    if (!lookups_.NotNullRead) {
+        TcCatalogueQuery all(*this, kAllNotNullQuery);
+        for (all.Open(); !all.Eof(); all.Next())
+            lookups_.NotNull[{all.AsString("RDB$RELATION_NAME"), all.AsString("RDB$TRIGGER_NAME")}]
+                .push_back(all.AsString("RDB$CONSTRAINT_NAME"));
+        lookups_.NotNullRead = true;
+    }
+    static const std::vector<std::string> none;
+    const auto found = lookups_.NotNull.find({relation, column});
+    return found != lookups_.NotNull.end() ? found->second : none;
+}
+
+bool TMDOExtract::MayHavePrivileges(const std::string& objectName) {
+    if (!lookups_.Active) return true;
+    if (!lookups_.GranteesRead) {
+        TcCatalogueQuery all(*this, kPrivilegedObjectsQuery);
+        for (all.Open(); !all.Eof(); all.Next())
+            lookups_.WithPrivileges.insert(all.Trimmed("RDB$RELATION_NAME"));
+        lookups_.GranteesRead = true;
+    }
+    return lookups_.WithPrivileges.count(objectName) > 0;
 }

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -158,6 +159,23 @@ class TMDOExtract {
     std::unique_ptr<TMDOSQL> TakeStatement(const std::string& sql);
     void ReturnStatement(const std::string& sql, std::unique_ptr<TMDOSQL> statement);
 
+    // Lookup tables read once per whole-database script, where one query
+    // for all rows gives the texts the per-row queries would: index
+    // columns, named NOT NULL constraints, and the objects that have any
+    // privilege of someone other than their owner. Empty (and unused)
+    // outside ExtractWholeDatabase, whose writers run in one transaction.
+    struct TcLookups {
+        bool Active = false;
+        bool IndexesRead = false, NotNullRead = false, GranteesRead = false;
+        std::map<std::string, std::string> IndexColumns;
+        std::map<std::pair<std::string, std::string>, std::vector<std::string>> NotNull;
+        std::set<std::string> WithPrivileges;
+    };
+    const std::vector<std::string>& NotNullConstraints(const std::string& relation,
+                                                       const std::string& column);
+    bool MayHavePrivileges(const std::string& objectName);
+
+    TcLookups lookups_;
     TMDOBase link_{this};
     std::map<std::string, std::vector<std::unique_ptr<TMDOSQL>>> idle_;
     // CharsetText answers by its arguments, read once per extractor.

@@ -91,7 +91,7 @@ void TMDOExtract::WriteRoleGrants(const std::string& terminator) {
 }
 
 void TMDOExtract::WriteObjectGrants(const std::string& objectName, const std::string& terminator) {
-    if (objectName.empty()) return;
+    if (objectName.empty() || !MayHavePrivileges(objectName)) return;
     if (WriteTablePrivileges(objectName, terminator) > 0) return;
     if (WriteProcedurePrivileges(objectName, terminator) > 0) return;
     WriteNamedRoleGrants(objectName, terminator);

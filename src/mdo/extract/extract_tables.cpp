@@ -161,14 +161,19 @@ std::string TMDOExtract::ColumnLine(TcCatalogueQuery& row, const std::string& re
     }
     if (!row.IsNull("RDB$DEFAULT_SOURCE")) line += " " + row.AsString("RDB$DEFAULT_SOURCE");
     if (row.AsInteger("RDB$NULL_FLAG") == 1) {
-        TcCatalogueQuery constraints(*this, kNotNullQuery);
-        constraints.SetParam("FIELDNAME", column);
-        constraints.SetParam("RELATIONNAME", relationName);
-        for (constraints.Open(); !constraints.Eof(); constraints.Next()) {
-            const std::string name = constraints.AsString("RDB$CONSTRAINT_NAME");
+        std::vector<std::string> names;
+        if (lookups_.Active) {
+            names = NotNullConstraints(relationName, column);
+        } else {
+            TcCatalogueQuery constraints(*this, kNotNullQuery);
+            constraints.SetParam("FIELDNAME", column);
+            constraints.SetParam("RELATIONNAME", relationName);
+            for (constraints.Open(); !constraints.Eof(); constraints.Next())
+                names.push_back(constraints.AsString("RDB$CONSTRAINT_NAME"));
+        }
+        for (const std::string& name : names)
             if (!StartsWithText(name, "INTEG"))
                 line += Format(" CONSTRAINT %s", Ident(name).c_str());
-        }
         line += " NOT NULL";
     }
     if (wroteCharset) {

@@ -425,6 +425,27 @@ TEST(Extract, WholeDatabaseInItsOrder) {
     }
 }
 
+// The whole-database script reads some lookups once for all rows; what it
+// writes must be what the writers write with their per-row queries.
+TEST(Extract, WholeDatabaseWritesWhatTheWritersWrite) {
+    ExtractDatabase db;
+    db.Exec(kMixedTable);
+    db.Exec(kKeys);
+    db.Exec({"GRANT SELECT, INSERT ON T TO ALICE", "GRANT UPDATE (C) ON T TO BOB WITH GRANT OPTION",
+             "CREATE ROLE R1", "GRANT ALL ON T TO R1", "GRANT R1 TO CAROL WITH ADMIN OPTION"});
+    const TStringList table = db.Items([](TcTestExtract& x) { x.WriteTable("Mixed"); });
+    const TStringList grants = db.Items([](TcTestExtract& x) { x.WriteObjectGrants("T", ";"); });
+    const TStringList keys =
+        db.Items([](TcTestExtract& x) { x.WriteForeignKeys("CHILD", xpTable); });
+    db.extract.ExtractByKind(xoDatabase, "");
+    const TStringList& lines = db.extract.Lines;
+    for (const TStringList* part : {&table, &grants, &keys}) {
+        ASSERT_FALSE(part->empty());
+        EXPECT_NE(std::search(lines.begin(), lines.end(), part->begin(), part->end()), lines.end())
+            << part->front();
+    }
+}
+
 TEST(Extract, CharsetTextRules) {
     ExtractDatabase db;
     // WIN1252 is 53; its collation PXW_INTL has id 1, the default has 0.
