@@ -5,6 +5,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/scoped_value.h"
+#include "mdo/mdo_errors.h"
 #include "scripter/ddl_commands.h"
 #include "scripter_fixture.h"
 #include "support/expect_error.h"
@@ -209,6 +210,11 @@ TEST_F(DDL, SharedTransactionIsNeitherCommittedNorEnded) {
     Run("ROLLBACK;");
     EXPECT_EQ(Message("SELECT ID FROM T;"), "No records returned.")
         << "the insert was not committed";
+}
+
+TEST_F(DDL, WithoutAConnectionTheAccessLayersErrorUnchanged) {
+    Run("DISCONNECT;");
+    EXPECT_RAISES_CONTAINING(EMDOError, Run("DESCRIBE DATABASE"), "DB is not open");
 }
 
 }  // namespace
