@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "foundation/locale_settings.h"
@@ -72,7 +71,12 @@ std::string Runnable(const std::string& script) {
 
 // The script with the file name of its header left out.
 std::string WithoutFileName(const std::string& script) {
-    return std::regex_replace(script, std::regex("CREATE DATABASE '[^']*'"), "CREATE DATABASE");
+    const std::string head = "CREATE DATABASE '";
+    const size_t start = script.find(head);
+    if (start == std::string::npos) return script;
+    const size_t end = script.find('\'', start + head.size());
+    if (end == std::string::npos) return script;
+    return script.substr(0, start) + "CREATE DATABASE" + script.substr(end + 1);
 }
 
 // The numbers of user objects of each kind.
@@ -138,8 +142,8 @@ TEST_F(RoundTrip, FirebirdsEmployeeDatabase) {
               0);
     // The script's own CREATE DATABASE names a relative file without a user;
     // Build writes ours in its place.
-    const std::string script = std::regex_replace(
-        ReadFile(dir.File("employee.sql")), std::regex("create database 'employee.fdb';"), "");
+    const std::string script =
+        ReplaceAll(ReadFile(dir.File("employee.sql")), "create database 'employee.fdb';", "");
     Build(original, script);
     Check(original);
 }
