@@ -218,11 +218,16 @@ TEST_F(SqlStatement, ClientErrorsOfPrepareAndExecute) {
 TEST_F(SqlStatement, ChangingTheTextReleasesButKeepsTheCursorFlag) {
     TcEventLog log;
     Run("select id from t");
-    sql.OnSQLChanging = log.Logger("OnSQLChanging");
+    sql.OnSQLChanging = [&log](TMDOSQL& changing) {
+        // Fired before the release and before the text changes.
+        log.Events.push_back(std::string("OnSQLChanging") +
+                             (changing.Prepared() ? " prepared" : " released") + " " +
+                             changing.SQL().front());
+    };
     sql.SetSQLText("select id from t");
     EXPECT_TRUE(log.Events.empty()) << "the same text changes nothing";
     sql.SetSQLText("select name from t");
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"OnSQLChanging"}));
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"OnSQLChanging prepared select id from t"}));
     EXPECT_FALSE(sql.Prepared());
     EXPECT_TRUE(sql.Open());
     EXPECT_RAISES(EMDOClientError, sql.ExecQuery(), "MDOSQL Open");
