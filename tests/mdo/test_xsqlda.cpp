@@ -144,6 +144,35 @@ TEST(XSQLDA, ParameterUsedTwiceIsSetTogether) {
     EXPECT_FALSE(area[2].IsNull());
 }
 
+TMDOVariant Tagged(TMDOVariantKind kind, int64_t integer = 0, double real = 0, int64_t currency = 0,
+                   std::string text = {}) {
+    return TMDOVariant{kind, integer, real, currency, std::move(text)};
+}
+
+TEST(XSQLDA, TaggedValues) {
+    TMDOXSQLDA area;
+    area.SetCount(1);
+    Describe(area, 0, SQL_VARYING + 1, "P", "", 10);
+    area.InitializeVars();
+    TMDOXSQLVAR& p = area[0];
+    using K = TMDOVariantKind;
+    p.SetAsVariant(Tagged(K::Boolean, 7));
+    EXPECT_EQ(p.SQLType(), SQL_LONG);
+    EXPECT_EQ(p.AsInteger(), 1);
+    p.SetAsVariant(Tagged(K::Double, 0, 2.5));
+    EXPECT_EQ(p.SQLType(), SQL_DOUBLE);
+    p.SetAsVariant(Tagged(K::Currency, 0, 0, 125000));
+    EXPECT_EQ(p.AsString(), "12.5");
+    p.SetAsVariant(Tagged(K::String, 0, 0, 0, "text"));
+    EXPECT_EQ(p.AsString(), "text");
+    p.SetAsVariant(Tagged(K::Other));
+    EXPECT_EQ(p.AsString(), "text") << "unchanged";
+    p.SetAsVariant(Tagged(K::Null));
+    EXPECT_TRUE(p.IsNull());
+    EXPECT_RAISES(EMDOClientError, p.SetAsVariant(Tagged(K::Dispatch)), "Not permitted");
+    EXPECT_RAISES(EMDOClientError, p.SetAsVariant(Tagged(K::Array)), "Unsupported feature");
+}
+
 // ---- Dialect 1 -----------------------------------------------------------
 
 class DialectOne : public SqlComponent {
