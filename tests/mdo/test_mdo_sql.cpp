@@ -52,6 +52,30 @@ TEST_F(SqlStatement, SelectFetchesEveryRowThenEof) {
     EXPECT_RAISES(EMDOClientError, sql.Next(), "MDOSQL Closed");
 }
 
+TEST_F(SqlStatement, FetchErrorClosesTheCursorFirst) {
+    Run("select 1 / (id - 2) from t order by id");
+    ASSERT_FALSE(sql.Eof());
+    EXPECT_EQ(sql.Fields(0).AsInteger(), -1);
+    EXPECT_THROW(sql.Next(), EMDOFirebirdError) << "the second row divides by zero";
+    EXPECT_FALSE(sql.Open());
+    EXPECT_TRUE(sql.Prepared());
+    sql.ExecQuery();
+    EXPECT_EQ(sql.Fields(0).AsInteger(), -1) << "the statement runs again";
+}
+
+TEST_F(SqlStatement, SingleRelationNameOfASelect) {
+    sql.SetSQLText("select id, name from t");
+    EXPECT_EQ(sql.SingleRelationName(), "") << "not prepared";
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "T");
+    sql.SetSQLText("select t.id, r.rdb$relation_name from t, rdb$relations r");
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "");
+    sql.SetSQLText("insert into t (id) values (7)");
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "");
+}
+
 TEST_F(SqlStatement, WithoutGoToFirstRecordTheCursorStartsBeforeTheFirstRow) {
     sql.GoToFirstRecordOnExecute = false;
     Run("select id from t order by id");
