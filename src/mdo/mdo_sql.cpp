@@ -11,17 +11,6 @@
 #include "mdo/sql_monitor_hook.h"
 #include "mdo/status_vector.h"
 
-namespace {
-
-// Surrounding blanks and control characters off.
-std::string TrimControls(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-    return std::string(text);
-}
-
-}  // namespace
-
 TMDOSQL::TMDOSQL(TMDODatabase* owner) {
     CheckClientLibraryLoaded();
     Link();
@@ -360,7 +349,7 @@ std::string TMDOSQL::Plan() {
     const std::vector<char> reply = StatementInfo(isc_info_sql_get_plan, 16385, true);
     const auto item = TcInfoReply(reply).First();
     if (!item || item->Code != isc_info_sql_get_plan) RaiseClientError(0);
-    return TrimControls(std::string_view(item->Value, item->Length));
+    return TrimBlanks(std::string_view(item->Value, item->Length));
 }
 
 int TMDOSQL::AffectedRows() {

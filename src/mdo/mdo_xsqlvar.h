@@ -23,6 +23,40 @@ class TMDOXSQLDA;
 class TMDOSQL;
 class TMDOStream;
 
+// The kinds of a tagged value that SetAsVariant takes, after the variant
+// types of the platform's automation values.
+enum class TMDOVariantKind {
+    Empty,
+    Null,
+    Small,
+    Integer,
+    Byte,
+    Single,
+    Double,
+    Currency,
+    Date,
+    String,
+    Boolean,
+    Dispatch,
+    Error,
+    Variant,
+    Unknown,
+    ByRef,
+    Array,
+    Other
+};
+
+// A tagged value: Integer for the whole-number kinds and Boolean (non-zero
+// is true), Real for Single, Double and Date (a date-time serial), Currency
+// in ten-thousandths, Text for String.
+struct TMDOVariant {
+    TMDOVariantKind Kind = TMDOVariantKind::Empty;
+    int64_t Integer = 0;
+    double Real = 0;
+    int64_t Currency = 0;
+    std::string Text;
+};
+
 class TMDOXSQLVAR {
   public:
     TMDOXSQLVAR(TMDOXSQLDA& area, int index);
@@ -78,6 +112,12 @@ class TMDOXSQLVAR {
     void* AsPointer() const;
     // Copies Size() bytes as SQL_TEXT; null on a nullable variable sets it null.
     void SetAsPointer(const void* value);
+
+    // Null or empty sets null; whole numbers and Booleans (1 or 0) AsInteger,
+    // Single and Double AsDouble, Currency AsCurrency, Date AsDateTime,
+    // String AsString. Dispatch, Error, Variant, Unknown and ByRef raise
+    // client error 5, Array client error 4; other kinds change nothing.
+    void SetAsVariant(const TMDOVariant& value);
 
     // The blob's content into `target`; the content of `source` as a new blob.
     void SaveToStream(TMDOStream& target) const;

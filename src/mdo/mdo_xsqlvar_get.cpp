@@ -15,26 +15,6 @@
 
 namespace {
 
-constexpr int64_t kPowers[] = {1LL,
-                               10LL,
-                               100LL,
-                               1000LL,
-                               10000LL,
-                               100000LL,
-                               1000000LL,
-                               10000000LL,
-                               100000000LL,
-                               1000000000LL,
-                               10000000000LL,
-                               100000000000LL,
-                               1000000000000LL,
-                               10000000000000LL,
-                               100000000000000LL,
-                               1000000000000000LL,
-                               10000000000000000LL,
-                               100000000000000000LL,
-                               1000000000000000000LL};
-
 [[noreturn]] void RaiseConversion() {
     RaiseClientError(38);
 }
@@ -67,13 +47,13 @@ int64_t Truncate(double value) {
 }
 
 // value * 10^shift in exact integer arithmetic, truncating toward zero for a
-// negative shift; error 38 on overflow.
+// negative shift (one digit at a time: truncations compose); error 38 on
+// overflow.
 int64_t Shift(int64_t value, int shift) {
-    if (shift == 0) return value;
-    if (shift < 0) return -shift > 18 ? 0 : value / kPowers[-shift];
-    int64_t result = 0;
-    if (shift > 18 || __builtin_mul_overflow(value, kPowers[shift], &result)) RaiseConversion();
-    return result;
+    for (; shift < 0 && value != 0; ++shift) value /= 10;
+    for (; shift > 0; --shift)
+        if (__builtin_mul_overflow(value, int64_t{10}, &value)) RaiseConversion();
+    return value;
 }
 
 double WholeSeconds(const TDateTimeFields& value) {

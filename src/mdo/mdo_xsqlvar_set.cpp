@@ -186,6 +186,47 @@ void TMDOXSQLVAR::SetAsString(std::string_view value) {
     StoreText(value);
 }
 
+void TMDOXSQLVAR::SetAsVariant(const TMDOVariant& value) {
+    using K = TMDOVariantKind;
+    switch (value.Kind) {
+        case K::Empty:
+        case K::Null:
+            SetIsNull(true);
+            break;
+        case K::Small:
+        case K::Integer:
+        case K::Byte:
+            SetAsInteger(static_cast<int32_t>(value.Integer));
+            break;
+        case K::Boolean:
+            SetAsInteger(value.Integer != 0 ? 1 : 0);
+            break;
+        case K::Single:
+        case K::Double:
+            SetAsDouble(value.Real);
+            break;
+        case K::Currency:
+            SetAsCurrency(value.Currency);
+            break;
+        case K::Date:
+            SetAsDateTime(value.Real);
+            break;
+        case K::String:
+            SetAsString(value.Text);
+            break;
+        case K::Dispatch:
+        case K::Error:
+        case K::Variant:
+        case K::Unknown:
+        case K::ByRef:
+            RaiseClientError(5);
+        case K::Array:
+            RaiseClientError(4);
+        case K::Other:
+            break;
+    }
+}
+
 void TMDOXSQLVAR::LoadFromStream(TMDOStream& source) {
     if (SQL() == nullptr) RaiseClientError(24);
     TMDOBlobStream blob;

@@ -52,6 +52,30 @@ TEST_F(SqlStatement, SelectFetchesEveryRowThenEof) {
     EXPECT_RAISES(EMDOClientError, sql.Next(), "MDOSQL Closed");
 }
 
+TEST_F(SqlStatement, FetchErrorClosesTheCursorFirst) {
+    Run("select 1 / (id - 2) from t order by id");
+    ASSERT_FALSE(sql.Eof());
+    EXPECT_EQ(sql.Fields(0).AsInteger(), -1);
+    EXPECT_THROW(sql.Next(), EMDOFirebirdError) << "the second row divides by zero";
+    EXPECT_FALSE(sql.Open());
+    EXPECT_TRUE(sql.Prepared());
+    sql.ExecQuery();
+    EXPECT_EQ(sql.Fields(0).AsInteger(), -1) << "the statement runs again";
+}
+
+TEST_F(SqlStatement, SingleRelationNameOfASelect) {
+    sql.SetSQLText("select id, name from t");
+    EXPECT_EQ(sql.SingleRelationName(), "") << "not prepared";
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "T");
+    sql.SetSQLText("select t.id, r.rdb$relation_name from t, rdb$relations r");
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "");
+    sql.SetSQLText("insert into t (id) values (7)");
+    sql.Prepare();
+    EXPECT_EQ(sql.SingleRelationName(), "");
+}
+
 TEST_F(SqlStatement, WithoutGoToFirstRecordTheCursorStartsBeforeTheFirstRow) {
     sql.GoToFirstRecordOnExecute = false;
     Run("select id from t order by id");
@@ -218,11 +242,16 @@ TEST_F(SqlStatement, ClientErrorsOfPrepareAndExecute) {
 TEST_F(SqlStatement, ChangingTheTextReleasesButKeepsTheCursorFlag) {
     TcEventLog log;
     Run("select id from t");
-    sql.OnSQLChanging = log.Logger("OnSQLChanging");
+    sql.OnSQLChanging = [&log](TMDOSQL& changing) {
+        // Fired before the release and before the text changes.
+        log.Events.push_back(std::string("OnSQLChanging") +
+                             (changing.Prepared() ? " prepared" : " released") + " " +
+                             changing.SQL().front());
+    };
     sql.SetSQLText("select id from t");
     EXPECT_TRUE(log.Events.empty()) << "the same text changes nothing";
     sql.SetSQLText("select name from t");
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"OnSQLChanging"}));
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"OnSQLChanging prepared select id from t"}));
     EXPECT_FALSE(sql.Prepared());
     EXPECT_TRUE(sql.Open());
     EXPECT_RAISES(EMDOClientError, sql.ExecQuery(), "MDOSQL Open");
