@@ -12,6 +12,8 @@ const char* const kCliUsage =
     "  -e            echo every statement before its result\n"
     "  -o FILE       write the output to FILE instead of standard output\n"
     "  -q            quiet: no banner\n"
+    "  -x            extract: write the DDL of the -d database (the DESCRIBE\n"
+    "                DATABASE text) and nothing else; no script is read\n"
     "  -h            this help\n"
     "Exit status: 0 success, 1 a statement failed or the output could not be\n"
     "written, 2 the input, the output file or the first connection could not be\n"
@@ -42,6 +44,8 @@ bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options, s
             options.Echo = true;
         } else if (arg == "-q" || arg == "-quiet") {
             options.Quiet = true;
+        } else if (arg == "-x" || arg == "-extract") {
+            options.Extract = true;
         } else if (arg == "-h" || arg == "-help" || arg == "--help") {
             options.Help = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -53,6 +57,14 @@ bool ParseCliOptions(int argc, const char* const* argv, TcCliOptions& options, s
             error = "Only one script can be given; " + arg + " is a second one.";
             return false;
         }
+    }
+    if (options.Extract && options.Database.empty()) {
+        error = "Option -x needs a database (-d).";
+        return false;
+    }
+    if (options.Extract && !options.Script.empty()) {
+        error = "Option -x reads no script; " + options.Script + " was given.";
+        return false;
     }
     return true;
 }

@@ -12,6 +12,7 @@ struct TcCliOptions {
     bool Echo = false;     // -e
     bool Quiet = false;    // -q: no banner
     bool Help = false;     // -h
+    bool Extract = false;  // -x: write the -d database's DDL and nothing else
 };
 
 // Reads the options; false with a message for an unknown option or a missing

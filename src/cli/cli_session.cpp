@@ -12,6 +12,7 @@
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
 #include "foundation/string_utils.h"
+#include "scripter/ddl_commands.h"
 #include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 
@@ -260,6 +261,18 @@ int TcCliSession::RunScript(const std::string& text, const std::string& source) 
         return engine_.CheckFailures > 0 ? cliCheckFailed : cliStatementFailed;
     }
     return cliOk;
+}
+
+int TcCliSession::ExtractDatabase() {
+    try {
+        out_ << ReplaceAll(DescribeDatabaseText(engine_), "\r\n", "\n");
+    } catch (const std::exception& error) {
+        out_.flush();
+        err_ << ForTerminal(error.what()) << '\n';
+        err_.flush();
+        return cliStatementFailed;
+    }
+    return CheckOutput() ? cliOk : cliStatementFailed;
 }
 
 int TcCliSession::RunInteractive() {

@@ -39,6 +39,10 @@ class TcCliSession : public IOwnerWindow {
     int ConnectFirst();
     // Runs a whole script; the status says how it ended.
     int RunScript(const std::string& text, const std::string& source);
+    // Writes the DDL of the connected database (the DESCRIBE DATABASE text)
+    // to the output and nothing else: cliOk, or cliStatementFailed with the
+    // error reported.
+    int ExtractDatabase();
     // Reads statements at the prompt until the end of the input; errors are
     // reported and the session goes on. SIGINT during a statement stops the
     // statement, not the session; SIGINT while waiting for input, and

@@ -60,7 +60,10 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     if (interactive && !options.Quiet) session.WriteBanner();
     int status = session.ConnectFirst();
     if (status != cliOk) return status;
-    status = interactive ? session.RunInteractive() : session.RunScript(text, source);
+    if (options.Extract)
+        status = session.ExtractDatabase();
+    else
+        status = interactive ? session.RunInteractive() : session.RunScript(text, source);
     // The run has stopped: the rollback and the detach must not be cancelled.
     signals.SetInterruptHandler(nullptr);
     // Output that was not written makes a failed run: nothing is committed.
@@ -104,13 +107,13 @@ int main(int argc, char** argv) {
     TcLocaleSettings::ReadFromEnvironment();
 
     // Read the input first: nothing is connected for input that cannot be used.
-    const bool interactive = options.Script.empty() && isatty(STDIN_FILENO);
+    const bool interactive = options.Script.empty() && !options.Extract && isatty(STDIN_FILENO);
     std::string text;
     std::string source = options.Script;
     try {
         if (!options.Script.empty()) {
             text = ReadScriptFile(options.Script);
-        } else if (!interactive) {
+        } else if (!interactive && !options.Extract) {
             text = ReadScriptText(STDIN_FILENO, "");
             source = "<stdin>";
         }

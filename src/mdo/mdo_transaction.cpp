@@ -254,7 +254,9 @@ void TMDOTransaction::SetHandle(isc_tr_handle handle) {
 
 ISC_STATUS TMDOTransaction::Call(ISC_STATUS result, bool raiseOnError) {
     idleFlag_ = false;
-    for (TMDODatabase* database : databases_.Items()) database->idleFlag_ = false;
+    // Every fetch comes through here: walk the slots without copying them.
+    for (int i = 0; i < databases_.Size(); ++i)
+        if (TMDODatabase* database = databases_.At(i)) database->idleFlag_ = false;
     if (raiseOnError && result > 0) RaiseDatabaseError();
     return result;
 }

@@ -5,6 +5,7 @@
 #include "foundation/language.h"
 #include "mdo/client_library.h"
 #include "scripter/catalogue_commands.h"
+#include "scripter/ddl_commands.h"
 #include "scripter/generator_commands.h"
 #include "scripter/scripter_ib.h"
 #include "scripter/user_commands.h"
@@ -25,8 +26,9 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
     commands.Add(new TpsDropUser);
     commands.Add(new TpsAlterUser);
     commands.Add(new TpsShowProcedure);
-    // The DDL description commands (DESCRIBE DATABASE to DESCRIBE INDEX) go
-    // here: each begins with DESCRIBE, so it must come before DESCRIBE.
+    // The DDL description commands each begin with DESCRIBE, so they must
+    // come before DESCRIBE.
+    RegisterDDLCommands(commands);
     commands.Add(new TpsShowFunction);
     commands.Add(new TpsDescribe);
     commands.Add(new TpsShowSystemTables);

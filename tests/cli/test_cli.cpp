@@ -39,7 +39,10 @@ TEST(CliOptions, Errors) {
         std::vector<const char*> argv;
         const char* error;
     } cases[] = {
-        {{"tessel-cli", "-x"}, "Unknown option -x."},
+        {{"tessel-cli", "-z"}, "Unknown option -z."},
+        {{"tessel-cli", "-x"}, "Option -x needs a database (-d)."},
+        {{"tessel-cli", "-x", "-d", "db.fdb", "a.sql"},
+         "Option -x reads no script; a.sql was given."},
         {{"tessel-cli", "-d"}, "Option -d needs a value."},
         {{"tessel-cli", "a.sql", "b.sql"}, "Only one script can be given; b.sql is a second one."},
     };
@@ -50,6 +53,16 @@ TEST(CliOptions, Errors) {
             ParseCliOptions(static_cast<int>(c.argv.size()), c.argv.data(), options, error));
         EXPECT_EQ(error, c.error);
     }
+}
+
+TEST(CliOptions, ExtractModeWithADatabase) {
+    const char* argv[] = {"tessel-cli", "-x", "-d", "db.fdb", "-o", "schema.sql"};
+    TcCliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions(6, argv, options, error)) << error;
+    EXPECT_TRUE(options.Extract);
+    EXPECT_EQ(options.Database, "db.fdb");
+    EXPECT_EQ(options.Output, "schema.sql");
 }
 
 TEST(CliOptions, EnvironmentGivesUserAndPassword) {
@@ -202,10 +215,10 @@ TEST_F(Session, ErrorsAndEchoHideThePassword) {
               cliStatementFailed);
     EXPECT_EQ(err.str().find("hunter2"), std::string::npos) << err.str();
     EXPECT_EQ(out.str().find("hunter2"), std::string::npos) << out.str();
-    EXPECT_EQ(err.str().rfind("p.sql:2: CONNECT '" + folder.File("none.fdb") +
-                                  "' USER 'SYSDBA' PASSWORD '***'\n",
-                              0),
-              0u)
+    EXPECT_EQ(
+        err.str().rfind(
+            "p.sql:2: CONNECT '" + folder.File("none.fdb") + "' USER 'SYSDBA' PASSWORD '***'\n", 0),
+        0u)
         << err.str();
 }
 

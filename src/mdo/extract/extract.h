@@ -1,0 +1,185 @@
+#pragma once
+// TMDOExtract: reads the catalogue of a connected database (the RDB$ system
+// tables) and writes its definitions as DDL script text into `Lines`.
+//
+// Contract: one owning thread, like every access-layer component. The
+// database and the transaction are linked, not owned: when either is freed
+// the reference is cleared. Writers only append to `Lines`; ExtractByKind
+// empties it first. Catalogue errors reach the caller unchanged, and what was
+// appended before stays. Statements are prepared once per extractor and
+// query text, and reused for every row that needs them, so the cost of a
+// whole-database script grows with the number of objects, not with one
+// prepare per column.
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/string_utils.h"
+#include "mdo/mdo_database.h"
+#include "mdo/mdo_database_info.h"
+
+class TMDOSQL;
+class TMDOTransaction;
+class TcCatalogueQuery;
+
+enum TMDOExtractObject {
+    xoDatabase = 0,
+    xoDomain = 1,
+    xoTable = 2,
+    xoView = 3,
+    xoProcedure = 4,
+    xoFunction = 5,
+    xoGenerator = 6,
+    xoException = 7,
+    xoBlobFilter = 8,
+    xoRole = 9,
+    xoTrigger = 10,
+    xoForeignKey = 11,
+    xoIndex = 12,
+    xoCheck = 13,
+    xoData = 14
+};
+
+// As one value it says what a writer's name designates; as a set (bit n for
+// value n) the extra parts that ExtractByKind writes with a table.
+enum TMDOExtractPart {
+    xpDomain = 0,
+    xpTable = 1,
+    xpTrigger = 3,
+    xpForeignKey = 4,
+    xpIndex = 5,
+    xpData = 6,
+    xpGrant = 7,
+    xpCheck = 8
+};
+
+class TMDOExtractParts {
+  public:
+    TMDOExtractParts() = default;
+    TMDOExtractParts(std::initializer_list<TMDOExtractPart> parts) {
+        for (TMDOExtractPart part : parts) bits_ |= 1u << part;
+    }
+    bool Has(TMDOExtractPart part) const { return (bits_ & (1u << part)) != 0; }
+
+  private:
+    unsigned bits_ = 0;
+};
+
+class TMDOExtract {
+  public:
+    TMDOExtract();
+    // An owner that is a database becomes Database, a transaction Transaction.
+    explicit TMDOExtract(TMDODatabase* owner);
+    explicit TMDOExtract(TMDOTransaction* owner);
+    virtual ~TMDOExtract();
+    TMDOExtract(const TMDOExtract&) = delete;
+    TMDOExtract& operator=(const TMDOExtract&) = delete;
+
+    TMDODatabase* Database() const { return link_.Database(); }
+    // With no transaction yet, the database's default one is taken.
+    void SetDatabase(TMDODatabase* database);
+    TMDOTransaction* Transaction() const { return link_.Transaction(); }
+    // With no database yet, the transaction's default one is taken.
+    void SetTransaction(TMDOTransaction* transaction);
+
+    // Bound to Database whenever Database changes.
+    TMDODatabaseInfo DatabaseInfo;
+    // The output: one text item each, shown followed by CR LF.
+    TStringList Lines;
+    // Stored only.
+    bool ShowSystem = false;
+
+    // Empties Lines and writes the kind asked for (starting and then
+    // committing the transaction when it was not active).
+    void ExtractByKind(TMDOExtractObject kind, const std::string& name,
+                       TMDOExtractParts parts = {});
+    // The whole database script, in dependency order.
+    void ExtractWholeDatabase();
+    // Lines as one text, every item followed by CR LF.
+    std::string Text() const;
+
+  protected:
+    // The per-kind writers: append to Lines. An empty name means all objects
+    // of the kind; names are compared with the catalogue unchanged.
+    void WriteDomains(const std::string& name, TMDOExtractPart nameKind);
+    void WriteTable(const std::string& tableName);
+    void WriteAllTables();
+    void WriteProcedures(const std::string& name);
+    void WriteTriggers(const std::string& name, TMDOExtractPart nameKind);
+    void WriteViews(const std::string& name);
+    void WriteCheckConstraints(const std::string& name, TMDOExtractPart nameKind);
+    void WriteIndexes(const std::string& name, TMDOExtractPart nameKind);
+    void WriteForeignKeys(const std::string& name, TMDOExtractPart nameKind);
+    void WriteGenerators(const std::string& name);
+    void WriteExceptions(const std::string& name);
+    void WriteExternalFunctions(const std::string& name);
+    void WriteBlobFilters(const std::string& name);
+    void WriteRoles(const std::string& name);
+    void WriteGrants();
+    void WriteObjectGrants(const std::string& objectName, const std::string& terminator);
+    void WriteRoleGrants(const std::string& terminator);
+    void WriteDatabaseHeader();
+    void WriteTableData(const std::string& tableName);
+
+    // The shared renderers.
+    std::string CharsetText(int charsetId, int collationId, bool collateOnly);
+    std::string ArrayBoundsText(const std::string& fieldName);
+    std::string IndexColumnsText(const std::string& indexName);
+
+  private:
+    friend class TcCatalogueQuery;
+
+    // True when the procedure has output parameters.
+    bool WriteProcedureParameters(const std::string& procedureName);
+    std::string ColumnLine(TcCatalogueQuery& row, const std::string& relationName);
+    std::string ColumnTypeText(TcCatalogueQuery& row, bool& wroteCharset);
+    std::string DomainTypeText(TcCatalogueQuery& row);
+    std::string ParameterTypeText(TcCatalogueQuery& row);
+    std::string ArgumentTypeText(TcCatalogueQuery& row);
+    int WriteTablePrivileges(const std::string& objectName, const std::string& terminator);
+    int WriteProcedurePrivileges(const std::string& objectName, const std::string& terminator);
+    int WriteNamedRoleGrants(const std::string& objectName, const std::string& terminator);
+    int64_t DatabaseInfoItem(char item);
+
+    // FormatIdentifier with the database's SQL dialect.
+    std::string Ident(std::string_view name) const;
+    int Dialect() const;
+    // Read once per database: the structure does not change on an attachment.
+    int ODSMajor();
+    int DBDialect();
+    void Forget();
+
+    // A prepared statement for `sql`, taken from the idle ones or made anew;
+    // TcCatalogueQuery gives it back when it is done.
+    std::unique_ptr<TMDOSQL> TakeStatement(const std::string& sql);
+    void ReturnStatement(const std::string& sql, std::unique_ptr<TMDOSQL> statement);
+
+    // Lookup tables read once per whole-database script, where one query
+    // for all rows gives the texts the per-row queries would: index
+    // columns, named NOT NULL constraints, and the objects that have any
+    // privilege of someone other than their owner. Empty (and unused)
+    // outside ExtractWholeDatabase, whose writers run in one transaction.
+    struct TcLookups {
+        bool Active = false;
+        bool IndexesRead = false, NotNullRead = false, GranteesRead = false;
+        std::map<std::string, std::string> IndexColumns;
+        std::map<std::pair<std::string, std::string>, std::vector<std::string>> NotNull;
+        std::set<std::string> WithPrivileges;
+    };
+    const std::vector<std::string>& NotNullConstraints(const std::string& relation,
+                                                       const std::string& column);
+    bool MayHavePrivileges(const std::string& objectName);
+
+    TcLookups lookups_;
+    TMDOBase link_{this};
+    std::map<std::string, std::vector<std::unique_ptr<TMDOSQL>>> idle_;
+    // CharsetText answers by its arguments, read once per extractor.
+    std::map<std::tuple<int, int, bool>, std::string> charsetTexts_;
+    int ods_ = -1;
+    int dbDialect_ = -1;
+};

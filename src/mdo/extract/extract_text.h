@@ -1,0 +1,71 @@
+#pragma once
+// The pure text rules of the metadata extractor: the type tables, the data
+// type rules that need no catalogue lookup, the privilege and trigger names,
+// quoting, and the re-split rule that turns multi-line texts into items.
+// Plain functions without state, so each rule is tested on its own.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/string_utils.h"
+
+inline constexpr const char* kCrLf = "\r\n";
+
+// The SQLTypeNames entry for a field type code, or null when none has it.
+const char* SQLTypeName(int code);
+// " SUB_TYPE " and the BlobSubTypeNames entry (1 to 8) or the number.
+std::string BlobSubTypeText(int subType);
+
+// What the data type rules 1 to 3 read from a catalogue row.
+struct TcTypeFacts {
+    int Type = 0;
+    int Scale = 0;
+    int SubType = 0;
+    bool HasPrecision = false;
+    int Precision = 0;
+};
+// The type name by the precision rule (when `precisionRule` holds for the
+// renderer: ODS and dialect conditions), else the scale rule, else the
+// type's name; empty for a code missing from SQLTypeNames.
+std::string TypeNameText(const TcTypeFacts& facts, bool precisionRule);
+
+// The column of the trigger types; the number for types above 6.
+std::string TriggerTypeText(int type);
+
+// Privilege letter to its PrivilegeTypes bit: S 2, I 4, U 8, D 16, R 64,
+// X none, any other letter 1 (never written).
+int PrivilegeBit(std::string_view letter);
+// The names of the set bits in PrivilegeTypes order, joined with ", ".
+std::string PrivilegeNamesText(int bits);
+// A grantee by its RDB$USER_TYPE: quoted for 0, 1, 2, 5 and 13, as stored
+// otherwise; "VIEW ", "TRIGGER " or "PROCEDURE " before types 1, 2 and 5.
+std::string GranteeText(int dialect, std::string_view user, int userType);
+
+// The text in single quotes, embedded single quotes doubled.
+std::string QuotedLiteral(std::string_view text);
+// A computed column's source: unchanged when it begins with "(" (after
+// trimming), else inside a comment.
+std::string ComputedByText(std::string_view source);
+// "RDB$" followed by a digit: a name the server made up (implicit domains).
+bool IsGeneratedName(std::string_view name);
+// The order of constraint names that survives a round trip: a name with a
+// trailing number comes by its stem, then by the number's value, so that
+// INTEG_9 comes before INTEG_10 as the server made them. The catalogue's
+// text order would put INTEG_10 first, and a database made from the script
+// numbers its constraints afresh, so that order changes from one
+// extraction to the next.
+bool ConstraintNameLess(std::string_view a, std::string_view b);
+// "[lo:hi, lo:hi] " for the dimensions in order.
+std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds);
+// The clause CharsetText returns for names already read: `collation` empty
+// when no collation was asked for.
+std::string CharsetClause(std::string_view charset, std::string_view collation,
+                          std::string_view defaultCollation, bool collateOnly);
+
+// The re-split rule: the items joined with CR LF after each, `text`
+// appended, the result split again at every CR, LF or CR LF (a final line
+// break gives no empty item).
+void AppendResplit(TStringList& items, std::string_view text);
+// Every item followed by CR LF.
+std::string LinesText(const TStringList& items);

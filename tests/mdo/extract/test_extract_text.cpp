@@ -1,0 +1,170 @@
+// The extractor's pure text rules: type names by precision and by scale,
+// blob sub-types, trigger types, privilege names and grantees, quoting and
+// the re-split rule that turns source texts into items.
+
+#include <gtest/gtest.h>
+
+#include "mdo/extract/extract_text.h"
+
+namespace {
+
+struct TypeCase {
+    const char* name;
+    TcTypeFacts facts;
+    bool precisionRule;
+    const char* expected;
+};
+
+class TypeNames : public ::testing::TestWithParam<TypeCase> {};
+
+TEST_P(TypeNames, FollowTheDataTypeRules) {
+    EXPECT_EQ(TypeNameText(GetParam().facts, GetParam().precisionRule), GetParam().expected);
+}
+
+// Facts: type, scale, sub-type, has precision, precision.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypeNames,
+    ::testing::Values(
+        TypeCase{"numeric_by_precision", {8, -2, 1, true, 9}, true, "NUMERIC(9, 2)"},
+        TypeCase{"decimal_by_precision", {16, -4, 2, true, 18}, true, "DECIMAL(18, 4)"},
+        TypeCase{"smallint_decimal", {7, -1, 2, true, 3}, true, "DECIMAL(3, 1)"},
+        TypeCase{"precision_rule_off_uses_scale", {8, -2, 1, true, 9}, false, "NUMERIC(9, 2)"},
+        TypeCase{"old_ods_smallint_scale", {7, -2, 0, false, 0}, false, "NUMERIC(4, 2)"},
+        TypeCase{"double_with_scale_dialect_1", {27, -2, 0, false, 0}, true, "NUMERIC(15, 2)"},
+        TypeCase{"int64_scale_without_precision", {16, -3, 0, false, 0}, true, "BIGINT"},
+        TypeCase{"int64_sub_type_0_with_precision", {16, -3, 0, true, 18}, true, "BIGINT"},
+        TypeCase{"integer_precision_sub_type_0", {8, 0, 0, true, 9}, true, "INTEGER"},
+        TypeCase{"integer_zero_scale_numeric", {8, 0, 1, true, 5}, true, "NUMERIC(5, 0)"},
+        TypeCase{"varchar", {37, 0, 0, false, 0}, true, "VARCHAR"},
+        TypeCase{"timestamp", {35, 0, 0, false, 0}, true, "TIMESTAMP"},
+        TypeCase{"date", {12, 0, 0, false, 0}, true, "DATE"},
+        TypeCase{"time", {13, 0, 0, false, 0}, true, "TIME"},
+        TypeCase{"blob", {261, 0, 1, false, 0}, true, "BLOB"},
+        TypeCase{"cstring", {40, 0, 0, false, 0}, true, "CSTRING"},
+        TypeCase{"float_positive_scale_ignored", {10, 2, 0, false, 0}, true, "FLOAT"},
+        TypeCase{"unknown_code_no_name", {23, 0, 0, false, 0}, true, ""},
+        TypeCase{"unknown_code_negative_scale", {23, -2, 0, false, 0}, true, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SQLTypeNames, EveryCodeOfTheTableAndNoOther) {
+    const std::pair<int, const char*> table[] = {
+        {7, "SMALLINT"},   {8, "INTEGER"},  {9, "QUAD"},
+        {10, "FLOAT"},     {14, "CHAR"},    {27, "DOUBLE PRECISION"},
+        {37, "VARCHAR"},   {40, "CSTRING"}, {45, "BLOB_ID"},
+        {261, "BLOB"},     {13, "TIME"},    {12, "DATE"},
+        {35, "TIMESTAMP"}, {16, "BIGINT"}};
+    for (const auto& [code, name] : table) EXPECT_STREQ(SQLTypeName(code), name) << code;
+    for (int code : {0, 1, 11, 17, 23, 24, 262}) EXPECT_EQ(SQLTypeName(code), nullptr) << code;
+}
+
+TEST(BlobSubTypes, NamedFromOneToEightElseNumbered) {
+    EXPECT_EQ(BlobSubTypeText(1), " SUB_TYPE TEXT");
+    EXPECT_EQ(BlobSubTypeText(2), " SUB_TYPE BLR");
+    EXPECT_EQ(BlobSubTypeText(8), " SUB_TYPE EXTERNAL_FILE_DESCRIPTION");
+    EXPECT_EQ(BlobSubTypeText(0), " SUB_TYPE 0");
+    EXPECT_EQ(BlobSubTypeText(9), " SUB_TYPE 9");
+    EXPECT_EQ(BlobSubTypeText(-3), " SUB_TYPE -3");
+}
+
+TEST(TriggerTypes, NamedUpToSixElseNumbered) {
+    EXPECT_EQ(TriggerTypeText(0), "");
+    EXPECT_EQ(TriggerTypeText(1), "BEFORE INSERT");
+    EXPECT_EQ(TriggerTypeText(4), "AFTER UPDATE");
+    EXPECT_EQ(TriggerTypeText(6), "AFTER DELETE");
+    EXPECT_EQ(TriggerTypeText(17), "17");
+}
+
+TEST(Privileges, LettersMapToBitsAndNamesComeInTableOrder) {
+    int bits = 0;
+    for (const char* letter : {"S", "I", "U", "D", "R"}) bits |= PrivilegeBit(letter);
+    EXPECT_EQ(PrivilegeNamesText(bits), "DELETE, INSERT, SELECT, UPDATE, REFERENCES");
+    EXPECT_EQ(PrivilegeBit("X"), 0);
+    EXPECT_EQ(PrivilegeBit("M"), 1);
+    // Bit 1 has no name, and EXECUTE comes second when set.
+    EXPECT_EQ(PrivilegeNamesText(1 | 2), "SELECT");
+    EXPECT_EQ(PrivilegeNamesText(32 | 16), "DELETE, EXECUTE");
+    EXPECT_EQ(PrivilegeNamesText(0), "");
+}
+
+TEST(Grantees, QuotedByTypeAndPrefixed) {
+    EXPECT_EQ(GranteeText(3, "ALICE", 8), "ALICE");
+    EXPECT_EQ(GranteeText(3, "PUBLIC", 8), "PUBLIC");
+    EXPECT_EQ(GranteeText(3, "V1", 1), "VIEW \"V1\"");
+    EXPECT_EQ(GranteeText(3, "T1", 2), "TRIGGER \"T1\"");
+    EXPECT_EQ(GranteeText(3, "P1", 5), "PROCEDURE \"P1\"");
+    EXPECT_EQ(GranteeText(3, "R1", 13), "\"R1\"");
+    EXPECT_EQ(GranteeText(3, "T", 0), "\"T\"");
+    EXPECT_EQ(GranteeText(1, "p1 ", 5), "PROCEDURE P1");
+}
+
+TEST(Quoting, LiteralsDoubleQuotesAndComputedSourcesKeepParentheses) {
+    EXPECT_EQ(QuotedLiteral("it's"), "'it''s'");
+    EXPECT_EQ(QuotedLiteral(""), "''");
+    EXPECT_EQ(ComputedByText("  (a + b) "), "(a + b)");
+    EXPECT_EQ(ComputedByText("a + b"), "/* a + b */");
+    EXPECT_TRUE(IsGeneratedName("RDB$12"));
+    EXPECT_FALSE(IsGeneratedName("RDB$X1"));
+    EXPECT_FALSE(IsGeneratedName("RDB$"));
+    EXPECT_FALSE(IsGeneratedName("XRDB$1"));
+}
+
+TEST(ArrayBounds, DimensionsJoinedWithATrailingBlank) {
+    EXPECT_EQ(ArrayBoundsFromPairs({{1, 10}, {0, 4}}), "[1:10, 0:4] ");
+    EXPECT_EQ(ArrayBoundsFromPairs({{-2, 5}}), "[-2:5] ");
+}
+
+TEST(CharsetClauses, DefaultCollationsAreNotWritten) {
+    EXPECT_EQ(CharsetClause("WIN1252", "PXW_INTL", "WIN1252", false),
+              " CHARACTER SET WIN1252 COLLATE PXW_INTL");
+    EXPECT_EQ(CharsetClause("WIN1252", "PXW_INTL", "WIN1252", true), " COLLATE PXW_INTL");
+    EXPECT_EQ(CharsetClause("WIN1252", "WIN1252", "WIN1252", false), " CHARACTER SET WIN1252");
+    EXPECT_EQ(CharsetClause("WIN1252", "WIN1252", "WIN1252", true), "");
+}
+
+struct ResplitCase {
+    const char* name;
+    TStringList before;
+    std::string text;
+    TStringList after;
+};
+
+class Resplit : public ::testing::TestWithParam<ResplitCase> {};
+
+TEST_P(Resplit, JoinsAppendsAndSplitsAgain) {
+    TStringList items = GetParam().before;
+    AppendResplit(items, GetParam().text);
+    EXPECT_EQ(items, GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Resplit,
+    ::testing::Values(ResplitCase{"source_lines_become_items", {"A"}, "b\r\nc", {"A", "b", "c"}},
+                      ResplitCase{"lf_only_lines", {"A"}, "b\nc\n", {"A", "b", "c"}},
+                      ResplitCase{"lone_cr", {}, "b\rc", {"b", "c"}},
+                      ResplitCase{"final_break_no_empty_item", {"A"}, "b\r\n", {"A", "b"}},
+                      ResplitCase{
+                          "blank_lines_kept", {"A"}, "\r\nb\r\n\r\nc", {"A", "", "b", "", "c"}},
+                      ResplitCase{"items_with_breaks_split", {"x\r\ny"}, "", {"x", "y"}},
+                      ResplitCase{"empty_item_kept", {"", "A"}, "z", {"", "A", "z"}},
+                      ResplitCase{"semicolon_line", {"src"}, ";\r\n", {"src", ";"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConstraintNames, GeneratedNumbersByValueOthersAsText) {
+    EXPECT_TRUE(ConstraintNameLess("INTEG_9", "INTEG_10"));
+    EXPECT_FALSE(ConstraintNameLess("INTEG_10", "INTEG_9"));
+    EXPECT_TRUE(ConstraintNameLess("INTEG_09", "INTEG_10"));
+    EXPECT_TRUE(ConstraintNameLess("FK_A", "FK_B"));
+    EXPECT_TRUE(ConstraintNameLess("INTEG_99", "PK_X"));
+    EXPECT_FALSE(ConstraintNameLess("PK_X", "PK_X"));
+    // A strict weak order even where stems and numbers mix.
+    EXPECT_TRUE(ConstraintNameLess("A2", "A10"));
+    EXPECT_TRUE(ConstraintNameLess("A10", "A1Z"));
+    EXPECT_TRUE(ConstraintNameLess("A2", "A1Z"));
+}
+
+TEST(LinesText, EveryItemEndsInCrLf) {
+    EXPECT_EQ(LinesText({"a", "", "b\r\nc"}), "a\r\n\r\nb\r\nc\r\n");
+    EXPECT_EQ(LinesText({}), "");
+}
+
+}  // namespace
