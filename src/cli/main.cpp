@@ -19,7 +19,7 @@
 #include "foundation/locale_settings.h"
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
-#include "spreadsheet/scripter_ibxls.h"
+#include "console/app/tessel.h"
 
 namespace {
 
@@ -36,9 +36,10 @@ bool FollowedLive(const TcCliOptions& options) {
 // the client library, when this returns.
 int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
               bool interactive, TcOutputFile& output, TcSignalWatcher& signals) {
-    std::unique_ptr<TcDBScripter_IBXLS> engine;
+    // The application's engine, without the window's commands.
+    std::unique_ptr<TcTessel> engine;
     try {
-        engine = std::make_unique<TcDBScripter_IBXLS>();
+        engine = std::make_unique<TcTessel>();
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return cliCannotOpen;
