@@ -1,0 +1,226 @@
+// The console window driven as a user drives it: keys into the editor, the
+// output list and the status bar read back, against an embedded database.
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QRegularExpression>
+
+#include "console/settings_file.h"
+#include "window_fixture.h"
+
+namespace {
+
+TEST_F(WindowTest, StartsWithTheBannerAndTheConnectCommand) {
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Tessel V"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("Transaction mode snapshot."));
+    EXPECT_EQ(Editor().text(), QStringLiteral("CONNECT '"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tessel"));
+}
+
+TEST_F(WindowTest, TypedScriptRunsShowsItsOutputAndEmptiesTheEditor) {
+    CreateDatabase();
+    const int first = Output().LineCount();
+    Editor().clear();
+    Type({QStringLiteral("create table item (id integer, name varchar(10));"),
+          QStringLiteral("insert into item values (1, 'apple');"),
+          QStringLiteral("select id, name from item;")});
+    // Keywords typed in lower case became capitals while typing.
+    EXPECT_TRUE(Editor().text().contains(QStringLiteral("INSERT INTO item VALUES")))
+        << Editor().text().toStdString();
+    EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_E, Qt::ControlModifier); }));
+    QStringList lines;
+    for (const QString& line : OutputFrom(first)) lines.append(line.simplified());
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("DDL executed, transaction committed."));
+    EXPECT_EQ(lines[1], QStringLiteral("1 row(s) inserted."));
+    EXPECT_EQ(lines[2], QStringLiteral("ID NAME"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^=+ =+$")).match(lines[3]).hasMatch());
+    EXPECT_EQ(lines[4], QStringLiteral("1 apple"));
+    EXPECT_TRUE(Editor().text().isEmpty());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(QLatin1Char('|')).toStdString();
+    // The first new line is the current one, for reading from the top.
+    EXPECT_EQ(Output().ItemIndex(), first);
+
+    Press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(Editor().text().startsWith(QStringLiteral("create table item (id integer")))
+        << Editor().text().toStdString();
+    EXPECT_TRUE(Editor().text().endsWith(QStringLiteral("SELECT id, name FROM item;")));
+}
+
+TEST_F(WindowTest, CtrlEnterExecutesToo) {
+    Editor().setText(QStringLiteral("ECHO hello;"));
+    EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_Return, Qt::ControlModifier); }));
+    EXPECT_EQ(OutputLines().mid(2), QStringList({QStringLiteral("hello")}));
+}
+
+TEST_F(WindowTest, FailingStatementShowsInRedAndKeepsTheEditorText) {
+    CreateDatabase();
+    const QString script = QStringLiteral("ECHO before;\nselect * from nosuchtable;\nECHO after;");
+    const int first = Output().LineCount();
+    EXPECT_FALSE(Execute(script));
+    const QStringList lines = OutputFrom(first);
+    ASSERT_GE(lines.size(), 3) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("before"));
+    EXPECT_EQ(lines[1], QStringLiteral("select * from nosuchtable"));
+    EXPECT_EQ(LineColor(first + 1), clRed);
+    // The server's message, in the normal colour, names the table.
+    EXPECT_TRUE(lines.mid(2).join(QLatin1Char('|')).contains(QStringLiteral("NOSUCHTABLE")))
+        << lines.join(QLatin1Char('|')).toStdString();
+    for (int line = first + 2; line < Output().LineCount(); ++line)
+        EXPECT_EQ(LineColor(line), clBlack);
+    EXPECT_FALSE(lines.contains(QStringLiteral("after")));
+    EXPECT_EQ(Editor().text(), script);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(QStringLiteral("NOSUCHTABLE")));
+    // The editor can be changed again once the run has ended.
+    EXPECT_FALSE(Editor().isReadOnly());
+}
+
+TEST_F(WindowTest, WithEchoTheFailingStatementIsNotRepeated) {
+    EXPECT_FALSE(Execute(QStringLiteral("SET ECHO ON;\nnosuchcommand;")));
+    EXPECT_EQ(OutputLines().filter(QStringLiteral("nosuchcommand")).size(), 1)
+        << OutputLines().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(WindowTest, StatusPanelsFollowCaretUserAndTransaction) {
+    Editor().setText(QStringLiteral("one\ntwo\nthree things"));
+    Editor().setCursorPosition(2, 6);
+    // The editor reports the caret when it next updates its view.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return Panel(TcStatusPanels::Caret) == QStringLiteral("3: 7"); }, 10000))
+        << Panel(TcStatusPanels::Caret).toStdString();
+
+    CreateDatabase();
+    ASSERT_TRUE(Execute(Connect() + QStringLiteral("\nCREATE TABLE t (a INTEGER);\n"
+                                                   "INSERT INTO t VALUES (1);")));
+    EXPECT_EQ(Panel(TcStatusPanels::User), QStringLiteral("SYSDBA"));
+    EXPECT_EQ(Panel(TcStatusPanels::Database), QString::fromStdString(DatabasePath()));
+    EXPECT_EQ(Panel(TcStatusPanels::Transaction), QStringLiteral("TA"));
+
+    ASSERT_TRUE(Execute(QStringLiteral("COMMIT;")));
+    EXPECT_EQ(Panel(TcStatusPanels::Transaction), QString());
+    ASSERT_TRUE(Execute(QStringLiteral("DISCONNECT;")));
+    for (const auto panel : {TcStatusPanels::User, TcStatusPanels::Database,
+                             TcStatusPanels::Transaction})
+        EXPECT_EQ(Panel(panel), QString()) << panel;
+}
+
+TEST_F(WindowTest, DisconnectWithAnOpenTransactionAsksAndCommitsOnYes) {
+    CreateDatabase();
+    ASSERT_TRUE(Execute(Connect() + QStringLiteral("\nCREATE TABLE t (a INTEGER);\n"
+                                                   "INSERT INTO t VALUES (7);")));
+    DisconnectAnswer = 0x00004000;  // Yes
+    ASSERT_TRUE(Execute(QStringLiteral("DISCONNECT;")));
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_EQ(Questions[0], QStringLiteral("Transaction active, commit before disconnecting?"));
+    const int first = Output().LineCount();
+    ASSERT_TRUE(Execute(Connect() + QStringLiteral("\nSELECT COUNT(*) FROM t;")));
+    EXPECT_TRUE(OutputFrom(first).join(QLatin1Char('|')).contains(QStringLiteral(" 1")))
+        << OutputFrom(first).join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(WindowTest, ClosingIsRefusedWhenTheTransactionQuestionIsCancelled) {
+    CreateDatabase();
+    ASSERT_TRUE(Execute(Connect() + QStringLiteral("\nCREATE TABLE t (a INTEGER);\n"
+                                                   "INSERT INTO t VALUES (7);")));
+    DisconnectAnswer = 0x00400000;  // Cancel
+    QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
+    window->close();
+    ASSERT_TRUE(ended.wait(60000));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Engine->Connected());
+    DisconnectAnswer = 0x00010000;  // No: rolled back, and the window closes
+    QSignalSpy again(window.get(), &TfBaseVardel::RunFinished);
+    window->close();
+    ASSERT_TRUE(again.wait(60000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 10000));
+    EXPECT_FALSE(window->Engine->Connected());
+}
+
+TEST_F(WindowTest, ParameterIsAskedOnTheWindowThreadAndQuotedWhenNotANumber) {
+    ParameterAnswer = QStringLiteral("abc");
+    ASSERT_TRUE(Execute(QStringLiteral("ECHO :who;")));
+    EXPECT_EQ(Questions, QStringList({QStringLiteral("who")}));
+    EXPECT_EQ(OutputLines().last(), QStringLiteral("'abc'"));
+}
+
+TEST_F(WindowTest, LiteralCopyThenPasteGivesTheLineBack) {
+    const QString line = QStringLiteral("where a = 'x'");
+    Editor().setText(line);
+    Press(Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("'where a = ''x'' '"));
+    Editor().clear();
+    Press(Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(Editor().text(), line);
+}
+
+TEST_F(WindowTest, TypingIntoTheOutputListGoesToTheEditor) {
+    Editor().clear();
+    Output().setFocus();
+    QTest::keyClicks(window->Output, QStringLiteral("ab"));
+    EXPECT_EQ(Editor().text(), QStringLiteral("ab"));
+    EXPECT_TRUE(Editor().hasFocus());
+}
+
+TEST_F(WindowTest, CopyOutputTakesTheSelectedLinesWhileTheListHasTheFocus) {
+    ASSERT_TRUE(Execute(QStringLiteral("ECHO first;\nECHO second;")));
+    Output().SetItemIndex(2);
+    Output().setFocus();
+    QTest::keyClick(window->Output, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("ECHO pasted;"));
+    QTest::keyClick(window->Output, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Editor().text(), QStringLiteral("ECHO pasted;"));
+}
+
+TEST_F(WindowTest, PrintWithNothingSelectedSaysSo) {
+    Output().ClearSelection();
+    window->Action("actPrintOutput")->trigger();
+    EXPECT_EQ(Messages, QStringList({QStringLiteral("No lines selected for printing.")}));
+}
+
+TEST_F(WindowTest, HelpRunsInternallyAndShowsTheListing) {
+    const int first = Output().LineCount();
+    EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_F1); }));
+    const QString listing = OutputFrom(first).join(QLatin1Char('\n'));
+    for (const char* command : {"EXECUTE PROGRAM", "SET COLOR_SCHEME", "SET STORE_CONNECT",
+                                "SET DISPLAY", "XLS CLOSE"})
+        EXPECT_TRUE(listing.contains(QLatin1String(command))) << command;
+    // Not the user's run: the editor keeps its text.
+    EXPECT_EQ(Editor().text(), QStringLiteral("CONNECT '"));
+}
+
+TEST_F(WindowTest, SetDisplayOffShowsNothingUntilOn) {
+    const int first = Output().LineCount();
+    ASSERT_TRUE(Execute(QStringLiteral("SET DISPLAY OFF;\nECHO hidden;\nSET DISPLAY ON;\n"
+                                       "ECHO shown;")));
+    EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("Done."), QStringLiteral("shown")}));
+}
+
+TEST_F(WindowTest, ExecuteProgramOfAMissingProgramFailsWithTheSystemsMessage) {
+    const int first = Output().LineCount();
+    EXPECT_FALSE(Execute(QStringLiteral("EXECUTE PROGRAM nosuchprogram;")));
+    EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("EXECUTE PROGRAM nosuchprogram"),
+                                              QStringLiteral("No such file or directory")}));
+    EXPECT_EQ(LineColor(first), clRed);
+    EXPECT_EQ(Errors, QStringList({QStringLiteral("No such file or directory")}));
+}
+
+TEST_F(WindowTest, ScriptNamedOnTheCommandLineIsLoadedNotRun) {
+    const QString script = QString::fromStdString(folder.File("start.sql"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ECHO from the command line;\n");
+    file.close();
+    OpenWindow(script);
+    EXPECT_EQ(Editor().text(), QStringLiteral("ECHO from the command line;\n"));
+    EXPECT_EQ(OutputLines().size(), 2);
+    OpenWindow(QString::fromStdString(folder.File("missing.sql")));
+    EXPECT_EQ(Editor().text(), QString());
+    EXPECT_EQ(OutputLines().size(), 2);
+}
+
+}  // namespace
