@@ -8,11 +8,11 @@
 
 #include "cli/signal_watcher.h"
 
+#include "console/app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
 #include "foundation/string_utils.h"
-#include "console/app/tessel.h"
 #include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 

@@ -14,12 +14,12 @@
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
 #include "cli/signal_watcher.h"
+#include "console/app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
-#include "console/app/tessel.h"
 
 namespace {
 

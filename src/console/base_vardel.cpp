@@ -23,7 +23,9 @@ namespace {
 
 // Stops the statement the engine is running. The one place that says how, so
 // that the engine's own cancellation can take over here alone.
-void CancelEngineStatement(TcDBScripter_IB& engine) { engine.CancelOperation(); }
+void CancelEngineStatement(TcDBScripter_IB& engine) {
+    engine.CancelOperation();
+}
 
 TcWindowDialogs StandardDialogs(QWidget* window) {
     TcWindowDialogs dialogs;
@@ -102,7 +104,8 @@ void TfBaseVardel::InitialiseBase() {
     Output->SetWrapLines(false);
     Output->OnGetItemColor = [](TmVirtualListbox*, int, TmVirtualListBoxLine* object, QColor& text,
                                 QColor&) {
-        if (const auto* line = dynamic_cast<TmTesselLine*>(object)) text = TColorToQColor(line->Color);
+        if (const auto* line = dynamic_cast<TmTesselLine*>(object))
+            text = TColorToQColor(line->Color);
     };
     Output->SetMultiSelect(true);
 
@@ -133,15 +136,21 @@ std::unique_ptr<TcDBScripter_IB> TfBaseVardel::CreateEngine() {
     return std::make_unique<TcDBScripter_IB>();
 }
 
-QString TfBaseVardel::GetEditorText() const { return Editor->text(); }
+QString TfBaseVardel::GetEditorText() const {
+    return Editor->text();
+}
 
-void TfBaseVardel::SetEditorText(const QString& text) { Editor->setText(text); }
+void TfBaseVardel::SetEditorText(const QString& text) {
+    Editor->setText(text);
+}
 
 void TfBaseVardel::WriteBanner() {}
 
 void TfBaseVardel::ClientLibraryChanged(const QString&) {}
 
-void TfBaseVardel::Execute() { BaseExecute(GetEditorText()); }
+void TfBaseVardel::Execute() {
+    BaseExecute(GetEditorText());
+}
 
 void TfBaseVardel::BaseExecute(const QString& text) {
     if (running_) return;
@@ -217,6 +226,9 @@ void TfBaseVardel::EndRun(bool ok) {
     if (userRun_ && ok) SetEditorText(QString());
     if (userRun_) {
         Output->SetItemIndex(firstNewRow_);
+        // Current, not highlighted: a highlighted row would hide the red of
+        // a failing statement, and the user reads from here.
+        Output->ClearSelection();
         Output->viewport()->update();
         if (ok) Output->setFocus();
     }
@@ -239,8 +251,8 @@ void TfBaseVardel::AddRedLine(const QString& text) {
     Output->AddText(text, (new TmTesselLine)->SetColor(clRed));
 }
 
-void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData data,
-                                      bool& handled, int32_t&) {
+void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData data, bool& handled,
+                                      int32_t&) {
     const auto text = [data] {
         return QString::fromStdString(*reinterpret_cast<const std::string*>(data));
     };

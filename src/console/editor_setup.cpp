@@ -78,11 +78,11 @@ struct TEditorColors {
 
 void ApplyEditorScheme(QsciScintilla& editor, bool classic) {
     const TColor paper = classic ? clNavy : clWindow;
-    const TEditorColors colors =
-        classic ? TEditorColors{paper,   clYellow, clSilver, clYellow, clYellow,
-                                clNavy,  clWhite,  clYellow, clRed,    clYellow}
-                : TEditorColors{paper,   clBlack, clSilver, clBlack, clNavy,
-                                clWindow, clBlack, clBlack,  clRed,   clBlack};
+    const TEditorColors colors = classic
+                                     ? TEditorColors{paper,  clYellow, clSilver, clYellow, clYellow,
+                                                     clNavy, clWhite,  clYellow, clRed,    clYellow}
+                                     : TEditorColors{paper,    clBlack, clSilver, clBlack, clNavy,
+                                                     clWindow, clBlack, clBlack,  clRed,   clBlack};
     auto* lexer = static_cast<QsciLexerSQL*>(editor.lexer());
     const QColor back = TColorToQColor(colors.Paper);
     lexer->setDefaultPaper(back);
@@ -119,13 +119,13 @@ void ApplyEditorScheme(QsciScintilla& editor, bool classic) {
 
 const QStringList& TcEditorAids::AutoCorrectWords() {
     static const QStringList words = {
-        QStringLiteral("select"), QStringLiteral("from"),   QStringLiteral("where"),
-        QStringLiteral("join"),   QStringLiteral("order"),  QStringLiteral("group"),
-        QStringLiteral("by"),     QStringLiteral("and"),    QStringLiteral("or"),
-        QStringLiteral("in"),     QStringLiteral("left"),   QStringLiteral("outer"),
-        QStringLiteral("inner"),  QStringLiteral("right"),  QStringLiteral("delete"),
-        QStringLiteral("insert"), QStringLiteral("into"),   QStringLiteral("values"),
-        QStringLiteral("update"), QStringLiteral("set"),    QStringLiteral("on"),
+        QStringLiteral("select"), QStringLiteral("from"),  QStringLiteral("where"),
+        QStringLiteral("join"),   QStringLiteral("order"), QStringLiteral("group"),
+        QStringLiteral("by"),     QStringLiteral("and"),   QStringLiteral("or"),
+        QStringLiteral("in"),     QStringLiteral("left"),  QStringLiteral("outer"),
+        QStringLiteral("inner"),  QStringLiteral("right"), QStringLiteral("delete"),
+        QStringLiteral("insert"), QStringLiteral("into"),  QStringLiteral("values"),
+        QStringLiteral("update"), QStringLiteral("set"),   QStringLiteral("on"),
         QStringLiteral("having")};
     return words;
 }

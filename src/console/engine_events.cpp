@@ -36,7 +36,9 @@ void TfBaseVardel::ShowStatementOutput() {
 void TfBaseVardel::WireEngineEvents() {
     TcDBScripter_IB& engine = *Engine;
     engine.OnBeforeStatement = [this](TcDBBaseScripter& sender, std::string& statement,
-                                      bool& handled) { BeforeStatement(sender, statement, handled); };
+                                      bool& handled) {
+        BeforeStatement(sender, statement, handled);
+    };
     engine.OnAfterStatement = [this](TObject*, const std::string&, bool&) {
         ShowStatementOutput();
     };
@@ -77,8 +79,7 @@ void TfBaseVardel::WireEngineEvents() {
         OnWindowThread([&] { ok = Dialogs.AskParameter(QString::fromStdString(name), answer); });
         value = ok ? QuoteParameterValue(answer.toStdString()) : std::string();
     };
-    engine.OnLogin = [this](std::string&, std::string& user, std::string& password,
-                            std::string&) {
+    engine.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
         UserGiven = !user.empty();
         PasswordGiven = !password.empty();
         if (UserGiven && PasswordGiven) return;

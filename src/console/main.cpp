@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     try {
         FreeClientLibrary();
     } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch): the window is gone;
-                                        // nothing is left to show the error in
+                                       // nothing is left to show the error in
     }
     return status;
 }

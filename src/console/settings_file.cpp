@@ -103,4 +103,6 @@ bool ReadRecoveryFile(QString& text) {
     return true;
 }
 
-void DeleteRecoveryFile() { QFile::remove(RecoveryFilePath()); }
+void DeleteRecoveryFile() {
+    QFile::remove(RecoveryFilePath());
+}

@@ -32,9 +32,10 @@ void TcStatusPanels::SetText(TPanel panel, const QString& text) {
             break;
         case Library:
             if (library_ == nullptr) {
-                library_ = Add(QFontMetrics(bar_.font()).horizontalAdvance(
-                                   QStringLiteral("RANDOMDLL.DLL")) + 8,
-                               1);
+                library_ = Add(
+                    QFontMetrics(bar_.font()).horizontalAdvance(QStringLiteral("RANDOMDLL.DLL")) +
+                        8,
+                    1);
             }
             label = library_;
             break;
@@ -68,4 +69,6 @@ QString TcStatusPanels::Text(TPanel panel) const {
     return {};
 }
 
-void TcStatusPanels::SetColors(const QString& styleSheet) { bar_.setStyleSheet(styleSheet); }
+void TcStatusPanels::SetColors(const QString& styleSheet) {
+    bar_.setStyleSheet(styleSheet);
+}

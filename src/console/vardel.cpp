@@ -30,9 +30,8 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
     };
 
     TcSettingsFile settings;
-    ApplyColorScheme(
-        settings.ReadString(QStringLiteral("Color_Scheme")).compare(QLatin1String("CLASSIC"),
-                                                                    Qt::CaseInsensitive) == 0);
+    ApplyColorScheme(settings.ReadString(QStringLiteral("Color_Scheme"))
+                         .compare(QLatin1String("CLASSIC"), Qt::CaseInsensitive) == 0);
 
     // The base window: engine, events, actions, histories.
     InitialiseBase();
@@ -78,7 +77,9 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
     resize(900, 640);
 }
 
-TfVardel::~TfVardel() { LoginDialog() = nullptr; }
+TfVardel::~TfVardel() {
+    LoginDialog() = nullptr;
+}
 
 void TfVardel::CreateLayout() {
     topPanel_ = new QWidget;

@@ -57,19 +57,26 @@ void TfBaseVardel::CreateActions() {
     };
     const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
     add({"actExecute", "Execute", nullptr, {key(Qt::CTRL | Qt::Key_E)}}, [this] { Execute(); });
-    add({"actExecute2", "Execute", nullptr, {key(Qt::CTRL | Qt::Key_Return),
-                                             key(Qt::CTRL | Qt::Key_Enter)}},
+    add({"actExecute2",
+         "Execute",
+         nullptr,
+         {key(Qt::CTRL | Qt::Key_Return), key(Qt::CTRL | Qt::Key_Enter)}},
         [this] { Execute(); });
-    add({"actCancel", "Cancel", nullptr, {key(Qt::Key_Escape)}}, [this] { Cancel(); })
-        ->setEnabled(false);
+    add({"actCancel", "Cancel", nullptr, {key(Qt::Key_Escape)}}, [this] {
+        Cancel();
+    })->setEnabled(false);
     add({"actExecuteBlock", "Execute <block>", nullptr, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}},
         [this] { ExecuteBlock(); });
-    add({"actSelectFromBlock", "SELECT * FROM <block>", nullptr,
+    add({"actSelectFromBlock",
+         "SELECT * FROM <block>",
+         nullptr,
          {key(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}},
         [this] { SelectFromBlock(); });
     add({"actDescribeBlock", "Describe <block>", nullptr, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}},
         [this] { DescribeBlock(); });
-    add({"actForeignKeysOfBlock", "Foreignkeys of <block>", "Foreign keys of <block>",
+    add({"actForeignKeysOfBlock",
+         "Foreignkeys of <block>",
+         "Foreign keys of <block>",
          {key(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}},
         [this] { ForeignKeysOfBlock(); });
     add({"actPrevious", "Previous", nullptr, {key(Qt::CTRL | Qt::Key_P)}},
@@ -124,7 +131,8 @@ void TfBaseVardel::CreateMenus() {
     const auto menuEntry = [this](QMenu* menu, const char* name) {
         QAction* action = Action(name);
         // The menus name some actions more fully than their caption.
-        if (const QString caption = action->property("menuCaption").toString(); !caption.isEmpty()) {
+        if (const QString caption = action->property("menuCaption").toString();
+            !caption.isEmpty()) {
             auto* alias = new QAction(caption, menu);
             alias->setShortcuts(action->shortcuts());
             alias->setShortcutContext(Qt::WidgetShortcut);  // the action has the keys
@@ -172,7 +180,8 @@ void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
           "actConnectString", "actDescribeBlock", "actExecuteBlock", "actSelectFromBlock",
           "actForeignKeysOfBlock", "actLoad", "actSaveOutput", "actHelp"}) {
         QAction* action = Action(name);
-        if (const QString caption = action->property("menuCaption").toString(); !caption.isEmpty()) {
+        if (const QString caption = action->property("menuCaption").toString();
+            !caption.isEmpty()) {
             QAction* alias = menu.addAction(caption, action, &QAction::trigger);
             alias->setEnabled(action->isEnabled());
         } else {
@@ -182,7 +191,9 @@ void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
     menu.exec(widget->mapToGlobal(at));
 }
 
-QString TfBaseVardel::SelectedBlock() const { return Editor->selectedText(); }
+QString TfBaseVardel::SelectedBlock() const {
+    return Editor->selectedText();
+}
 
 void TfBaseVardel::ExecuteBlock() {
     const QString block = SelectedBlock();

@@ -12,8 +12,8 @@ TPSSetColorScheme::TPSSetColorScheme(TfVardel& window) : TcWindowCommand(window)
     HelpText = Lang("Sets the color scheme.", "Zet het kleuren schema.");
 }
 
-void TPSSetColorScheme::Execute(TcDBBaseScripter&, const TStringList& arguments,
-                                const std::string&, std::string&) {
+void TPSSetColorScheme::Execute(TcDBBaseScripter&, const TStringList& arguments, const std::string&,
+                                std::string&) {
     const bool classic = !SameText(FirstArgumentValue(arguments), "DEFAULT");
     Window.OnWindowThread([this, classic] { Window.ApplyColorScheme(classic); });
 }

@@ -57,8 +57,8 @@ std::string QuoteParameterValue(const std::string& value) {
 }
 
 std::string ConnectCommandText(const std::string& connectString, const std::string& user,
-                               const std::string& password, const std::string& role,
-                               bool userGiven, bool passwordGiven) {
+                               const std::string& password, const std::string& role, bool userGiven,
+                               bool passwordGiven) {
     std::string text = Format("CONNECT '%s'", connectString.c_str());
     if (userGiven) text += Format(" USER '%s'", user.c_str());
     if (passwordGiven) text += Format(" PASSWORD '%s'", password.c_str());

@@ -20,7 +20,7 @@ QString LiteralPasteText(const QString& clipboardText);
 std::string QuoteParameterValue(const std::string& value);
 // The connect command the window remembers after a disconnect.
 std::string ConnectCommandText(const std::string& connectString, const std::string& user,
-                               const std::string& password, const std::string& role,
-                               bool userGiven, bool passwordGiven);
+                               const std::string& password, const std::string& role, bool userGiven,
+                               bool passwordGiven);
 // The user panel's text: the user, with the role in brackets when one is set.
 std::string ConnectedUserText(const std::string& user, const std::string& role);

@@ -103,8 +103,8 @@ TEST_F(WindowTest, StatusPanelsFollowCaretUserAndTransaction) {
     ASSERT_TRUE(Execute(QStringLiteral("COMMIT;")));
     EXPECT_EQ(Panel(TcStatusPanels::Transaction), QString());
     ASSERT_TRUE(Execute(QStringLiteral("DISCONNECT;")));
-    for (const auto panel : {TcStatusPanels::User, TcStatusPanels::Database,
-                             TcStatusPanels::Transaction})
+    for (const auto panel :
+         {TcStatusPanels::User, TcStatusPanels::Database, TcStatusPanels::Transaction})
         EXPECT_EQ(Panel(panel), QString()) << panel;
 }
 
@@ -186,8 +186,8 @@ TEST_F(WindowTest, HelpRunsInternallyAndShowsTheListing) {
     const int first = Output().LineCount();
     EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_F1); }));
     const QString listing = OutputFrom(first).join(QLatin1Char('\n'));
-    for (const char* command : {"EXECUTE PROGRAM", "SET COLOR_SCHEME", "SET STORE_CONNECT",
-                                "SET DISPLAY", "XLS CLOSE"})
+    for (const char* command :
+         {"EXECUTE PROGRAM", "SET COLOR_SCHEME", "SET STORE_CONNECT", "SET DISPLAY", "XLS CLOSE"})
         EXPECT_TRUE(listing.contains(QLatin1String(command))) << command;
     // Not the user's run: the editor keeps its text.
     EXPECT_EQ(Editor().text(), QStringLiteral("CONNECT '"));
@@ -195,8 +195,9 @@ TEST_F(WindowTest, HelpRunsInternallyAndShowsTheListing) {
 
 TEST_F(WindowTest, SetDisplayOffShowsNothingUntilOn) {
     const int first = Output().LineCount();
-    ASSERT_TRUE(Execute(QStringLiteral("SET DISPLAY OFF;\nECHO hidden;\nSET DISPLAY ON;\n"
-                                       "ECHO shown;")));
+    ASSERT_TRUE(
+        Execute(QStringLiteral("SET DISPLAY OFF;\nECHO hidden;\nSET DISPLAY ON;\n"
+                               "ECHO shown;")));
     EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("Done."), QStringLiteral("shown")}));
 }
 

@@ -37,9 +37,14 @@ TEST(LiteralPaste, TakesWhatStandsBetweenTheOuterQuotesOfEachLine) {
 
 TEST(QuoteParameterValue, QuotesWhatIsNoWholeNumber) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", ""},           {"12", "12"},         {"-5", "-5"},
-        {"abc", "'abc'"},   {"'q'", "'q'"},        {"1.5", "'1.5'"},
-        {"2147483647", "'2147483647'"},            {"99999999999", "'99999999999'"},
+        {"", ""},
+        {"12", "12"},
+        {"-5", "-5"},
+        {"abc", "'abc'"},
+        {"'q'", "'q'"},
+        {"1.5", "'1.5'"},
+        {"2147483647", "'2147483647'"},
+        {"99999999999", "'99999999999'"},
         {"12a", "'12a'"},
     };
     for (const auto& [value, expected] : cases) EXPECT_EQ(QuoteParameterValue(value), expected);

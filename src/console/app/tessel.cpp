@@ -9,7 +9,9 @@
 #define TESSEL_VERSION "0.1"
 #endif
 
-TcTessel::TcTessel() { Commands.Add(new TPSExecuteProgram); }
+TcTessel::TcTessel() {
+    Commands.Add(new TPSExecuteProgram);
+}
 
 TPSExecuteProgram::TPSExecuteProgram() {
     SetKeyword("EXECUTE PROGRAM");
@@ -27,7 +29,9 @@ void TPSExecuteProgram::ExecuteOn(TcTessel& engine, const TStringList& arguments
     RunProgram(program, "", true, "", engine.KeepWaiting);
 }
 
-std::string TesselVersion() { return "V" TESSEL_VERSION; }
+std::string TesselVersion() {
+    return "V" TESSEL_VERSION;
+}
 
 namespace {
 
