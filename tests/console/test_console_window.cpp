@@ -147,6 +147,68 @@ TEST_F(WindowTest, ParameterIsAskedOnTheWindowThreadAndQuotedWhenNotANumber) {
     EXPECT_EQ(OutputLines().last(), QStringLiteral("'abc'"));
 }
 
+TEST_F(WindowTest, RecordsQuestionIsAskedOnTheWindowThreadWhileTheScriptWaits) {
+    CreateDatabase();
+    const int first = Output().LineCount();
+    ASSERT_TRUE(
+        Execute(Connect() + QStringLiteral("\nSET SHOW_RECORD_COUNT ON;\n"
+                                           "SELECT 1 FROM RDB$TYPES A, RDB$TYPES B ROWS 1500;")));
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_TRUE(OutputFrom(first).contains(QStringLiteral("Returned 1500 records.")))
+        << OutputFrom(first).join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(WindowTest, ConnectWithoutPasswordShowsTheLoginDialog) {
+    CreateDatabase();
+    ASSERT_TRUE(Execute(
+        QStringLiteral("CONNECT '%1' USER 'SYSDBA';").arg(QString::fromStdString(DatabasePath()))));
+    EXPECT_EQ(Questions, QStringList({QStringLiteral("login SYSDBA")}));
+    EXPECT_EQ(Panel(TcStatusPanels::User), QStringLiteral("SYSDBA"));
+    // The remembered connect command names what the user typed, not the answer.
+    ASSERT_TRUE(Execute(QStringLiteral("DISCONNECT;")));
+    EXPECT_EQ(window->ConnectHistory.Strings(window->ConnectHistory.Count() - 1),
+              "CONNECT '" + DatabasePath() + "' USER 'SYSDBA'");
+}
+
+TEST_F(WindowTest, CtrlJOffersTheSelectSkeleton) {
+    Editor().clear();
+    Type({QStringLiteral("sel")});
+    Press(Qt::Key_J, Qt::ControlModifier);
+    ASSERT_TRUE(Editor().isListActive());
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Editor().text(), QStringLiteral("SELECT \nFROM\nWHERE"));
+    int line = -1, index = -1;
+    Editor().getCursorPosition(&line, &index);
+    EXPECT_EQ(line, 0);
+    EXPECT_EQ(index, 7);
+}
+
+TEST_F(WindowTest, KeyboardMacroRecordsAndPlaysBack) {
+    Editor().clear();
+    Editor().setFocus();
+    Press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    Type({QStringLiteral("ab")});
+    Press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    Press(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Editor().text(), QStringLiteral("abab"));
+}
+
+TEST_F(WindowTest, ShiftEnterDoesNothingInTheEditor) {
+    Editor().clear();
+    Type({QStringLiteral("a")});
+    Press(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(Editor().text(), QStringLiteral("a"));
+}
+
+TEST_F(WindowTest, ClosingWhileAScriptRunsWaitsForItsEnd) {
+    Editor().setText(QStringLiteral("SLEEP 1;"));
+    Press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(window->Running());
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 60000));
+}
+
 TEST_F(WindowTest, LiteralCopyThenPasteGivesTheLineBack) {
     const QString line = QStringLiteral("where a = 'x'");
     Editor().setText(line);

@@ -38,6 +38,7 @@ class WindowTest : public ::testing::Test {
         dialogs.ShowMessage = [this](const QString& text) { Messages.append(text); };
         dialogs.AskYesNo = [this](const QString&, const QString& text) {
             Questions.append(text);
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
             return true;
         };
         dialogs.AskYesNoCancel = [this](const QString&, const QString& text) {
@@ -51,7 +52,8 @@ class WindowTest : public ::testing::Test {
             return true;
         };
         dialogs.AskLogin = [this](QString& user, QString& password) {
-            Questions.append(QStringLiteral("login"));
+            Questions.append(QStringLiteral("login ") + user);
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
             user = QStringLiteral("SYSDBA");
             password = QStringLiteral("masterkey");
         };
