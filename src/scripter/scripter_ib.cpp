@@ -5,6 +5,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
+#include "foundation/scoped_value.h"
 #include "mdo/client_library.h"
 #include "mdo/info_reply.h"
 #include "mdo/mdo_errors.h"
@@ -127,7 +128,7 @@ void TcDBScripter_IB::HoldClientLibrary() {
 }
 
 void TcDBScripter_IB::ReleaseAttachment() noexcept {
-    cancelHandle_ = 0;
+    SetCancelHandle(0);
     if (libraryUser_ && DatabaseHandle_ != 0) {
         // The outcomes do not matter: the attachment ends either way. Adopted
         // handles belong to whoever handed them over and are left alone.
@@ -145,17 +146,44 @@ void TcDBScripter_IB::ReleaseAttachment() noexcept {
     libraryUser_.reset();
 }
 
-void TcDBScripter_IB::CancelOperation() noexcept {
-    const isc_db_handle attachment = cancelHandle_.load();
-    if (attachment == 0 || ClientApi.fb_cancel_operation == nullptr) return;
-    isc_db_handle handle = attachment;
+void TcDBScripter_IB::SetCancelHandle(isc_db_handle handle) noexcept {
+    std::lock_guard lock(cancelMutex_);
+    cancelHandle_ = handle;
+}
+
+void TcDBScripter_IB::CancelRunningStatement() {
+    std::lock_guard lock(cancelMutex_);
+    // An idle attachment would keep the cancel and fail its next call with
+    // it, whatever that call is: only a running statement is cancelled.
+    // While the handle is set the engine holds the library, so the entry
+    // point is the loaded library's.
+    if (cancelHandle_ == 0 || runningStatements_ == 0 || ClientApi.fb_cancel_operation == nullptr)
+        return;
+    isc_db_handle handle = cancelHandle_;
     ISC_STATUS status[20] = {};
-    try {
-        ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
-    } catch (const std::exception&) {
-        // The library went away meanwhile (a stub raised): nothing is left
-        // to cancel.
-    }
+    // A cancel that finds nothing to stop (the request ended meanwhile)
+    // fails harmlessly; EndCancellable drops what it left behind.
+    ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
+    cancelSent_ = true;
+}
+
+void TcDBScripter_IB::BeginCancellable() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    ++runningStatements_;
+}
+
+void TcDBScripter_IB::EndCancellable() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    if (--runningStatements_ > 0 || !cancelSent_) return;
+    cancelSent_ = false;
+    if (cancelHandle_ == 0) return;  // the attachment is gone, and its cancel with it
+    // A cancel that came between the statement's calls, or after its last
+    // one, is still pending on the attachment; disabling cancellation drops
+    // it, and enabling restores it for the next statement.
+    isc_db_handle handle = cancelHandle_;
+    ISC_STATUS scratch[20] = {};
+    ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_disable);
+    ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_enable);
 }
 
 void TcDBScripter_IB::DoConnect() {
@@ -167,14 +195,14 @@ void TcDBScripter_IB::DoConnect() {
     if (DatabaseHandle_ == 0)
         ReleaseAttachment();  // nothing attached holds the library
     else
-        cancelHandle_ = DatabaseHandle_;
+        SetCancelHandle(DatabaseHandle_);
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoDisconnect() {
     // A detach that fails leaves nothing to do on the server: the attachment
     // is gone either way. What the client still holds of it is released.
-    cancelHandle_ = 0;
+    SetCancelHandle(0);
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
     ReleaseAttachment();
 }
@@ -202,7 +230,7 @@ void TcDBScripter_IB::DoRollback() {
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     HoldClientLibrary();
     DatabaseHandle_ = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
-    cancelHandle_ = DatabaseHandle_;
+    SetCancelHandle(DatabaseHandle_);
     statementHandle_ = 0;  // a handle of another attachment would be stale
     adoptedConnection_ = true;
     SetConnected(true);
@@ -220,6 +248,9 @@ void TcDBScripter_IB::ClearStatementResult() {
 
 void TcDBScripter_IB::CheckStatus() {
     if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
+    // The server's own wording of a cancel ("operation was cancelled") is
+    // replaced by the console's.
+    if (CheckStatusVector(StatusVector, {isc_cancelled})) throw EStatementCancelled();
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
     if (IsLostConnection(StatusVector)) {
         // The server is gone, but the client still holds the attachment, its
@@ -310,6 +341,9 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     static const char kCounters[] = {isc_info_fetches, isc_info_marks, isc_info_reads,
                                      isc_info_writes, isc_info_current_memory};
     int64_t before[5] = {};
+    // Every server call of the statement, fetches included, may be cancelled.
+    BeginCancellable();
+    TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
     if (StatisticsDisplay)
         for (int i = 0; i < 5; ++i) before[i] = GetDatabaseInfo(kCounters[i]);
 
@@ -452,6 +486,8 @@ std::unique_ptr<TMDOSecurityService> TcDBScripter_IB::CreateSecurityService() co
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     BeginStatementTransaction();
     try {
+        BeginCancellable();
+        TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
         ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle_, &TransactionHandle_, 0,
                                              statement.c_str(),
                                              static_cast<unsigned short>(SQLDialect), nullptr);
@@ -475,7 +511,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         adoptedTransaction_ = false;
         HoldClientLibrary();
         ExecuteImmediate(statement);
-        cancelHandle_ = DatabaseHandle_;
+        SetCancelHandle(DatabaseHandle_);
         SetConnected(true);
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);

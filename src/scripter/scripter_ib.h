@@ -4,12 +4,12 @@
 // points with handles and a status vector of its own, buffers every result
 // row in OutputSQLDA and leaves the per-statement texts for the view.
 //
-// Contract: one thread. The front end may set OwnerWindow to answer the
-// records-returned question; without it the question is never asked.
+// Contract: one thread, except CancelRunningStatement. The front end may set OwnerWindow to answer
+// the records-returned question; without it the question is never asked.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,12 +50,11 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // holds an error. A lost connection also releases what is left of the
     // attachment in the client and marks the engine disconnected.
     void CheckStatus();
-    // Asks the server to stop the request running on the attachment
-    // (fb_cancel_operation, fb_cancel_raise); the running call then fails
-    // with the server's cancel error. The one operation that may be called
-    // from another thread, for example a signal watcher. Nothing happens
-    // while not attached or when the client lacks the call.
-    void CancelOperation() noexcept;
+    // Asks the server to stop the statement running on the attachment
+    // (fb_cancel_operation, fb_cancel_raise); the statement then fails with
+    // EStatementCancelled. Any thread may call it at any moment; nothing
+    // happens while no statement runs or when the client lacks the call.
+    void CancelRunningStatement() override;
     // How many client-library users the engine holds: one while it holds an
     // attachment, so SET CLIENT_LIBRARY can tell its own use from others'.
     int ClientLibraryUses() const { return libraryUser_ ? 1 : 0; }
@@ -125,9 +124,19 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
-    // DatabaseHandle as another thread may read it (CancelOperation); 0 while
-    // no attachment can be cancelled.
-    std::atomic<isc_db_handle> cancelHandle_{0};
+    // What a cancel from another thread works with, under cancelMutex_: the
+    // attachment (0 while none can be cancelled), whether a statement runs
+    // on it, and whether a cancel was sent to that statement. The lock keeps
+    // a cancel from meeting a handle that is being detached.
+    void SetCancelHandle(isc_db_handle handle) noexcept;
+    // Marks the statement's server calls as cancellable; the end drops a
+    // cancel that no request consumed, so it cannot fail the next call.
+    void BeginCancellable() noexcept;
+    void EndCancellable() noexcept;
+    std::mutex cancelMutex_;
+    isc_db_handle cancelHandle_ = 0;
+    int runningStatements_ = 0;
+    bool cancelSent_ = false;
     // Handles handed over by AttachConnection and AttachTransaction: never
     // ended by this engine.
     bool adoptedConnection_ = false;
