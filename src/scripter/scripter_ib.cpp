@@ -153,37 +153,47 @@ void TcDBScripter_IB::SetCancelHandle(isc_db_handle handle) noexcept {
 
 void TcDBScripter_IB::CancelRunningStatement() {
     std::lock_guard lock(cancelMutex_);
-    // An idle attachment would keep the cancel and fail its next call with
-    // it, whatever that call is: only a running statement is cancelled.
+    // Only a running statement is cancelled: a cancel that reached an idle
+    // attachment would stay there and stop whatever request runs next.
+    if (runningStatements_ == 0) return;
+    // Between two of the statement's calls (while the records question is
+    // open, say) the client has nothing to pass the cancel on to ("nothing
+    // to cancel"): the statement itself stops at its next step.
+    cancelRequested_ = true;
     // While the handle is set the engine holds the library, so the entry
     // point is the loaded library's.
-    if (cancelHandle_ == 0 || runningStatements_ == 0 || ClientApi.fb_cancel_operation == nullptr)
-        return;
+    if (cancelHandle_ == 0 || ClientApi.fb_cancel_operation == nullptr) return;
     isc_db_handle handle = cancelHandle_;
     ISC_STATUS status[20] = {};
-    // A cancel that finds nothing to stop (the request ended meanwhile)
-    // fails harmlessly; EndCancellable drops what it left behind.
+    // Its failure needs no report: the request ended meanwhile, and the
+    // flag above stops the statement.
     ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
     cancelSent_ = true;
 }
 
 void TcDBScripter_IB::BeginCancellable() noexcept {
     std::lock_guard lock(cancelMutex_);
-    ++runningStatements_;
+    if (runningStatements_++ == 0) cancelRequested_ = false;
 }
 
 void TcDBScripter_IB::EndCancellable() noexcept {
     std::lock_guard lock(cancelMutex_);
-    if (--runningStatements_ > 0 || !cancelSent_) return;
+    if (--runningStatements_ > 0) return;
+    cancelRequested_ = false;
+    if (!cancelSent_) return;
     cancelSent_ = false;
     if (cancelHandle_ == 0) return;  // the attachment is gone, and its cancel with it
-    // A cancel that came between the statement's calls, or after its last
-    // one, is still pending on the attachment; disabling cancellation drops
-    // it, and enabling restores it for the next statement.
+    // A cancel that the server took after the request's last step would
+    // stop the next request that runs long enough: disabling cancellation
+    // drops it, and enabling restores it for the next statement.
     isc_db_handle handle = cancelHandle_;
     ISC_STATUS scratch[20] = {};
     ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_disable);
     ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_enable);
+}
+
+void TcDBScripter_IB::ThrowIfCancelled() const {
+    if (cancelRequested_.load()) throw EStatementCancelled();
 }
 
 void TcDBScripter_IB::DoConnect() {
@@ -247,7 +257,10 @@ void TcDBScripter_IB::ClearStatementResult() {
 }
 
 void TcDBScripter_IB::CheckStatus() {
-    if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
+    if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) {
+        ThrowIfCancelled();
+        return;
+    }
     // The server's own wording of a cancel ("operation was cancelled") is
     // replaced by the console's.
     if (CheckStatusVector(StatusVector, {isc_cancelled})) throw EStatementCancelled();
@@ -330,6 +343,8 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
             if (!goOn) break;
         }
         if (oneRow) break;
+        // A cancel between two fetches finds nothing running on the server.
+        ThrowIfCancelled();
     }
     elapsedMs += TickCount() - start;
     if (ShowRecordCount)

@@ -7,6 +7,7 @@
 // Contract: one thread, except CancelRunningStatement. The front end may set OwnerWindow to answer
 // the records-returned question; without it the question is never asked.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -48,7 +49,9 @@ class TcDBScripter_IB : public TcDBBaseScripter {
 
     // Raises EUser with the server's message lines when the status vector
     // holds an error. A lost connection also releases what is left of the
-    // attachment in the client and marks the engine disconnected.
+    // attachment in the client and marks the engine disconnected. The
+    // server's cancel, or a cancel that came for the running statement,
+    // raises EStatementCancelled instead.
     void CheckStatus();
     // Asks the server to stop the statement running on the attachment
     // (fb_cancel_operation, fb_cancel_raise); the statement then fails with
@@ -126,17 +129,21 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
     // What a cancel from another thread works with, under cancelMutex_: the
     // attachment (0 while none can be cancelled), whether a statement runs
-    // on it, and whether a cancel was sent to that statement. The lock keeps
+    // on it, and whether a cancel was sent to the server for it. The lock keeps
     // a cancel from meeting a handle that is being detached.
     void SetCancelHandle(isc_db_handle handle) noexcept;
     // Marks the statement's server calls as cancellable; the end drops a
     // cancel that no request consumed, so it cannot fail the next call.
     void BeginCancellable() noexcept;
     void EndCancellable() noexcept;
+    // Raises EStatementCancelled once a cancel came for the running statement.
+    void ThrowIfCancelled() const;
     std::mutex cancelMutex_;
     isc_db_handle cancelHandle_ = 0;
     int runningStatements_ = 0;
     bool cancelSent_ = false;
+    // Set under the lock, read by the statement's thread between its calls.
+    std::atomic<bool> cancelRequested_{false};
     // Handles handed over by AttachConnection and AttachTransaction: never
     // ended by this engine.
     bool adoptedConnection_ = false;
