@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
@@ -152,23 +153,50 @@ void TcDBScripter_IB::SetCancelHandle(isc_db_handle handle) noexcept {
 }
 
 void TcDBScripter_IB::CancelRunningStatement() {
+    for (;;) {
+        {
+            std::lock_guard lock(cancelMutex_);
+            // Only a running statement is cancelled: a cancel that reached
+            // an idle attachment would stay there and stop whatever request
+            // runs next.
+            if (runningStatements_ == 0) return;
+            // Between two of the statement's server calls (the records
+            // question open, say) the statement stops before its next call.
+            cancelRequested_ = true;
+            // While the handle is set the engine holds the library, so the
+            // entry point is the loaded library's.
+            if (!inServerCall_ || cancelHandle_ == 0 || ClientApi.fb_cancel_operation == nullptr)
+                return;
+            isc_db_handle handle = cancelHandle_;
+            ISC_STATUS status[20] = {};
+            ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
+            cancelSent_ = true;
+            // "Nothing to cancel": the call has not reached the client yet,
+            // or has just left it. Tried again until it is inside, or out of
+            // the call, where the flag above stops the statement. Any other
+            // failure has nobody to report to: the flag stops the statement.
+            if (!CheckStatusVector(status, {isc_nothing_to_cancel})) return;
+        }
+        std::this_thread::yield();
+    }
+}
+
+void TcDBScripter_IB::EnterServerCall() {
     std::lock_guard lock(cancelMutex_);
-    // Only a running statement is cancelled: a cancel that reached an idle
-    // attachment would stay there and stop whatever request runs next.
-    if (runningStatements_ == 0) return;
-    // Between two of the statement's calls (while the records question is
-    // open, say) the client has nothing to pass the cancel on to ("nothing
-    // to cancel"): the statement itself stops at its next step.
-    cancelRequested_ = true;
-    // While the handle is set the engine holds the library, so the entry
-    // point is the loaded library's.
-    if (cancelHandle_ == 0 || ClientApi.fb_cancel_operation == nullptr) return;
-    isc_db_handle handle = cancelHandle_;
-    ISC_STATUS status[20] = {};
-    // Its failure needs no report: the request ended meanwhile, and the
-    // flag above stops the statement.
-    ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
-    cancelSent_ = true;
+    if (cancelRequested_) throw EStatementCancelled();
+    inServerCall_ = true;
+}
+
+void TcDBScripter_IB::LeaveServerCall() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    inServerCall_ = false;
+}
+
+template <class F>
+ISC_STATUS TcDBScripter_IB::CancellableCall(F call) {
+    EnterServerCall();
+    TcScopeExit leave([this]() noexcept { LeaveServerCall(); });
+    return call();
 }
 
 void TcDBScripter_IB::BeginCancellable() noexcept {
@@ -331,7 +359,10 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
     XSQLDA* descriptor = OutputSQLDA->Descriptor();
     if (descriptor == nullptr || descriptor->sqld == 0) return;
     int64_t start = TickCount();
-    while (ClientApi.isc_dsql_fetch(StatusVector, &statement, SQLDA_VERSION1, descriptor) == 0) {
+    while (CancellableCall([&] {
+               return ClientApi.isc_dsql_fetch(StatusVector, &statement, SQLDA_VERSION1,
+                                               descriptor);
+           }) == 0) {
         ++records;
         OutputSQLDA->StoreRow();
         if (WarnOnRecordsReturned > 0 && records == WarnOnRecordsReturned && OwnerWindow) {
@@ -343,8 +374,6 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
             if (!goOn) break;
         }
         if (oneRow) break;
-        // A cancel between two fetches finds nothing running on the server.
-        ThrowIfCancelled();
     }
     elapsedMs += TickCount() - start;
     if (ShowRecordCount)
@@ -371,8 +400,11 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     }
     isc_stmt_handle& handle = statementHandle_;
     TcCursorGuard cursor(handle);
-    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle_, &handle, 0, statement.c_str(),
-                               static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
+    CancellableCall([&] {
+        return ClientApi.isc_dsql_prepare(
+            StatusVector, &TransactionHandle_, &handle, 0, statement.c_str(),
+            static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
+    });
     CheckStatus();
     // The prepare described the columns already unless they did not fit.
     const bool describeAgain = OutputSQLDA->EnsureCapacity();
@@ -398,8 +430,11 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                              ? OutputSQLDA->Descriptor()
                              : nullptr;
         const int64_t start = TickCount();
-        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle_, &handle,
-                                    static_cast<unsigned short>(SQLDialect), nullptr, output);
+        CancellableCall([&] {
+            return ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle_, &handle,
+                                               static_cast<unsigned short>(SQLDialect), nullptr,
+                                               output);
+        });
         elapsed = TickCount() - start;
         CheckStatus();
         cursor.Open =
@@ -503,9 +538,11 @@ void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     try {
         BeginCancellable();
         TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
-        ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle_, &TransactionHandle_, 0,
-                                             statement.c_str(),
-                                             static_cast<unsigned short>(SQLDialect), nullptr);
+        CancellableCall([&] {
+            return ClientApi.isc_dsql_execute_immediate(
+                StatusVector, &DatabaseHandle_, &TransactionHandle_, 0, statement.c_str(),
+                static_cast<unsigned short>(SQLDialect), nullptr);
+        });
         CheckStatus();
     } catch (...) {
         EndStatementTransaction(true);

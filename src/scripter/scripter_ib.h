@@ -138,10 +138,18 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     void EndCancellable() noexcept;
     // Raises EStatementCancelled once a cancel came for the running statement.
     void ThrowIfCancelled() const;
+    // Runs one server call of the statement that a cancel may stop: none
+    // starts once a cancel came, and a cancel that comes while it runs
+    // reaches the server.
+    template <class F>
+    ISC_STATUS CancellableCall(F call);
+    void EnterServerCall();
+    void LeaveServerCall() noexcept;
     std::mutex cancelMutex_;
     isc_db_handle cancelHandle_ = 0;
     int runningStatements_ = 0;
     bool cancelSent_ = false;
+    bool inServerCall_ = false;
     // Set under the lock, read by the statement's thread between its calls.
     std::atomic<bool> cancelRequested_{false};
     // Handles handed over by AttachConnection and AttachTransaction: never
