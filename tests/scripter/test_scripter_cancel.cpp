@@ -1,6 +1,9 @@
 // Stopping a running statement from another thread: the statement fails with
 // "Cancelled.", the database is as it was before it, and the engine goes on.
 
+#include <gmock/gmock.h>
+
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <string>
@@ -161,6 +164,42 @@ TEST_F(Cancel, CancelWithNothingRunningIsHarmless) {
     EXPECT_EQ(Value("select count(*) from t;"), "3");
     engine->Close();
     engine->CancelRunningStatement();
+}
+
+// Cancels without pause from another thread while the engine connects, runs
+// statements, commits and disconnects: every statement either succeeds or
+// ends as cancelled, nothing else fails, and once the cancels stop the
+// engine runs statements as before. (The sanitizer build checks the memory
+// and the lock use of the handle on the way.)
+TEST_F(Cancel, CancelAtAnyMomentOnlyEverCancelsAStatement) {
+    Run("create table t (a integer);");
+    std::atomic<bool> stop{false};
+    std::thread canceller([&] {
+        while (!stop.load()) {
+            engine->CancelRunningStatement();
+            std::this_thread::yield();
+        }
+    });
+    const std::string connect =
+        "CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'masterkey';";
+    std::vector<std::string> failures;
+    for (int round = 0; round < 20; ++round) {
+        for (const std::string& statement :
+             {std::string("DISCONNECT;"), connect, std::string("insert into t values (1);"),
+              std::string("select count(*) from rdb$types a, rdb$types b;"),
+              std::string("COMMIT;")}) {
+            try {
+                engine->ExecuteScript(statement);
+            } catch (const EStatementCancelled&) {
+            } catch (const std::exception& error) {
+                failures.push_back(statement + " -> " + error.what());
+            }
+        }
+    }
+    stop = true;
+    canceller.join();
+    EXPECT_THAT(failures, ::testing::IsEmpty());
+    EXPECT_EQ(Value("select count(*) from rdb$database;"), "1");
 }
 
 }  // namespace
