@@ -156,9 +156,9 @@ void TcDBScripter_IB::CancelRunningStatement() {
     for (;;) {
         {
             std::lock_guard lock(cancelMutex_);
-            // Only a running statement is cancelled: a cancel that reached
-            // an idle attachment would stay there and stop whatever request
-            // runs next.
+            // Only a running statement is cancelled: between statements
+            // there is nothing to stop, and the flag below belongs to one
+            // statement.
             if (runningStatements_ == 0) return;
             // Between two of the statement's server calls (the records
             // question open, say) the statement stops before its next call.

@@ -4,8 +4,9 @@
 // points with handles and a status vector of its own, buffers every result
 // row in OutputSQLDA and leaves the per-statement texts for the view.
 //
-// Contract: one thread, except CancelRunningStatement. The front end may set OwnerWindow to answer
-// the records-returned question; without it the question is never asked.
+// Contract: one thread, except CancelRunningStatement, which any thread may
+// call. The front end may set OwnerWindow to answer the records-returned
+// question; without it the question is never asked.
 
 #include <atomic>
 #include <cstdint>
@@ -129,8 +130,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
     // What a cancel from another thread works with, under cancelMutex_: the
     // attachment (0 while none can be cancelled), whether a statement runs
-    // on it, and whether a cancel was sent to the server for it. The lock keeps
-    // a cancel from meeting a handle that is being detached.
+    // on it, and whether a cancel was sent to the server for it. The lock
+    // keeps a cancel from meeting a handle that is being detached.
     void SetCancelHandle(isc_db_handle handle) noexcept;
     // Marks the statement's server calls as cancellable; the end drops a
     // cancel that no request consumed, so it cannot fail the next call.
