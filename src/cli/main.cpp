@@ -45,7 +45,7 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
         return cliCannotOpen;
     }
     // A signal stops the statement running on the server.
-    signals.SetInterruptHandler([scripter = engine.get()] { scripter->CancelOperation(); });
+    signals.SetInterruptHandler([scripter = engine.get()] { scripter->CancelRunningStatement(); });
     struct TcHandlerGuard {
         TcSignalWatcher& Signals;
         ~TcHandlerGuard() { Signals.SetInterruptHandler(nullptr); }
