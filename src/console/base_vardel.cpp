@@ -21,12 +21,6 @@
 
 namespace {
 
-// Stops the statement the engine is running. The one place that says how, so
-// that the engine's own cancellation can take over here alone.
-void CancelEngineStatement(TcDBScripter_IB& engine) {
-    engine.CancelOperation();
-}
-
 TcWindowDialogs StandardDialogs(QWidget* window) {
     TcWindowDialogs dialogs;
     dialogs.AskYesNoCancel = [window](const QString& caption, const QString& text) {
@@ -65,7 +59,7 @@ TfBaseVardel::TfBaseVardel(QWidget* parent)
 TfBaseVardel::~TfBaseVardel() {
     // The worker first: a run still going is stopped and waited for, so that
     // nothing uses the engine below.
-    if (Engine && runner_->Busy()) CancelEngineStatement(*Engine);
+    if (Engine && runner_->Busy()) Engine->CancelRunningStatement();
     runner_.reset();
     if (Dispatcher) Dispatcher->RemoveListener(this);
     if (Engine) {
@@ -162,6 +156,13 @@ void TfBaseVardel::BaseExecute(const QString& text) {
         const std::string terminator = Engine->Terminator();
         try {
             Engine->ExecuteScript(script);
+        } catch (const EStatementCancelled& e) {
+            // Shown like any failure, but without the error box: the user
+            // asked for the stop and needs no box to confirm it.
+            Engine->SetTerminator(terminator);
+            PostText(wnRunCancelled, e.what());
+            Post(wnRunEnded, 0);
+            return;
         } catch (const std::exception& e) {
             Engine->SetTerminator(terminator);
             PostText(wnRunFailed, e.what());
@@ -217,7 +218,7 @@ void TfBaseVardel::SetRunning(bool running) {
 void TfBaseVardel::Cancel() {
     if (!running_ || !Engine) return;
     cancelRequested_ = true;
-    CancelEngineStatement(*Engine);
+    Engine->CancelRunningStatement();
 }
 
 void TfBaseVardel::EndRun(bool ok) {
@@ -268,9 +269,6 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
         case wnOutput:
             AddOutputText(text());
             break;
-        case wnRedLine:
-            AddRedLine(text());
-            break;
         case wnConnectCommand:
             ConnectHistory.Add(text().toStdString());
             ConnectCommandChanged(text());
@@ -279,10 +277,11 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
             ClientLibraryChanged(text());
             break;
         case wnRunFailed:
+        case wnRunCancelled:
             firstNewRow_ = Output->RowCount();
             if (!Engine->Echo) AddRedLine(LastStatement);
             Output->AddText(text());
-            Dialogs.ShowError(text());
+            if (number == wnRunFailed) Dialogs.ShowError(text());
             break;
         case wnInternalFailed:
             Dialogs.ShowError(text());

@@ -42,7 +42,7 @@ enum TWindowNotification : int32_t {
     wnRunFailed = 1000000006,       // text: the error that ended an Execute
     wnInternalFailed = 1000000007,  // text: the error of an internal run
     wnRunEnded = 1000000008,        // value: 1 after success
-    wnRedLine = 1000000009,         // text: a line in red
+    wnRunCancelled = 1000000009,    // text: Cancel stopped an Execute
 };
 
 // The modal questions and boxes of the window, replaceable so that a test

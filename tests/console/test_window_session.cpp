@@ -178,6 +178,13 @@ TEST_F(WindowTest, WindowRepaintsWhileAStatementRunsAndCancelEndsIt) {
     EXPECT_LT(longestGap, 100) << "the window stood still for " << longestGap << " ms";
     EXPECT_EQ(Editor().text(), kLongInsert);
     EXPECT_TRUE(window->Action("actExecute")->isEnabled());
+    // The stopped statement in red, then the engine's word for it; no box.
+    const QStringList shown = OutputLines();
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_EQ(shown[shown.size() - 2], kLongInsert.chopped(1));
+    EXPECT_EQ(LineColor(Output().LineCount() - 2), clRed);
+    EXPECT_EQ(shown.last(), QStringLiteral("Cancelled."));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(QLatin1Char('|')).toStdString();
 
     // Nothing of the cancelled statement is left.
     const int first = Output().LineCount();
