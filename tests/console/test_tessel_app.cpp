@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
 #include <atomic>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -71,6 +74,17 @@ TEST(RunProgram, KeepWaitingFalseStopsTheWaitButNotTheProgram) {
     EXPECT_EQ(looks, 2);
 }
 
+TEST(RunProgram, TheProgramGetsSignalsThatTheCallerBlocks) {
+    // As tessel-cli runs: SIGINT blocked in the thread that starts programs.
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    const int status = RunProgram("sh", "-c 'kill -INT $$; exit 0'", true, "");
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    EXPECT_EQ(status, 128 + SIGINT);
+}
+
 class TesselEngine : public ::testing::Test {
   protected:
     TcScopedValue<TLanguage> language{Language, TLanguage::English};
@@ -96,6 +110,14 @@ TEST_F(TesselEngine, ExecuteProgramOfAMissingProgramEndsTheRunWithTheSystemsMess
     EXPECT_RAISES_EXACTLY(EExecuteApplication,
                           engine.ExecuteScript("EXECUTE PROGRAM nosuchprogram; ECHO after;"),
                           std::strerror(ENOENT));
+    EXPECT_NE(engine.LastMessage, "after");
+}
+
+TEST_F(TesselEngine, ExecuteProgramStoppedWaitingEndsTheRunAsCancelled) {
+    engine.KeepWaiting = [] { return false; };
+    EXPECT_RAISES_EXACTLY(EStatementCancelled,
+                          engine.ExecuteScript("EXECUTE PROGRAM 'sleep 5'; ECHO after;"),
+                          "Cancelled.");
     EXPECT_NE(engine.LastMessage, "after");
 }
 

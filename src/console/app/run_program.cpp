@@ -1,5 +1,6 @@
 #include "console/app/run_program.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,9 +75,23 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    // The program starts with no signal blocked and the usual signal
+    // handling, whatever this process blocks or ignores (tessel-cli blocks
+    // SIGINT in every thread but its watcher's): Ctrl-C must reach it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE, SIGHUP})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
     // glibc reports a failing exec (a missing program) as the result.
-    const int error = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int error = posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) throw EExecuteApplication(std::strerror(error));
 

@@ -25,8 +25,11 @@ void TPSExecuteProgram::ExecuteOn(TcTessel& engine, const TStringList& arguments
                                   const std::string&, std::string&) {
     std::string program = FirstArgumentValue(arguments);
     std::erase_if(program, [](char c) { return c == '\'' || c == '"'; });
-    // No message: the engine reports "Done." once the program has ended.
     RunProgram(program, "", true, "", engine.KeepWaiting);
+    // Waiting was stopped by the user: the run stops here, as after a
+    // cancelled statement, while the program runs on.
+    if (engine.KeepWaiting && !engine.KeepWaiting()) throw EStatementCancelled();
+    // No message: the engine reports "Done." once the program has ended.
 }
 
 std::string TesselVersion() {

@@ -20,8 +20,9 @@ class TcTessel : public TcDBScripter_IBXLS {
     TcTessel();
 
     // Called while EXECUTE PROGRAM waits for its program, between looks at
-    // it; answering false stops the waiting (the program runs on). Unset:
-    // wait until the program ends.
+    // it; answering false stops the waiting (the program runs on) and the
+    // command fails with EStatementCancelled. Unset: wait until the program
+    // ends. May be called from the thread that runs the engine only.
     std::function<bool()> KeepWaiting;
 };
 
