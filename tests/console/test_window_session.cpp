@@ -194,4 +194,17 @@ TEST_F(WindowTest, WindowRepaintsWhileAStatementRunsAndCancelEndsIt) {
     EXPECT_TRUE(lines.contains(QStringLiteral("0"))) << lines.join(QLatin1Char('|')).toStdString();
 }
 
+TEST_F(WindowTest, CancelStopsWaitingForAProgram) {
+    QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
+    Editor().setText(QStringLiteral("EXECUTE PROGRAM 'sleep 30';\nECHO not reached;"));
+    Press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->windowTitle().contains(QStringLiteral("EXECUTE PROGRAM")); }, 60000));
+    Press(Qt::Key_Escape);
+    ASSERT_TRUE(ended.wait(60000));
+    EXPECT_FALSE(ended.front().front().toBool());
+    EXPECT_EQ(OutputLines().last(), QStringLiteral("Cancelled."));
+    EXPECT_FALSE(OutputLines().contains(QStringLiteral("not reached")));
+}
+
 }  // namespace
