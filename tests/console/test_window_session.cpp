@@ -97,6 +97,20 @@ TEST_F(WindowTest, AFailingClientLibraryReplayIsShownInRedAndStartUpGoesOn) {
     EXPECT_EQ(Editor().text(), QStringLiteral("CONNECT '"));
 }
 
+TEST_F(WindowTest, ClientLibraryChoiceShowsInItsOwnPanelAndIsReplayedAtStart) {
+    EXPECT_FALSE(window->StatusPanels().HasLibraryPanel());
+    ASSERT_TRUE(Execute(QStringLiteral("SET CLIENT_LIBRARY FBCLIENT;")));
+    EXPECT_TRUE(Panel(TcStatusPanels::Library).startsWith(QStringLiteral("libfbclient")))
+        << Panel(TcStatusPanels::Library).toStdString();
+    TcSettingsFile().WriteString(QStringLiteral("CLIENT_LIBRARY"), QStringLiteral("FBCLIENT"));
+    OpenWindow();
+    // The replay's event arrives through the queue, once the window runs.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->StatusPanels().HasLibraryPanel(); },
+                                10000));
+    EXPECT_TRUE(Panel(TcStatusPanels::Library).startsWith(QStringLiteral("libfbclient")));
+    EXPECT_EQ(OutputLines().size(), 2) << OutputLines().join(QLatin1Char('|')).toStdString();
+}
+
 TEST_F(WindowTest, RecoveryFileOfAKilledRunIsLoadedAtTheNextStart) {
     // What a run killed in the middle leaves: Execute wrote the text first.
     const QString text = QStringLiteral("INSERT INTO t VALUES (1);\nCOMMIT;");
