@@ -23,6 +23,7 @@
 #include "scripter/scripter_ib.h"
 
 class QAction;
+class QMenu;
 class QsciScintilla;
 class TmVirtualListbox;
 class TcExecutionRunner;
@@ -85,6 +86,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
 
     // The actions, by name, for menus, the toolbar and tests.
     QAction* Action(const char* name) const;
+
+    // Fills the pop-up menu of the editor and the output list, in its order.
+    void FillPopupMenu(QMenu& menu);
 
     // A run of the engine is on its way: from Execute until its output and
     // its end have reached the window.

@@ -173,8 +173,7 @@ void TfBaseVardel::CreateMenus() {
     }
 }
 
-void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
-    QMenu menu(this);
+void TfBaseVardel::FillPopupMenu(QMenu& menu) {
     for (const char* name :
          {"actClearInput", "actClearOutput", "actExecute", "actNext", "actPrevious",
           "actConnectString", "actDescribeBlock", "actExecuteBlock", "actSelectFromBlock",
@@ -188,6 +187,11 @@ void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
             menu.addAction(action);
         }
     }
+}
+
+void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
+    QMenu menu(this);
+    FillPopupMenu(menu);
     menu.exec(widget->mapToGlobal(at));
 }
 

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QRegularExpression>
 
 #include "console/settings_file.h"
@@ -48,6 +49,57 @@ TEST_F(WindowTest, TypedScriptRunsShowsItsOutputAndEmptiesTheEditor) {
     EXPECT_TRUE(Editor().text().startsWith(QStringLiteral("create table item (id integer")))
         << Editor().text().toStdString();
     EXPECT_TRUE(Editor().text().endsWith(QStringLiteral("SELECT id, name FROM item;")));
+}
+
+struct ActionCase {
+    const char* Name;
+    const char* Caption;
+    const char* Keys;  // in portable text, "; " between two
+};
+
+TEST_F(WindowTest, EveryActionHasItsCaptionAndShortcuts) {
+    const ActionCase cases[] = {
+        {"actExecute", "Execute", "Ctrl+E"},
+        {"actExecute2", "Execute", "Ctrl+Return; Ctrl+Enter"},
+        {"actCancel", "Cancel", "Esc"},
+        {"actExecuteBlock", "Execute <block>", "Ctrl+Shift+E"},
+        {"actSelectFromBlock", "SELECT * FROM <block>", "Ctrl+Shift+C"},
+        {"actDescribeBlock", "Describe <block>", "Ctrl+Shift+D"},
+        {"actForeignKeysOfBlock", "Foreignkeys of <block>", "Ctrl+Shift+F"},
+        {"actPrevious", "Previous", "Ctrl+P"},
+        {"actNext", "Next", "Ctrl+N"},
+        {"actClearInput", "Clear input", "Ctrl+I"},
+        {"actClearOutput", "Clear output", "Ctrl+O"},
+        {"actConnectString", "Connect string", "Ctrl+L"},
+        {"actLiteralCopy", "Delphi copy", "Ctrl+Alt+C"},
+        {"actLiteralPaste", "Delphi paste", "Ctrl+Alt+V"},
+        {"actLoad", "Load", "Ctrl+Q"},
+        {"actSaveOutput", "Save output", ""},
+        {"actPrintOutput", "Print output", ""},
+        {"actHelp", "Help", "F1"},
+        {"actCopyOutput", "", "Ctrl+C; Ctrl+Ins"},
+        {"actPasteInput", "", "Ctrl+V"},
+    };
+    for (const ActionCase& c : cases) {
+        QAction* action = window->findChild<QAction*>(QLatin1String(c.Name));
+        ASSERT_NE(action, nullptr) << c.Name;
+        EXPECT_EQ(action->text(), QString::fromUtf8(c.Caption)) << c.Name;
+        QStringList keys;
+        for (const QKeySequence& key : action->shortcuts())
+            keys.append(key.toString(QKeySequence::PortableText));
+        EXPECT_EQ(keys.join(QStringLiteral("; ")), QString::fromUtf8(c.Keys)) << c.Name;
+    }
+}
+
+TEST_F(WindowTest, PopupMenuOffersTheActionsInItsOrder) {
+    QMenu menu;
+    window->FillPopupMenu(menu);
+    QStringList captions;
+    for (QAction* action : menu.actions()) captions.append(action->text());
+    EXPECT_EQ(captions, QStringList({"Clear input", "Clear output", "Execute", "Next", "Previous",
+                                     "Connect string", "Describe <block>", "Execute <block>",
+                                     "SELECT * FROM <block>", "Foreign keys of <block>",
+                                     "Load script / statement", "Save output", "Help"}));
 }
 
 TEST_F(WindowTest, CtrlEnterExecutesToo) {
