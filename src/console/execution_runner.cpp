@@ -3,8 +3,6 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include "foundation/errors.h"
-
 TcExecutionRunner::TcExecutionRunner(QObject* context)
     : context_(context), worker_([this] { Loop(); }) {}
 
@@ -19,8 +17,11 @@ TcExecutionRunner::~TcExecutionRunner() {
 
 void TcExecutionRunner::Start(std::function<void()> job) {
     {
-        std::lock_guard guard(lock_);
-        if (busy_) RaiseDeveloperFmt("%s", "A script is running already.");
+        std::unique_lock guard(lock_);
+        // The previous job has reported its end through the hub, which is
+        // how the window knows it may start the next, but may not have
+        // returned yet; what is left of it never waits for this thread.
+        changed_.wait(guard, [this] { return !busy_; });
         job_ = std::move(job);
         busy_ = true;
     }

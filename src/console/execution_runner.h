@@ -27,8 +27,9 @@ class TcExecutionRunner {
     TcExecutionRunner(const TcExecutionRunner&) = delete;
     TcExecutionRunner& operator=(const TcExecutionRunner&) = delete;
 
-    // Queues the job for the worker. Raises EDeveloper while another job has
-    // not finished: the engine serves one run at a time.
+    // Queues the job for the worker. The engine serves one run at a time:
+    // the caller starts a job only once the previous one has reported its
+    // end, and this waits for that job to return if it has not yet.
     void Start(std::function<void()> job);
     // A job is queued or running (read on the window's thread).
     bool Busy() const;
