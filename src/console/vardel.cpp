@@ -3,8 +3,10 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -226,6 +228,14 @@ void TfVardel::ApplyColorScheme(bool classic) {
         palette.setColor(QPalette::Window, back);
         palette.setColor(QPalette::Text, text);
         Output->viewport()->setPalette(palette);
+        // The scroll bars keep the theme's look in both schemes.
+        for (QWidget* bar : {static_cast<QWidget*>(Output->horizontalScrollBar()),
+                             static_cast<QWidget*>(Output->verticalScrollBar())}) {
+            QPalette theme = QApplication::palette(bar);
+            // Every role set, so that none is taken from the list's colours.
+            theme.setResolveMask(~QPalette::ResolveMask(0));
+            bar->setPalette(theme);
+        }
         Output->SetSelectColorBackGround(TColorToQColor(clSilver));
         Output->SetSelectColorText(TColorToQColor(clNavy));
         Output->viewport()->update();
