@@ -18,6 +18,7 @@
 #include "foundation/errors.h"
 #include "foundation/scoped_value.h"
 #include "scripter/scripter_view.h"
+#include "spreadsheet/scripter_ibxls.h"
 
 namespace {
 
@@ -286,6 +287,9 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
         case wnInternalFailed:
             Dialogs.ShowError(text());
             break;
+        case wnMessage:
+            Dialogs.ShowMessage(text());
+            break;
         case wnRunEnded:
             EndRun(data != 0);
             break;
@@ -345,6 +349,16 @@ void TfBaseVardel::RequestClose() {
     // same way.
     userRun_ = false;
     StartRun([this] {
+        // A workbook with cells not written yet is written now: closing must
+        // not lose it without a word.
+        if (auto* xls = dynamic_cast<TcDBScripter_IBXLS*>(Engine.get())) {
+            try {
+                const std::string note = xls->WriteOpenWorkbook();
+                if (!note.empty()) PostText(wnMessage, note);
+            } catch (const std::exception& e) {
+                PostText(wnInternalFailed, e.what());
+            }
+        }
         try {
             Engine->Disconnect();
         } catch (const std::exception& e) {

@@ -44,6 +44,7 @@ enum TWindowNotification : int32_t {
     wnInternalFailed = 1000000007,  // text: the error of an internal run
     wnRunEnded = 1000000008,        // value: 1 after success
     wnRunCancelled = 1000000009,    // text: Cancel stopped an Execute
+    wnMessage = 1000000010,         // text: words for the user, in a box
 };
 
 // The modal questions and boxes of the window, replaceable so that a test

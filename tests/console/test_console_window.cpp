@@ -192,6 +192,19 @@ TEST_F(WindowTest, ClosingIsRefusedWhenTheTransactionQuestionIsCancelled) {
     EXPECT_FALSE(window->Engine->Connected());
 }
 
+TEST_F(WindowTest, ClosingWritesAWorkbookLeftOpenAndSaysSo) {
+    const QString workbook = QString::fromStdString(folder.File("left.xls"));
+    ASSERT_TRUE(Execute(QStringLiteral("XLS CREATE '%1';\nXLS HEADER 'kept';").arg(workbook)));
+    EXPECT_FALSE(QFile::exists(workbook));
+    QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
+    window->close();
+    ASSERT_TRUE(ended.wait(60000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 10000));
+    EXPECT_TRUE(QFile::exists(workbook));
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("left.xls"))) << Messages[0].toStdString();
+}
+
 TEST_F(WindowTest, ParameterIsAskedOnTheWindowThreadAndQuotedWhenNotANumber) {
     ParameterAnswer = QStringLiteral("abc");
     ASSERT_TRUE(Execute(QStringLiteral("ECHO :who;")));
