@@ -238,8 +238,16 @@ TEST_F(WindowTest, WindowRepaintsWhileAStatementRunsAndCancelEndsIt) {
 }
 
 TEST_F(WindowTest, CancelStopsWaitingForAProgram) {
+    // A program that outlives the test, on none of the test's own handles
+    // (a test runner waits for every holder of its output pipes).
+    const QString program = QString::fromStdString(folder.File("wait.sh"));
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nexec sleep 30 </dev/null >/dev/null 2>&1\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
-    Editor().setText(QStringLiteral("EXECUTE PROGRAM 'sleep 30';\nECHO not reached;"));
+    Editor().setText(QStringLiteral("EXECUTE PROGRAM '%1';\nECHO not reached;").arg(program));
     Press(Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return window->windowTitle().contains(QStringLiteral("EXECUTE PROGRAM")); }, 60000));
