@@ -88,6 +88,12 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // The actions, by name, for menus, the toolbar and tests.
     QAction* Action(const char* name) const;
 
+    // Writes every output line (the logical lines, unwrapped) to the file;
+    // false, with the reason shown, when it cannot.
+    bool SaveOutputTo(const QString& fileName);
+    // The file's text replaces the editor's; false, with the reason shown,
+    // when it cannot be read.
+    bool LoadScriptFrom(const QString& fileName);
     // Fills the pop-up menu of the editor and the output list, in its order.
     void FillPopupMenu(QMenu& menu);
 

@@ -263,14 +263,19 @@ void TfBaseVardel::LoadScript() {
     if (running_) return;
     const QString name = QFileDialog::getOpenFileName(
         this, QString(), loadDirectory_, QStringLiteral("SQL Files (*.SQL *.sql);;All Files (*)"));
-    if (name.isEmpty()) return;
-    QFile file(name);
+    if (!name.isEmpty()) LoadScriptFrom(name);
+}
+
+bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         Dialogs.ShowError(file.errorString());
-        return;
+        return false;
     }
     SetEditorText(QString::fromUtf8(file.readAll()));
-    loadDirectory_ = QFileInfo(name).absolutePath();
+    // The next choice starts in this file's folder.
+    loadDirectory_ = QFileInfo(fileName).absolutePath();
+    return true;
 }
 
 void TfBaseVardel::SaveOutput() {
@@ -278,15 +283,21 @@ void TfBaseVardel::SaveOutput() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All Files (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    QSaveFile file(dialog.selectedFiles().front());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        SaveOutputTo(dialog.selectedFiles().front());
+}
+
+bool TfBaseVardel::SaveOutputTo(const QString& fileName) {
+    QSaveFile file(fileName);
     if (file.open(QIODevice::WriteOnly)) {
         for (const TmListLine& line : Output->Lines()) {
             file.write(line.Text.toUtf8());
             file.write("\n");
         }
     }
-    if (!file.commit()) Dialogs.ShowError(file.errorString());
+    if (file.commit()) return true;
+    Dialogs.ShowError(file.errorString());
+    return false;
 }
 
 void TfBaseVardel::PrintOutput() {

@@ -303,6 +303,50 @@ TEST_F(WindowTest, CopyOutputTakesTheSelectedLinesWhileTheListHasTheFocus) {
     EXPECT_EQ(Editor().text(), QStringLiteral("ECHO pasted;"));
 }
 
+TEST_F(WindowTest, SaveOutputWritesEveryLineAndLoadReadsAScript) {
+    ASSERT_TRUE(Execute(QStringLiteral("ECHO first;\nECHO second;")));
+    const QString saved = QString::fromStdString(folder.File("out.txt"));
+    ASSERT_TRUE(window->SaveOutputTo(saved));
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), OutputLines().join(QLatin1Char('\n')) + "\n");
+    file.close();
+    ASSERT_TRUE(window->LoadScriptFrom(saved));
+    EXPECT_EQ(Editor().text(), OutputLines().join(QLatin1Char('\n')) + "\n");
+    EXPECT_FALSE(window->LoadScriptFrom(QString::fromStdString(folder.File("none.sql"))));
+    EXPECT_EQ(Errors.size(), 1);
+}
+
+TEST_F(WindowTest, BlockCommandsActOnTheSelection) {
+    CreateDatabase();
+    ASSERT_TRUE(Execute(Connect()));
+    const QString text = QStringLiteral("ECHO one;\nRDB$DATABASE");
+    Editor().setText(text);
+    Editor().setSelection(0, 0, 0, 9);
+    int first = Output().LineCount();
+    EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier); }));
+    EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("one")}));
+    // Not the user's Execute: no history, the editor as it was.
+    EXPECT_EQ(Editor().text(), text);
+    EXPECT_EQ(window->StatementHistory.Count(), 2);
+
+    Editor().setSelection(1, 0, 1, 12);
+    first = Output().LineCount();
+    EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); }));
+    const QString shown = OutputFrom(first).join(QLatin1Char('|'));
+    EXPECT_TRUE(shown.contains(QStringLiteral("RDB$RELATION_ID"))) << shown.toStdString();
+    EXPECT_EQ(Editor().text(), text);
+    EXPECT_FALSE(window->Engine->TrimCharFields);
+
+    // Errors of a block command reach the error box only.
+    Editor().setText(QStringLiteral("NO_SUCH_TABLE"));
+    Editor().selectAll();
+    first = Output().LineCount();
+    EXPECT_FALSE(RunAndWait([this] { Press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); }));
+    EXPECT_EQ(Output().LineCount(), first);
+    EXPECT_EQ(Errors.size(), 1);
+}
+
 TEST_F(WindowTest, PrintWithNothingSelectedSaysSo) {
     Output().ClearSelection();
     window->Action("actPrintOutput")->trigger();
