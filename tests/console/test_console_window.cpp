@@ -1,12 +1,16 @@
 // The console window driven as a user drives it: keys into the editor, the
 // output list and the status bar read back, against an embedded database.
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTimer>
 
+#include "console/input_username_password.h"
 #include "console/settings_file.h"
 #include "window_fixture.h"
 
@@ -345,6 +349,30 @@ TEST_F(WindowTest, BlockCommandsActOnTheSelection) {
     EXPECT_FALSE(RunAndWait([this] { Press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); }));
     EXPECT_EQ(Output().LineCount(), first);
     EXPECT_EQ(Errors.size(), 1);
+}
+
+TEST(InputUsernamePassword, AsksForWhatIsMissingAndHidesThePassword) {
+    for (const bool userKnown : {false, true}) {
+        QString user = userKnown ? QStringLiteral("SYSDBA") : QString();
+        QString password;
+        // Answered once the dialog shows: the field that has the focus first
+        // is the one that is missing.
+        QTimer::singleShot(0, [userKnown] {
+            auto* dialog =
+                qobject_cast<TfInputUsernamePassword*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Username/password"));
+            EXPECT_EQ(dialog->ePassword->echoMode(), QLineEdit::Password);
+            QLineEdit* focused = userKnown ? dialog->ePassword : dialog->eUsername;
+            EXPECT_TRUE(QTest::qWaitFor([focused] { return focused->hasFocus(); }, 10000));
+            if (!userKnown) dialog->eUsername->setText(QStringLiteral("ME"));
+            dialog->ePassword->setText(QStringLiteral("secret"));
+            QTest::keyClick(dialog->ePassword, Qt::Key_Return);
+        });
+        TfInputUsernamePassword::Ask(nullptr, user, password);
+        EXPECT_EQ(user, userKnown ? QStringLiteral("SYSDBA") : QStringLiteral("ME"));
+        EXPECT_EQ(password, QStringLiteral("secret"));
+    }
 }
 
 TEST_F(WindowTest, PrintWithNothingSelectedSaysSo) {
