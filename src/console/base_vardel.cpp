@@ -10,6 +10,9 @@
 #include <QMessageBox>
 #include <QScrollBar>
 
+#include <chrono>
+#include <thread>
+
 #include "console/dispatch_queue_qt.h"
 #include "console/execution_runner.h"
 #include "console/input_username_password.h"
@@ -122,6 +125,16 @@ void TfBaseVardel::InitialiseBase() {
     Engine->OwnerWindow = this;
     WireEngineEvents();
     Engine->WarnOnRecordsReturned = 1000;
+    // SLEEP waits on the engine's thread, so the window stays alive; Cancel
+    // ends the wait as it ends a statement.
+    Engine->Sleeper = [this](int64_t milliseconds) {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + duration<int64_t, std::milli>(milliseconds);
+        for (auto now = steady_clock::now(); now < end; now = steady_clock::now()) {
+            if (cancelRequested_) throw EStatementCancelled();
+            std::this_thread::sleep_for(std::min<steady_clock::duration>(end - now, 50ms));
+        }
+    };
 
     CreateActions();
     CreateMenus();

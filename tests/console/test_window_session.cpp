@@ -237,6 +237,19 @@ TEST_F(WindowTest, WindowRepaintsWhileAStatementRunsAndCancelEndsIt) {
     EXPECT_TRUE(lines.contains(QStringLiteral("0"))) << lines.join(QLatin1Char('|')).toStdString();
 }
 
+TEST_F(WindowTest, CancelEndsASleep) {
+    QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
+    Editor().setText(QStringLiteral("SLEEP 600;\nECHO not reached;"));
+    Press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->windowTitle().contains(QStringLiteral("SLEEP")); }, 60000));
+    Press(Qt::Key_Escape);
+    ASSERT_TRUE(ended.wait(60000));
+    EXPECT_FALSE(ended.front().front().toBool());
+    EXPECT_EQ(OutputLines().last(), QStringLiteral("Cancelled."));
+    EXPECT_FALSE(OutputLines().contains(QStringLiteral("not reached")));
+}
+
 TEST_F(WindowTest, CancelStopsWaitingForAProgram) {
     // A program that outlives the test, on none of the test's own handles
     // (a test runner waits for every holder of its output pipes).
