@@ -8,6 +8,7 @@
 
 #include "cli/signal_watcher.h"
 
+#include "console/app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
@@ -19,17 +20,6 @@
 namespace {
 // The error that ends a statement when a signal stops the run.
 const char* const kInterrupted = "Interrupted.";
-
-const char* TransactionModeName(TTransactionMode mode) {
-    switch (mode) {
-        case TTransactionMode::ReadCommitted:
-            return "read committed";
-        case TTransactionMode::ReadOnly:
-            return "readonly";
-        default:
-            return "snapshot";
-    }
-}
 
 // Terminal lines use plain line feeds.
 std::string ForTerminal(const std::string& text) {
@@ -105,11 +95,7 @@ void TcCliSession::WatchSignals(TcSignalWatcher& watcher) {
 }
 
 void TcCliSession::WriteBanner() {
-    const std::time_t now = std::time(nullptr);
-    char date[16];
-    std::strftime(date, sizeof date, "%d-%m-%Y", std::localtime(&now));
-    out_ << "Tessel V0.1, " << date << "\n";
-    out_ << Format("Transaction mode %s.", TransactionModeName(engine_.TransactionMode)) << "\n";
+    for (const std::string& line : TesselBannerLines(engine_)) out_ << line << "\n";
     out_.flush();
 }
 

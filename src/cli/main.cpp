@@ -14,12 +14,12 @@
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
 #include "cli/signal_watcher.h"
+#include "console/app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
-#include "spreadsheet/scripter_ibxls.h"
 
 namespace {
 
@@ -36,15 +36,16 @@ bool FollowedLive(const TcCliOptions& options) {
 // the client library, when this returns.
 int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
               bool interactive, TcOutputFile& output, TcSignalWatcher& signals) {
-    std::unique_ptr<TcDBScripter_IBXLS> engine;
+    // The application's engine, without the window's commands.
+    std::unique_ptr<TcTessel> engine;
     try {
-        engine = std::make_unique<TcDBScripter_IBXLS>();
+        engine = std::make_unique<TcTessel>();
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return cliCannotOpen;
     }
     // A signal stops the statement running on the server.
-    signals.SetInterruptHandler([scripter = engine.get()] { scripter->CancelOperation(); });
+    signals.SetInterruptHandler([scripter = engine.get()] { scripter->CancelRunningStatement(); });
     struct TcHandlerGuard {
         TcSignalWatcher& Signals;
         ~TcHandlerGuard() { Signals.SetInterruptHandler(nullptr); }

@@ -28,7 +28,7 @@ class TcSignalWatcher {
     // Called on the watcher's thread after the first signal, and again every
     // tenth of a second until it is cleared, so that it also reaches a
     // statement that starts after the signal; it must be safe to call from
-    // another thread (TcDBScripter_IB::CancelOperation is). Replaced or
+    // another thread (CancelRunningStatement of an engine is). Replaced or
     // cleared (nullptr) under a lock: clear it when the run has stopped,
     // and before what it refers to goes away.
     void SetInterruptHandler(std::function<void()> handler);

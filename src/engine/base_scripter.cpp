@@ -162,7 +162,7 @@ void TcDBBaseScripter::ExecuteStatement(const std::string& text) {
                     transaction.Commit();
                 } catch (const std::exception& error) {
                     transaction.Rollback();
-                    if (!SuppressError) throw;
+                    if (!SuppressError || dynamic_cast<const EStatementCancelled*>(&error)) throw;
                     // A suppressed error counts as success; its text is the result.
                     LastMessage = error.what();
                 }

@@ -5,7 +5,8 @@
 // operation under the per-statement transaction model, and keeps the
 // per-statement result fields from which a front end composes output.
 //
-// Contract: used from one thread. It produces no output lines itself; after
+// Contract: used from one thread, except CancelRunningStatement, which any
+// thread may call at any moment. It produces no output lines itself; after
 // each statement it fires OnAfterStatement and the owner reads the results.
 // The owner calls Close() while it and every part of the engine are alive:
 // that rolls back and disconnects with the events. Destruction fires no
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "engine/command_framework.h"
+#include "foundation/errors.h"
 #include "foundation/lists.h"
 
 enum class TPlanMode { Off = 0, On = 1, Only = 2 };
@@ -24,6 +26,15 @@ enum class TStartTransactionModel { Explicit = 0, Implicit = 1 };
 enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
 
 class TcStatementSplitter;
+
+// The error of a statement stopped by CancelRunningStatement. It is a
+// failure like any other (the statement's transaction ends as after a
+// failure and the run stops), but SuppressError does not turn it into a
+// success: the user asked for the run to stop.
+class EStatementCancelled : public EUser {
+  public:
+    EStatementCancelled() : EUser("Cancelled.") {}
+};
 
 class TcDBBaseScripter : public TObject {
   public:
@@ -63,6 +74,12 @@ class TcDBBaseScripter : public TObject {
     // Splits the text at the terminator and executes every statement. An error
     // that leaves a statement ends the run; the rest is not executed.
     virtual void ExecuteScript(const std::string& text);
+    // Stops the statement running on the server: it fails with
+    // EStatementCancelled, as a failing statement does. Safe from any thread
+    // (a window's, a signal watcher's) at any moment: with no statement
+    // running, while connecting or after a disconnect it does nothing. The
+    // base engine has no server to ask.
+    virtual void CancelRunningStatement() {}
 
     void ExecuteStatement(const std::string& statement);
     // Rolls back an open transaction and disconnects, firing the disconnect

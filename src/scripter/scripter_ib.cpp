@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
+#include "foundation/scoped_value.h"
 #include "mdo/client_library.h"
 #include "mdo/info_reply.h"
 #include "mdo/mdo_errors.h"
@@ -127,7 +129,7 @@ void TcDBScripter_IB::HoldClientLibrary() {
 }
 
 void TcDBScripter_IB::ReleaseAttachment() noexcept {
-    cancelHandle_ = 0;
+    SetCancelHandle(0);
     if (libraryUser_ && DatabaseHandle_ != 0) {
         // The outcomes do not matter: the attachment ends either way. Adopted
         // handles belong to whoever handed them over and are left alone.
@@ -145,17 +147,81 @@ void TcDBScripter_IB::ReleaseAttachment() noexcept {
     libraryUser_.reset();
 }
 
-void TcDBScripter_IB::CancelOperation() noexcept {
-    const isc_db_handle attachment = cancelHandle_.load();
-    if (attachment == 0 || ClientApi.fb_cancel_operation == nullptr) return;
-    isc_db_handle handle = attachment;
-    ISC_STATUS status[20] = {};
-    try {
-        ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
-    } catch (const std::exception&) {
-        // The library went away meanwhile (a stub raised): nothing is left
-        // to cancel.
+void TcDBScripter_IB::SetCancelHandle(isc_db_handle handle) noexcept {
+    std::lock_guard lock(cancelMutex_);
+    cancelHandle_ = handle;
+}
+
+void TcDBScripter_IB::CancelRunningStatement() {
+    for (;;) {
+        {
+            std::lock_guard lock(cancelMutex_);
+            // Only a running statement is cancelled: between statements
+            // there is nothing to stop, and the flag below belongs to one
+            // statement.
+            if (runningStatements_ == 0) return;
+            // Between two of the statement's server calls (the records
+            // question open, say) the statement stops before its next call.
+            cancelRequested_ = true;
+            // While the handle is set the engine holds the library, so the
+            // entry point is the loaded library's.
+            if (!inServerCall_ || cancelHandle_ == 0 || ClientApi.fb_cancel_operation == nullptr)
+                return;
+            isc_db_handle handle = cancelHandle_;
+            ISC_STATUS status[20] = {};
+            ClientApi.fb_cancel_operation(status, &handle, fb_cancel_raise);
+            cancelSent_ = true;
+            // "Nothing to cancel": the call has not reached the client yet,
+            // or has just left it. Tried again until it is inside, or out of
+            // the call, where the flag above stops the statement. Any other
+            // failure has nobody to report to: the flag stops the statement.
+            if (!CheckStatusVector(status, {isc_nothing_to_cancel})) return;
+        }
+        std::this_thread::yield();
     }
+}
+
+void TcDBScripter_IB::EnterServerCall() {
+    std::lock_guard lock(cancelMutex_);
+    if (cancelRequested_) throw EStatementCancelled();
+    inServerCall_ = true;
+}
+
+void TcDBScripter_IB::LeaveServerCall() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    inServerCall_ = false;
+}
+
+template <class F>
+ISC_STATUS TcDBScripter_IB::CancellableCall(F call) {
+    EnterServerCall();
+    TcScopeExit leave([this]() noexcept { LeaveServerCall(); });
+    return call();
+}
+
+void TcDBScripter_IB::BeginCancellable() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    if (runningStatements_++ == 0) cancelRequested_ = false;
+}
+
+void TcDBScripter_IB::EndCancellable() noexcept {
+    std::lock_guard lock(cancelMutex_);
+    if (--runningStatements_ > 0) return;
+    cancelRequested_ = false;
+    if (!cancelSent_) return;
+    cancelSent_ = false;
+    if (cancelHandle_ == 0) return;  // the attachment is gone, and its cancel with it
+    // A cancel that the server took after the request's last step would
+    // stop the next request that runs long enough: disabling cancellation
+    // drops it, and enabling restores it for the next statement.
+    isc_db_handle handle = cancelHandle_;
+    ISC_STATUS scratch[20] = {};
+    ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_disable);
+    ClientApi.fb_cancel_operation(scratch, &handle, fb_cancel_enable);
+}
+
+void TcDBScripter_IB::ThrowIfCancelled() const {
+    if (cancelRequested_.load()) throw EStatementCancelled();
 }
 
 void TcDBScripter_IB::DoConnect() {
@@ -167,14 +233,14 @@ void TcDBScripter_IB::DoConnect() {
     if (DatabaseHandle_ == 0)
         ReleaseAttachment();  // nothing attached holds the library
     else
-        cancelHandle_ = DatabaseHandle_;
+        SetCancelHandle(DatabaseHandle_);
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoDisconnect() {
     // A detach that fails leaves nothing to do on the server: the attachment
     // is gone either way. What the client still holds of it is released.
-    cancelHandle_ = 0;
+    SetCancelHandle(0);
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
     ReleaseAttachment();
 }
@@ -202,7 +268,7 @@ void TcDBScripter_IB::DoRollback() {
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     HoldClientLibrary();
     DatabaseHandle_ = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
-    cancelHandle_ = DatabaseHandle_;
+    SetCancelHandle(DatabaseHandle_);
     statementHandle_ = 0;  // a handle of another attachment would be stale
     adoptedConnection_ = true;
     SetConnected(true);
@@ -219,7 +285,13 @@ void TcDBScripter_IB::ClearStatementResult() {
 }
 
 void TcDBScripter_IB::CheckStatus() {
-    if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) return;
+    if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) {
+        ThrowIfCancelled();
+        return;
+    }
+    // The server's own wording of a cancel ("operation was cancelled") is
+    // replaced by the console's.
+    if (CheckStatusVector(StatusVector, {isc_cancelled})) throw EStatementCancelled();
     const TStringList lines = InterpretStatusVector(StatusVector, 65536);
     if (IsLostConnection(StatusVector)) {
         // The server is gone, but the client still holds the attachment, its
@@ -287,7 +359,10 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
     XSQLDA* descriptor = OutputSQLDA->Descriptor();
     if (descriptor == nullptr || descriptor->sqld == 0) return;
     int64_t start = TickCount();
-    while (ClientApi.isc_dsql_fetch(StatusVector, &statement, SQLDA_VERSION1, descriptor) == 0) {
+    while (CancellableCall([&] {
+               return ClientApi.isc_dsql_fetch(StatusVector, &statement, SQLDA_VERSION1,
+                                               descriptor);
+           }) == 0) {
         ++records;
         OutputSQLDA->StoreRow();
         if (WarnOnRecordsReturned > 0 && records == WarnOnRecordsReturned && OwnerWindow) {
@@ -310,6 +385,9 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     static const char kCounters[] = {isc_info_fetches, isc_info_marks, isc_info_reads,
                                      isc_info_writes, isc_info_current_memory};
     int64_t before[5] = {};
+    // Every server call of the statement, fetches included, may be cancelled.
+    BeginCancellable();
+    TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
     if (StatisticsDisplay)
         for (int i = 0; i < 5; ++i) before[i] = GetDatabaseInfo(kCounters[i]);
 
@@ -322,8 +400,11 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     }
     isc_stmt_handle& handle = statementHandle_;
     TcCursorGuard cursor(handle);
-    ClientApi.isc_dsql_prepare(StatusVector, &TransactionHandle_, &handle, 0, statement.c_str(),
-                               static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
+    CancellableCall([&] {
+        return ClientApi.isc_dsql_prepare(
+            StatusVector, &TransactionHandle_, &handle, 0, statement.c_str(),
+            static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
+    });
     CheckStatus();
     // The prepare described the columns already unless they did not fit.
     const bool describeAgain = OutputSQLDA->EnsureCapacity();
@@ -349,8 +430,11 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                              ? OutputSQLDA->Descriptor()
                              : nullptr;
         const int64_t start = TickCount();
-        ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle_, &handle,
-                                    static_cast<unsigned short>(SQLDialect), nullptr, output);
+        CancellableCall([&] {
+            return ClientApi.isc_dsql_execute2(StatusVector, &TransactionHandle_, &handle,
+                                               static_cast<unsigned short>(SQLDialect), nullptr,
+                                               output);
+        });
         elapsed = TickCount() - start;
         CheckStatus();
         cursor.Open =
@@ -452,9 +536,13 @@ std::unique_ptr<TMDOSecurityService> TcDBScripter_IB::CreateSecurityService() co
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
     BeginStatementTransaction();
     try {
-        ClientApi.isc_dsql_execute_immediate(StatusVector, &DatabaseHandle_, &TransactionHandle_, 0,
-                                             statement.c_str(),
-                                             static_cast<unsigned short>(SQLDialect), nullptr);
+        BeginCancellable();
+        TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
+        CancellableCall([&] {
+            return ClientApi.isc_dsql_execute_immediate(
+                StatusVector, &DatabaseHandle_, &TransactionHandle_, 0, statement.c_str(),
+                static_cast<unsigned short>(SQLDialect), nullptr);
+        });
         CheckStatus();
     } catch (...) {
         EndStatementTransaction(true);
@@ -475,7 +563,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         adoptedTransaction_ = false;
         HoldClientLibrary();
         ExecuteImmediate(statement);
-        cancelHandle_ = DatabaseHandle_;
+        SetCancelHandle(DatabaseHandle_);
         SetConnected(true);
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);

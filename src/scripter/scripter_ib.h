@@ -4,12 +4,14 @@
 // points with handles and a status vector of its own, buffers every result
 // row in OutputSQLDA and leaves the per-statement texts for the view.
 //
-// Contract: one thread. The front end may set OwnerWindow to answer the
-// records-returned question; without it the question is never asked.
+// Contract: one thread, except CancelRunningStatement, which any thread may
+// call. The front end may set OwnerWindow to answer the records-returned
+// question; without it the question is never asked.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,14 +50,15 @@ class TcDBScripter_IB : public TcDBBaseScripter {
 
     // Raises EUser with the server's message lines when the status vector
     // holds an error. A lost connection also releases what is left of the
-    // attachment in the client and marks the engine disconnected.
+    // attachment in the client and marks the engine disconnected. The
+    // server's cancel, or a cancel that came for the running statement,
+    // raises EStatementCancelled instead.
     void CheckStatus();
-    // Asks the server to stop the request running on the attachment
-    // (fb_cancel_operation, fb_cancel_raise); the running call then fails
-    // with the server's cancel error. The one operation that may be called
-    // from another thread, for example a signal watcher. Nothing happens
-    // while not attached or when the client lacks the call.
-    void CancelOperation() noexcept;
+    // Asks the server to stop the statement running on the attachment
+    // (fb_cancel_operation, fb_cancel_raise); the statement then fails with
+    // EStatementCancelled. Any thread may call it at any moment; nothing
+    // happens while no statement runs or when the client lacks the call.
+    void CancelRunningStatement() override;
     // How many client-library users the engine holds: one while it holds an
     // attachment, so SET CLIENT_LIBRARY can tell its own use from others'.
     int ClientLibraryUses() const { return libraryUser_ ? 1 : 0; }
@@ -125,9 +128,31 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
-    // DatabaseHandle as another thread may read it (CancelOperation); 0 while
-    // no attachment can be cancelled.
-    std::atomic<isc_db_handle> cancelHandle_{0};
+    // What a cancel from another thread works with, under cancelMutex_: the
+    // attachment (0 while none can be cancelled), whether a statement runs
+    // on it, and whether a cancel was sent to the server for it. The lock
+    // keeps a cancel from meeting a handle that is being detached.
+    void SetCancelHandle(isc_db_handle handle) noexcept;
+    // Marks the statement's server calls as cancellable; the end drops a
+    // cancel that no request consumed, so it cannot fail the next call.
+    void BeginCancellable() noexcept;
+    void EndCancellable() noexcept;
+    // Raises EStatementCancelled once a cancel came for the running statement.
+    void ThrowIfCancelled() const;
+    // Runs one server call of the statement that a cancel may stop: none
+    // starts once a cancel came, and a cancel that comes while it runs
+    // reaches the server.
+    template <class F>
+    ISC_STATUS CancellableCall(F call);
+    void EnterServerCall();
+    void LeaveServerCall() noexcept;
+    std::mutex cancelMutex_;
+    isc_db_handle cancelHandle_ = 0;
+    int runningStatements_ = 0;
+    bool cancelSent_ = false;
+    bool inServerCall_ = false;
+    // Set under the lock, read by the statement's thread between its calls.
+    std::atomic<bool> cancelRequested_{false};
     // Handles handed over by AttachConnection and AttachTransaction: never
     // ended by this engine.
     bool adoptedConnection_ = false;

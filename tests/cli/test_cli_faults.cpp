@@ -155,16 +155,11 @@ const char* const kLongQuery =
 
 INSTANTIATE_TEST_SUITE_P(
     EmbeddedDatabase, CliSignals,
-    ::testing::Values(SignalCase{"SigintDuringSleep", SIGINT, "SLEEP 600", {"Interrupted."}},
-                      SignalCase{"SigtermDuringSleep", SIGTERM, "SLEEP 600", {"Interrupted."}},
-                      SignalCase{"SigintDuringQuery",
-                                 SIGINT,
-                                 kLongQuery,
-                                 {"operation was cancelled.", "Interrupted."}},
-                      SignalCase{"SigtermDuringQuery",
-                                 SIGTERM,
-                                 kLongQuery,
-                                 {"operation was cancelled.", "Interrupted."}}),
+    ::testing::Values(
+        SignalCase{"SigintDuringSleep", SIGINT, "SLEEP 600", {"Interrupted."}},
+        SignalCase{"SigtermDuringSleep", SIGTERM, "SLEEP 600", {"Interrupted."}},
+        SignalCase{"SigintDuringQuery", SIGINT, kLongQuery, {"Cancelled.", "Interrupted."}},
+        SignalCase{"SigtermDuringQuery", SIGTERM, kLongQuery, {"Cancelled.", "Interrupted."}}),
     [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
 
 // At the prompt no statement runs: the signal ends the read, and the
@@ -248,7 +243,7 @@ TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
     EXPECT_EQ(end.Status, 130) << child.Errors();
     EXPECT_EQ(child.Output().find("never"), std::string::npos);
-    EXPECT_EQ(child.Errors(), "insert.sql:5: " + block + "\noperation was cancelled.\n");
+    EXPECT_EQ(child.Errors(), "insert.sql:5: " + block + "\nCancelled.\n");
     monitor.ExecuteScript("select count(*) from t;");
     monitor.View().First();
     EXPECT_EQ(monitor.View().ValueText(0), "0");
@@ -285,10 +280,9 @@ TEST(CliPrompt, CtrlCStopsTheStatementAndKeepsTheConnection) {
     ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
     EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
     EXPECT_EQ(end.Status, 1) << "the cancelled statement failed\n" << child.Errors();
-    EXPECT_THAT(
-        (std::vector<std::string>{"<input>:1: select count(*) from big\noperation was cancelled.\n",
-                                  "<input>:1: select count(*) from big\nInterrupted.\n"}),
-        ::testing::Contains(child.Errors()));
+    EXPECT_THAT((std::vector<std::string>{"<input>:1: select count(*) from big\nCancelled.\n",
+                                          "<input>:1: select count(*) from big\nInterrupted.\n"}),
+                ::testing::Contains(child.Errors()));
     EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
 }
 
@@ -355,6 +349,93 @@ TEST(CliPasswordPrompt, CtrlCRestoresTheEchoAndConnectsNothing) {
     EXPECT_EQ(child.Errors(),
               "Password: \nlogin.sql:1: CONNECT '" + database + "'\nInterrupted.\n");
     EXPECT_EQ(child.Output().find("never"), std::string::npos);
+}
+
+// A query that returns a thousand rows at once and then counts for minutes:
+// the records question after the thousandth row shows that the statement
+// runs, and once it is answered the next fetch is the long count.
+const char* const kRowsThenLongCount =
+    "select first 1000 a.rdb$type from rdb$types a, rdb$types b union all"
+    " select count(*) from rdb$types a, rdb$types b, rdb$types c, rdb$types d";
+
+// Answers the records question with yes; the fetch goes on once the line
+// editor has handed the terminal back.
+void AnswerYesAndLetTheFetchGoOn(TcCliChild& child) {
+    ASSERT_TRUE(child.WaitForOutput("Returned 1000 records, continue? (y/n) ")) << child.Output();
+    TypeAtPrompt(child, "y\r");
+    ASSERT_TRUE(WaitUntil([&] { return child.TerminalEchoes(); }));
+}
+
+// Ctrl-C in the middle of a running statement stops it through the cancel
+// call: it fails with "Cancelled.", nothing after it runs, and the run ends
+// as after any signal, rolling back what the script did.
+TEST(CliCancel, CtrlCDuringARunningStatementSaysCancelledAndEndsTheRun) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("cancel.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    WriteFile(folder.File("long.sql"), "CREATE DATABASE '" + database + "'" + login +
+                                           "\ncreate table t (a integer);\n"
+                                           "insert into t values (1);\n" +
+                                           kRowsThenLongCount + ";\nECHO never;\n");
+    TcCliChild child({"long.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+    AnswerYesAndLetTheFetchGoOn(child);
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(child.Errors(), "long.sql:4: " + std::string(kRowsThenLongCount) + "\nCancelled.\n");
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "0");
+}
+
+// Ctrl-C while the records question is open stops the fetch the same way:
+// the statement ends as cancelled, not as a success with the rows so far.
+TEST(CliCancel, CtrlCAtTheRecordsQuestionCancelsTheStatement) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    WriteFile(folder.File("rows.sql"), "CREATE DATABASE '" + folder.File("rows.fdb") + "'" + login +
+                                           "\n" + kRowsThenLongCount + ";\nECHO never;\n");
+    TcCliChild child({"rows.sql"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("Returned 1000 records, continue? (y/n) ")) << child.Output();
+    ASSERT_TRUE(WaitUntil([&] { return !child.TerminalEchoes(); }));
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(child.Errors(), "rows.sql:2: " + std::string(kRowsThenLongCount) + "\nCancelled.\n");
+}
+
+// At the prompt Ctrl-C cancels only the running statement: the prompt comes
+// back, the connection and the transaction before the statement stay, and
+// the end of the session counts the cancelled statement as failed.
+TEST(CliCancel, CtrlCAtThePromptCancelsOnlyTheRunningStatement) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string database = folder.File("prompt.fdb");
+    const std::string login = " USER 'SYSDBA' PASSWORD 'x';";
+    TcCliChild child({"-q"}, folder.Path(), TcCliChild::TInput::Terminal);
+    ASSERT_TRUE(child.WaitForOutput("SQL> ")) << child.Output();
+    child.Type("CREATE DATABASE '" + database + "'" + login +
+               " create table t (a integer); insert into t values (1); ECHO ready;\r");
+    ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, std::string(kRowsThenLongCount) + ";\r");
+    AnswerYesAndLetTheFetchGoOn(child);
+    child.Signal(SIGINT);
+    ASSERT_TRUE(child.WaitForOutput("(y/n) ", "SQL> ")) << child.Output() << child.Errors();
+    EXPECT_EQ(child.Errors(), "<input>:1: " + std::string(kRowsThenLongCount) + "\nCancelled.\n");
+    TypeAtPrompt(child, "select 'row' || count(*) from t;\r");
+    ASSERT_TRUE(child.WaitForOutput("row1", "SQL> ")) << child.Output() << child.Errors();
+    TypeAtPrompt(child, "\x04");
+    ASSERT_TRUE(child.WaitForOutput("commit before disconnecting? (y/n) ")) << child.Output();
+    TypeAtPrompt(child, "y\r");
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 1) << "the cancelled statement failed\n" << child.Errors();
+    EXPECT_EQ(QueryValue("CONNECT '" + database + "'" + login, "select count(*) from t;"), "1");
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// TcTessel: the application's engine, the XLS engine with EXECUTE PROGRAM.
+// Both front ends run on it: the console window, which registers its window
+// commands on it after creating it, and tessel-cli, which does not. Nothing
+// here knows a window toolkit.
+//
+// Contract: one thread at a time, as its parents; the window runs it on a
+// worker thread and hands it over only between runs.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/engine_command.h"
+#include "spreadsheet/scripter_ibxls.h"
+
+class TcTessel : public TcDBScripter_IBXLS {
+  public:
+    // Raises when no client library can be loaded.
+    TcTessel();
+
+    // Called while EXECUTE PROGRAM waits for its program, between looks at
+    // it; answering false stops the waiting (the program runs on) and the
+    // command fails with EStatementCancelled. Unset: wait until the program
+    // ends. May be called from the thread that runs the engine only.
+    std::function<bool()> KeepWaiting;
+};
+
+// "EXECUTE PROGRAM '<program name>'": runs the program and waits for it.
+class TPSExecuteProgram : public TcEngineCommand<TcTessel> {
+  public:
+    TPSExecuteProgram();
+
+  protected:
+    void ExecuteOn(TcTessel& engine, const TStringList& arguments, const std::string& statement,
+                   std::string& message) override;
+};
+
+// The application's version text, "V" and the project version.
+std::string TesselVersion();
+// The lines both front ends show at start-up: the banner with the version
+// and the build date, and the transaction mode.
+std::vector<std::string> TesselBannerLines(const TcDBBaseScripter& engine);

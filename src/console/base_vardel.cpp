@@ -1,0 +1,407 @@
+#include "console/base_vardel.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScrollBar>
+
+#include <chrono>
+#include <thread>
+
+#include "console/dispatch_queue_qt.h"
+#include "console/execution_runner.h"
+#include "console/input_username_password.h"
+#include "console/virtual_listbox.h"
+#include "engine/statement_splitter.h"
+#include "foundation/errors.h"
+#include "foundation/scoped_value.h"
+#include "scripter/scripter_view.h"
+#include "spreadsheet/scripter_ibxls.h"
+
+namespace {
+
+TcWindowDialogs StandardDialogs(QWidget* window) {
+    TcWindowDialogs dialogs;
+    dialogs.AskYesNoCancel = [window](const QString& caption, const QString& text) {
+        return static_cast<int>(QMessageBox::question(
+            window, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+    };
+    dialogs.AskYesNo = [window](const QString& caption, const QString& text) {
+        return QMessageBox::question(window, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    dialogs.AskParameter = [window](const QString& name, QString& value) {
+        bool ok = false;
+        value = QInputDialog::getText(window, QStringLiteral("Parameter requested"), name,
+                                      QLineEdit::Normal, QString(), &ok);
+        return ok;
+    };
+    dialogs.AskLogin = [window](QString& user, QString& password) {
+        TfInputUsernamePassword::Ask(window, user, password);
+    };
+    dialogs.ShowError = [window](const QString& text) {
+        QMessageBox::critical(window, QApplication::applicationDisplayName(), text);
+    };
+    dialogs.ShowMessage = [window](const QString& text) {
+        QMessageBox::information(window, QApplication::applicationDisplayName(), text);
+    };
+    return dialogs;
+}
+
+}  // namespace
+
+TfBaseVardel::TfBaseVardel(QWidget* parent)
+    : QMainWindow(parent), runner_(std::make_unique<TcExecutionRunner>(this)) {
+    Dialogs = StandardDialogs(this);
+}
+
+TfBaseVardel::~TfBaseVardel() {
+    // The worker first: a run still going is stopped and waited for, so that
+    // nothing uses the engine below.
+    if (Engine && runner_->Busy()) Engine->CancelRunningStatement();
+    runner_.reset();
+    if (Dispatcher) Dispatcher->RemoveListener(this);
+    if (Engine) {
+        // Nothing may reach the window from here on: it is being destroyed.
+        Engine->OnBeforeStatement = nullptr;
+        Engine->OnAfterStatement = nullptr;
+        Engine->OnConnect = nullptr;
+        Engine->OnBeforeDisconnect = nullptr;
+        Engine->OnAfterDisconnect = nullptr;
+        Engine->OnClientLibraryChanged = nullptr;
+        Engine->OnParameterRequest = nullptr;
+        Engine->OnLogin = nullptr;
+        Engine->OwnerWindow = nullptr;
+        // A failing rollback or detach at the end has no one left to tell;
+        // the server ends the attachment in any case.
+        try {
+            Engine->Close();
+        } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch): see above
+        }
+    }
+}
+
+QAction* TfBaseVardel::Action(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name));
+}
+
+void TfBaseVardel::OnWindowThread(const std::function<void()>& fn) const {
+    runner_->OnWindowThread(fn);
+}
+
+void TfBaseVardel::InitialiseBase() {
+    if (Title.isEmpty()) Title = QStringLiteral("Tessel");
+    if (Output == nullptr) RaiseDeveloperFmt("%s", "Output is not assigned");
+    Output->SetColumns(32768);
+    Output->installEventFilter(this);
+    Output->SetWrapLines(false);
+    Output->OnGetItemColor = [](TmVirtualListbox*, int, TmVirtualListBoxLine* object, QColor& text,
+                                QColor&) {
+        if (const auto* line = dynamic_cast<TmTesselLine*>(object))
+            text = TColorToQColor(line->Color);
+    };
+    Output->SetMultiSelect(true);
+
+    if (Editor == nullptr) RaiseDeveloperFmt("%s", "SynEdit is not assigned");
+    connect(Editor, &QsciScintilla::cursorPositionChanged, this, [this](int line, int index) {
+        const std::string text = Format("%d: %d", line + 1, index + 1);
+        if (Dispatcher)
+            Dispatcher->Send(this, wnCaret, reinterpret_cast<TMessageData>(&text), mfOnlySender);
+    });
+    Editor->setTabWidth(1);
+
+    setWindowTitle(Title);
+    StatementHistory.MaxCount = 25;
+    StatementHistory.SingleEntryRecall = true;
+    ConnectHistory.MaxCount = 25;
+    ConnectHistory.SingleEntryRecall = true;
+
+    Engine = CreateEngine();
+    Engine->OwnerWindow = this;
+    WireEngineEvents();
+    Engine->WarnOnRecordsReturned = 1000;
+    // SLEEP waits on the engine's thread, so the window stays alive; Cancel
+    // ends the wait as it ends a statement.
+    Engine->Sleeper = [this](int64_t milliseconds) {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + duration<int64_t, std::milli>(milliseconds);
+        for (auto now = steady_clock::now(); now < end; now = steady_clock::now()) {
+            if (cancelRequested_) throw EStatementCancelled();
+            std::this_thread::sleep_for(std::min<steady_clock::duration>(end - now, 50ms));
+        }
+    };
+
+    CreateActions();
+    CreateMenus();
+}
+
+std::unique_ptr<TcDBScripter_IB> TfBaseVardel::CreateEngine() {
+    return std::make_unique<TcDBScripter_IB>();
+}
+
+QString TfBaseVardel::GetEditorText() const {
+    return Editor->text();
+}
+
+void TfBaseVardel::SetEditorText(const QString& text) {
+    Editor->setText(text);
+}
+
+void TfBaseVardel::WriteBanner() {}
+
+void TfBaseVardel::ClientLibraryChanged(const QString&) {}
+
+void TfBaseVardel::Execute() {
+    BaseExecute(GetEditorText());
+}
+
+void TfBaseVardel::BaseExecute(const QString& text) {
+    if (running_) return;
+    StatementHistory.Add(text.toStdString());
+    firstNewRow_ = Output->RowCount();
+    Output->ClearSelection();
+    userRun_ = true;
+    StartRun([this, script = text.toStdString()] {
+        const std::string terminator = Engine->Terminator();
+        try {
+            Engine->ExecuteScript(script);
+        } catch (const EStatementCancelled& e) {
+            // Shown like any failure, but without the error box: the user
+            // asked for the stop and needs no box to confirm it.
+            Engine->SetTerminator(terminator);
+            PostText(wnRunCancelled, e.what());
+            Post(wnRunEnded, 0);
+            return;
+        } catch (const std::exception& e) {
+            Engine->SetTerminator(terminator);
+            PostText(wnRunFailed, e.what());
+            Post(wnRunEnded, 0);
+            return;
+        }
+        Post(wnRunEnded, 1);
+    });
+}
+
+void TfBaseVardel::RunInternal(const std::string& text, bool trimCharFields) {
+    if (running_) return;
+    userRun_ = false;
+    StartRun([this, text, trimCharFields] {
+        try {
+            {
+                TcScopedValue<bool> trim(Engine->TrimCharFields,
+                                         trimCharFields || Engine->TrimCharFields);
+                TcInternalExecution internal(*Engine);
+                Engine->ExecuteScript(text);
+            }
+            ShowStatementOutput();
+        } catch (const std::exception& e) {
+            PostText(wnInternalFailed, e.what());
+            Post(wnRunEnded, 0);
+            return;
+        }
+        Post(wnRunEnded, 1);
+    });
+}
+
+void TfBaseVardel::StartRun(std::function<void()> job) {
+    cancelRequested_ = false;
+    SetRunning(true);
+    runner_->Start(std::move(job));
+}
+
+void TfBaseVardel::SetRunning(bool running) {
+    running_ = running;
+    for (const char* name : {"actExecute", "actExecute2", "actExecuteBlock", "actSelectFromBlock",
+                             "actDescribeBlock", "actForeignKeysOfBlock", "actHelp", "actLoad"})
+        if (QAction* action = Action(name)) action->setEnabled(!running);
+    if (QAction* cancel = Action("actCancel")) cancel->setEnabled(running);
+    // The text being run stays as it is until the run ends: a failing run
+    // keeps it, a successful one empties the editor.
+    Editor->setReadOnly(running);
+    if (running)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TfBaseVardel::Cancel() {
+    if (!running_ || !Engine) return;
+    cancelRequested_ = true;
+    Engine->CancelRunningStatement();
+}
+
+void TfBaseVardel::EndRun(bool ok) {
+    setWindowTitle(Title);
+    SetRunning(false);
+    if (userRun_ && ok) SetEditorText(QString());
+    if (userRun_) {
+        Output->SetItemIndex(firstNewRow_);
+        // Current, not highlighted: a highlighted row would hide the red of
+        // a failing statement, and the user reads from here.
+        Output->ClearSelection();
+        Output->viewport()->update();
+        if (ok) Output->setFocus();
+    }
+    RunHasEnded(ok);
+    emit RunFinished(ok);
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void TfBaseVardel::AddOutputText(const QString& text) {
+    Output->AddText(text);
+    Output->ClearSelection();
+    Output->SetItemIndex(Output->RowCount() - 1);
+    Output->horizontalScrollBar()->setValue(0);
+}
+
+void TfBaseVardel::AddRedLine(const QString& text) {
+    Output->AddText(text, (new TmTesselLine)->SetColor(clRed));
+}
+
+void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData data, bool& handled,
+                                      int32_t&) {
+    const auto text = [data] {
+        return QString::fromStdString(*reinterpret_cast<const std::string*>(data));
+    };
+    handled = true;
+    switch (number) {
+        case wnStatement:
+            LastStatement = text();
+            if (!DisplayOff) setWindowTitle(QStringLiteral("%1 - %2").arg(Title, LastStatement));
+            break;
+        case wnCaption:
+            setWindowTitle(Title);
+            break;
+        case wnOutput:
+            AddOutputText(text());
+            break;
+        case wnConnectCommand:
+            ConnectHistory.Add(text().toStdString());
+            ConnectCommandChanged(text());
+            break;
+        case wnClientLibrary:
+            ClientLibraryChanged(text());
+            break;
+        case wnRunFailed:
+        case wnRunCancelled:
+            firstNewRow_ = Output->RowCount();
+            if (!Engine->Echo) AddRedLine(LastStatement);
+            Output->AddText(text());
+            if (number == wnRunFailed) Dialogs.ShowError(text());
+            break;
+        case wnInternalFailed:
+            Dialogs.ShowError(text());
+            break;
+        case wnMessage:
+            Dialogs.ShowMessage(text());
+            break;
+        case wnRunEnded:
+            EndRun(data != 0);
+            break;
+        default:
+            handled = false;
+    }
+}
+
+void TfBaseVardel::BeforeStatement(TcDBBaseScripter&, std::string& statement, bool& handled) {
+    handled = false;
+    if (!DisplayOff) PostText(wnStatement, statement);
+}
+
+bool TfBaseVardel::AskYesNo(const std::string& caption, const std::string& text) {
+    bool answer = false;
+    OnWindowThread([&] {
+        answer = Dialogs.AskYesNo(QString::fromStdString(caption), QString::fromStdString(text));
+    });
+    return answer;
+}
+
+void TfBaseVardel::WriteConnectString() {
+    QString text;
+    if (ConnectHistory.Count() > 1) {
+        if (!ConnectHistory.CanGoPrevious()) ConnectHistory.MoveToEnd();
+        std::string previous;
+        ConnectHistory.Previous(previous);
+        text = QString::fromStdString(previous);
+    } else {
+        text = StoreConnect ? StoredConnectString() : QString();
+        if (text.isEmpty()) text = QStringLiteral("CONNECT '");
+    }
+    if (!text.isEmpty()) SetEditorText(text);
+    ConnectHistory.Add(text.toStdString());
+    std::string ignored;
+    ConnectHistory.Previous(ignored);
+}
+
+void TfBaseVardel::closeEvent(QCloseEvent* event) {
+    if (closeAllowed_ || !Engine) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (running_) {
+        // Closing waits for the run to stop; the run's end closes again.
+        closePending_ = true;
+        Cancel();
+        return;
+    }
+    RequestClose();
+}
+
+void TfBaseVardel::RequestClose() {
+    // Disconnecting may ask about an open transaction; Cancel keeps the
+    // window open. It runs as any run does, so the question is asked the
+    // same way.
+    userRun_ = false;
+    StartRun([this] {
+        // A workbook with cells not written yet is written now: closing must
+        // not lose it without a word.
+        if (auto* xls = dynamic_cast<TcDBScripter_IBXLS*>(Engine.get())) {
+            try {
+                const std::string note = xls->WriteOpenWorkbook();
+                if (!note.empty()) PostText(wnMessage, note);
+            } catch (const std::exception& e) {
+                PostText(wnInternalFailed, e.what());
+            }
+        }
+        try {
+            Engine->Disconnect();
+        } catch (const std::exception& e) {
+            PostText(wnInternalFailed, e.what());
+        }
+        const bool connected = Engine->Connected();
+        Post(wnRunEnded, connected ? 0 : 2);
+    });
+    connect(
+        this, &TfBaseVardel::RunFinished, this,
+        [this](bool) {
+            if (Engine->Connected()) return;
+            closeAllowed_ = true;
+            close();
+        },
+        Qt::SingleShotConnection);
+}
+
+bool TfBaseVardel::eventFilter(QObject* watched, QEvent* event) {
+    // A character typed into the output list goes to the editor.
+    if (watched == Output && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString typed = key->text();
+        const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+        if (!command && !typed.isEmpty() && typed.front().unicode() > 31 &&
+            typed.front().unicode() != 127 && !Editor->isReadOnly()) {
+            Editor->setFocus();
+            Editor->replaceSelectedText(typed);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Where the console keeps what it remembers between runs, and the settings
+// file itself: section "Tessel" of an ini file, $TESSEL_CONFIG when set, else
+// $XDG_CONFIG_HOME/tessel/tessel.ini (~/.config when unset), readable by its
+// owner only (it may hold a connect command).
+//
+// Contract: window thread; each read or write goes to the file at once, so
+// that a killed run keeps what was written before.
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+QString SettingsFilePath();
+// $XDG_STATE_HOME/tessel/tessel.qry (~/.local/state when unset).
+QString RecoveryFilePath();
+
+class TcSettingsFile {
+  public:
+    TcSettingsFile();
+    ~TcSettingsFile();
+    TcSettingsFile(const TcSettingsFile&) = delete;
+    TcSettingsFile& operator=(const TcSettingsFile&) = delete;
+
+    QString ReadString(const QString& key, const QString& fallback = QString()) const;
+    // Any non-zero whole number reads as true.
+    bool ReadBool(const QString& key, bool fallback) const;
+    void WriteString(const QString& key, const QString& value);
+    // True is written as "1".
+    void WriteBool(const QString& key, bool value);
+    void DeleteKey(const QString& key);
+
+  private:
+    void Sync();
+    QString path_;
+    std::unique_ptr<QSettings> settings_;
+};
+
+// The recovery file holds the text being executed, so that a crash or a kill
+// in the middle of a script loses nothing. Writing is best effort: a text
+// that cannot be kept must not stop the execution.
+bool WriteRecoveryFile(const QString& text);
+// The text of a recovery file left by an earlier run; false when none.
+bool ReadRecoveryFile(QString& text);
+void DeleteRecoveryFile();

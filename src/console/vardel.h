@@ -1,0 +1,60 @@
+#pragma once
+// TfVardel: the console's main window as the user sees it. It lays out the
+// editor above the output list and the status panels below, keeps the
+// settings file and the recovery file, applies the colour schemes, and runs
+// the start-up in its order: settings, colour scheme, engine (a TcTessel),
+// banner, client library, window commands, editor aids, then the text of
+// the recovery file or of the script named on the command line.
+//
+// Threading: as TfBaseVardel.
+
+#include <memory>
+
+#include "console/base_vardel.h"
+
+class QSplitter;
+class TcEditorAids;
+class TcStatusPanels;
+
+class TfVardel : public TfBaseVardel {
+    Q_OBJECT
+
+  public:
+    // scriptFile: the first command-line parameter, or empty. Its text is
+    // loaded into the editor, never run.
+    explicit TfVardel(const QString& scriptFile = QString(), QWidget* parent = nullptr);
+    ~TfVardel() override;
+
+    // Execute with the recovery file: the text is kept there until the run
+    // has ended, so that a killed run loses nothing.
+    void Execute() override;
+    // Applies the classic or the default scheme and remembers the choice.
+    void ApplyColorScheme(bool classic);
+    bool ClassicScheme() const { return classic_; }
+    TcStatusPanels& StatusPanels() { return *panels_; }
+    TcEditorAids& EditorAids() { return *aids_; }
+    QSplitter* Splitter() const { return splitter_; }
+
+  protected:
+    void HandleNotification(const void* sender, int32_t number, TMessageData data, bool& handled,
+                            int32_t& result) override;
+    void ClientLibraryChanged(const QString& library) override;
+    void WriteBanner() override;
+    std::unique_ptr<TcDBScripter_IB> CreateEngine() override;
+    QString StoredConnectString() const override;
+    void ConnectCommandChanged(const QString& command) override;
+    void RunHasEnded(bool ok) override;
+
+  private:
+    void CreateLayout();
+    void ReplayClientLibrary(const QString& library);
+    void InstallLoginDialog();
+
+    QSplitter* splitter_ = nullptr;
+    QWidget* topPanel_ = nullptr;
+    QWidget* bottomPanel_ = nullptr;
+    std::unique_ptr<TcStatusPanels> panels_;
+    TcEditorAids* aids_ = nullptr;
+    bool classic_ = false;
+    bool executing_ = false;
+};

@@ -1,0 +1,337 @@
+// The window's actions: captions, shortcuts, menus, and what each does.
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QStyle>
+#include <QToolBar>
+
+#include "console/base_vardel.h"
+#include "console/virtual_listbox.h"
+#include "console/window_text.h"
+#include "engine/base_scripter.h"
+#include "foundation/errors.h"
+
+const char* const kForeignKeysQuery =
+    "SELECT    C.RDB$CONSTRAINT_NAME Constraint_name,    IS_.RDB$Field_Name Field_Name,    "
+    "C2.RDB$RELATION_NAME Ref_Table_Name,    RC.RDB$CONST_NAME_UQ Ref_Constraint_name FROM    "
+    "RDB$INDICES I    JOIN RDB$RELATION_CONSTRAINTS C ON I.RDB$INDEX_NAME=C.RDB$INDEX_NAME    "
+    "JOIN RDB$REF_CONSTRAINTS RC ON C.RDB$CONSTRAINT_NAME=RC.RDB$CONSTRAINT_NAME    JOIN "
+    "RDB$RELATION_CONSTRAINTS C2 ON C2.RDB$CONSTRAINT_NAME=RC.RDB$CONST_NAME_UQ    JOIN "
+    "RDB$INDEX_SEGMENTS IS_ ON IS_.RDB$INDEX_NAME = I.RDB$INDEX_NAME WHERE    "
+    "(I.RDB$SYSTEM_FLAG<>1 OR I.RDB$SYSTEM_FLAG IS NULL) AND    C.RDB$CONSTRAINT_TYPE='FOREIGN "
+    "KEY' AND    I.RDB$RELATION_NAME='%s' ORDER BY C.RDB$CONSTRAINT_NAME, "
+    "IS_.RDB$FIELD_POSITION ";
+
+namespace {
+
+struct TActionDef {
+    const char* Name;
+    const char* Caption;
+    const char* MenuCaption;  // when the menus say it otherwise
+    QList<QKeySequence> Keys;
+};
+
+}  // namespace
+
+void TfBaseVardel::CreateActions() {
+    const auto add = [this](const TActionDef& def, auto handler) {
+        auto* action = new QAction(QString::fromUtf8(def.Caption), this);
+        action->setObjectName(QString::fromLatin1(def.Name));
+        action->setShortcuts(def.Keys);
+        if (def.MenuCaption) action->setProperty("menuCaption", QString::fromUtf8(def.MenuCaption));
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+        return action;
+    };
+    const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
+    add({"actExecute", "Execute", nullptr, {key(Qt::CTRL | Qt::Key_E)}}, [this] { Execute(); });
+    add({"actExecute2",
+         "Execute",
+         nullptr,
+         {key(Qt::CTRL | Qt::Key_Return), key(Qt::CTRL | Qt::Key_Enter)}},
+        [this] { Execute(); });
+    add({"actCancel", "Cancel", nullptr, {key(Qt::Key_Escape)}}, [this] {
+        Cancel();
+    })->setEnabled(false);
+    add({"actExecuteBlock", "Execute <block>", nullptr, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}},
+        [this] { ExecuteBlock(); });
+    add({"actSelectFromBlock",
+         "SELECT * FROM <block>",
+         nullptr,
+         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}},
+        [this] { SelectFromBlock(); });
+    add({"actDescribeBlock", "Describe <block>", nullptr, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}},
+        [this] { DescribeBlock(); });
+    add({"actForeignKeysOfBlock",
+         "Foreignkeys of <block>",
+         "Foreign keys of <block>",
+         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}},
+        [this] { ForeignKeysOfBlock(); });
+    add({"actPrevious", "Previous", nullptr, {key(Qt::CTRL | Qt::Key_P)}},
+        [this] { HistoryPrevious(); });
+    add({"actNext", "Next", nullptr, {key(Qt::CTRL | Qt::Key_N)}}, [this] { HistoryNext(); });
+    add({"actClearInput", "Clear input", nullptr, {key(Qt::CTRL | Qt::Key_I)}}, [this] {
+        if (!running_) SetEditorText(QString());
+    });
+    add({"actClearOutput", "Clear output", nullptr, {key(Qt::CTRL | Qt::Key_O)}},
+        [this] { Output->ClearLines(); });
+    add({"actConnectString", "Connect string", nullptr, {key(Qt::CTRL | Qt::Key_L)}}, [this] {
+        if (running_) return;
+        WriteConnectString();
+        Editor->setFocus();
+    });
+    add({"actLiteralCopy", "Delphi copy", nullptr, {key(Qt::CTRL | Qt::ALT | Qt::Key_C)}},
+        [this] { LiteralCopy(); });
+    add({"actLiteralPaste", "Delphi paste", nullptr, {key(Qt::CTRL | Qt::ALT | Qt::Key_V)}},
+        [this] { LiteralPaste(); });
+    add({"actLoad", "Load", "Load script / statement", {key(Qt::CTRL | Qt::Key_Q)}},
+        [this] { LoadScript(); });
+    add({"actSaveOutput", "Save output", nullptr, {}}, [this] { SaveOutput(); });
+    add({"actPrintOutput", "Print output", nullptr, {}}, [this] { PrintOutput(); });
+    add({"actHelp", "Help", nullptr, {key(Qt::Key_F1)}}, [this] { RunInternal("HELP"); });
+
+    // Only while the output list has the focus: elsewhere these keys are the
+    // editor's own.
+    for (const auto& [name, keys, handler] :
+         {std::tuple{"actCopyOutput",
+                     QList<QKeySequence>{key(Qt::CTRL | Qt::Key_C), key(Qt::CTRL | Qt::Key_Insert)},
+                     std::function<void()>([this] { CopyOutput(); })},
+          std::tuple{"actPasteInput", QList<QKeySequence>{key(Qt::CTRL | Qt::Key_V)},
+                     std::function<void()>([this] { PasteInput(); })}}) {
+        auto* action = new QAction(Output);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        Output->addAction(action);
+    }
+
+    Action("actExecute")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    Action("actCancel")->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    Action("actPrevious")->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    Action("actNext")->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    Action("actLoad")->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    Action("actSaveOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    Action("actClearOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+}
+
+void TfBaseVardel::CreateMenus() {
+    const auto menuEntry = [this](QMenu* menu, const char* name) {
+        QAction* action = Action(name);
+        // The menus name some actions more fully than their caption.
+        if (const QString caption = action->property("menuCaption").toString();
+            !caption.isEmpty()) {
+            auto* alias = new QAction(caption, menu);
+            alias->setShortcuts(action->shortcuts());
+            alias->setShortcutContext(Qt::WidgetShortcut);  // the action has the keys
+            connect(alias, &QAction::triggered, action, &QAction::trigger);
+            connect(action, &QAction::enabledChanged, alias, &QAction::setEnabled);
+            menu->addAction(alias);
+        } else {
+            menu->addAction(action);
+        }
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    for (const char* name : {"actLoad", "actSaveOutput", "actPrintOutput"}) menuEntry(file, name);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    for (const char* name : {"actPrevious", "actNext", "actConnectString", "actClearInput",
+                             "actClearOutput", "actLiteralCopy", "actLiteralPaste"})
+        menuEntry(edit, name);
+    QMenu* run = menuBar()->addMenu(QStringLiteral("&Script"));
+    for (const char* name : {"actExecute", "actCancel", "actExecuteBlock", "actSelectFromBlock",
+                             "actDescribeBlock", "actForeignKeysOfBlock"})
+        menuEntry(run, name);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    menuEntry(help, "actHelp");
+
+    QToolBar* tools = addToolBar(QStringLiteral("Script"));
+    tools->setObjectName(QStringLiteral("ScriptToolBar"));
+    tools->setMovable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (const char* name : {"actExecute", "actCancel", "actPrevious", "actNext", "actLoad",
+                             "actSaveOutput", "actClearOutput"})
+        tools->addAction(Action(name));
+
+    for (QWidget* widget : {static_cast<QWidget*>(Editor), static_cast<QWidget*>(Output)}) {
+        widget->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(widget, &QWidget::customContextMenuRequested, this,
+                [this, widget](const QPoint& at) { ShowPopupMenu(widget, at); });
+    }
+}
+
+void TfBaseVardel::FillPopupMenu(QMenu& menu) {
+    for (const char* name :
+         {"actClearInput", "actClearOutput", "actExecute", "actNext", "actPrevious",
+          "actConnectString", "actDescribeBlock", "actExecuteBlock", "actSelectFromBlock",
+          "actForeignKeysOfBlock", "actLoad", "actSaveOutput", "actHelp"}) {
+        QAction* action = Action(name);
+        if (const QString caption = action->property("menuCaption").toString();
+            !caption.isEmpty()) {
+            QAction* alias = menu.addAction(caption, action, &QAction::trigger);
+            alias->setEnabled(action->isEnabled());
+        } else {
+            menu.addAction(action);
+        }
+    }
+}
+
+void TfBaseVardel::ShowPopupMenu(QWidget* widget, const QPoint& at) {
+    QMenu menu(this);
+    FillPopupMenu(menu);
+    menu.exec(widget->mapToGlobal(at));
+}
+
+QString TfBaseVardel::SelectedBlock() const {
+    return Editor->selectedText();
+}
+
+void TfBaseVardel::ExecuteBlock() {
+    const QString block = SelectedBlock();
+    if (block.isEmpty() || running_) return;
+    // Not internal: the block runs as the user's statements, with events,
+    // but without the history and with the editor unchanged.
+    userRun_ = false;
+    StartRun([this, text = block.toStdString()] {
+        try {
+            Engine->ExecuteScript(text);
+        } catch (const std::exception& e) {
+            PostText(wnInternalFailed, e.what());
+            Post(wnRunEnded, 0);
+            return;
+        }
+        Post(wnRunEnded, 1);
+    });
+}
+
+void TfBaseVardel::SelectFromBlock() {
+    const QString block = SelectedBlock();
+    if (!block.isEmpty()) RunInternal("SELECT * FROM " + block.toStdString(), true);
+}
+
+void TfBaseVardel::DescribeBlock() {
+    const QString block = SelectedBlock();
+    if (!block.isEmpty()) RunInternal("DESCRIBE " + block.toStdString());
+}
+
+void TfBaseVardel::ForeignKeysOfBlock() {
+    const QString block = SelectedBlock();
+    if (!block.isEmpty())
+        RunInternal(Format(kForeignKeysQuery, block.toUpper().toStdString().c_str()));
+}
+
+void TfBaseVardel::HistoryPrevious() {
+    if (running_ || !StatementHistory.CanGoPrevious()) return;
+    std::string text;
+    StatementHistory.Previous(text);
+    SetEditorText(QString::fromStdString(text));
+    Editor->setFocus();
+}
+
+void TfBaseVardel::HistoryNext() {
+    if (running_ || !StatementHistory.CanGoNext()) return;
+    std::string text;
+    StatementHistory.Next(text);
+    SetEditorText(QString::fromStdString(text));
+    Editor->setFocus();
+}
+
+void TfBaseVardel::LiteralCopy() {
+    QApplication::clipboard()->setText(LiteralCopyText(GetEditorText()));
+}
+
+void TfBaseVardel::LiteralPaste() {
+    if (running_) return;
+    SetEditorText(LiteralPasteText(QApplication::clipboard()->text()));
+    Editor->setFocus();
+}
+
+void TfBaseVardel::LoadScript() {
+    if (running_) return;
+    const QString name = QFileDialog::getOpenFileName(
+        this, QString(), loadDirectory_, QStringLiteral("SQL Files (*.SQL *.sql);;All Files (*)"));
+    if (!name.isEmpty()) LoadScriptFrom(name);
+}
+
+bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Dialogs.ShowError(file.errorString());
+        return false;
+    }
+    SetEditorText(QString::fromUtf8(file.readAll()));
+    // The next choice starts in this file's folder.
+    loadDirectory_ = QFileInfo(fileName).absolutePath();
+    return true;
+}
+
+void TfBaseVardel::SaveOutput() {
+    QFileDialog dialog(this, QStringLiteral("Save output"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All Files (*)")});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        SaveOutputTo(dialog.selectedFiles().front());
+}
+
+bool TfBaseVardel::SaveOutputTo(const QString& fileName) {
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly)) {
+        for (const TmListLine& line : Output->Lines()) {
+            file.write(line.Text.toUtf8());
+            file.write("\n");
+        }
+    }
+    if (file.commit()) return true;
+    Dialogs.ShowError(file.errorString());
+    return false;
+}
+
+void TfBaseVardel::PrintOutput() {
+    QStringList lines;
+    Output->GetSelectedLines(lines);
+    if (lines.isEmpty()) {
+        Dialogs.ShowMessage(QStringLiteral("No lines selected for printing."));
+        return;
+    }
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QPainter painter(&printer);
+    painter.setFont(Output->font());
+    const int lineHeight = painter.fontMetrics().lineSpacing();
+    int y = lineHeight;
+    for (const QString& line : lines) {
+        if (y > painter.viewport().height()) {
+            printer.newPage();
+            y = lineHeight;
+        }
+        painter.drawText(0, y, line);
+        y += lineHeight;
+    }
+}
+
+void TfBaseVardel::CopyOutput() {
+    QStringList lines;
+    Output->GetSelectedLines(lines);
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TfBaseVardel::PasteInput() {
+    if (running_) return;
+    SetEditorText(QApplication::clipboard()->text());
+    Editor->setFocus();
+}

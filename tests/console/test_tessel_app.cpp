@@ -1,0 +1,143 @@
+// The application's engine without a window: EXECUTE PROGRAM and the process
+// runner under it, as tessel-cli uses them.
+
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+#include <signal.h>
+#include <atomic>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "console/app/run_program.h"
+#include "console/app/tessel.h"
+#include "foundation/errors.h"
+#include "foundation/language.h"
+#include "foundation/scoped_value.h"
+#include "foundation/temp_dir.h"
+#include "support/expect_error.h"
+
+namespace {
+
+struct SplitCase {
+    const char* Name;
+    const char* Line;
+    std::vector<std::string> Words;
+};
+
+const SplitCase kSplitCases[] = {
+    {"blanks separate", "prog  a\tb ", {"prog", "a", "b"}},
+    {"single quotes keep blanks", "prog 'a b' c", {"prog", "a b", "c"}},
+    {"double quotes group and escape", R"(prog "a \"b\" c")", {"prog", R"(a "b" c)"}},
+    {"backslash outside quotes", R"(prog a\ b)", {"prog", "a b"}},
+    {"quotes join a word", "pr'o'g", {"prog"}},
+    {"empty quotes are a word", "prog ''", {"prog", ""}},
+    {"nothing", "   ", {}},
+};
+
+TEST(SplitCommandLine, SplitsAsAShellSplitsWords) {
+    for (const SplitCase& c : kSplitCases) EXPECT_EQ(SplitCommandLine(c.Line), c.Words) << c.Name;
+}
+
+TEST(SplitCommandLine, RefusesAnUnterminatedQuote) {
+    EXPECT_RAISES(EExecuteApplication, SplitCommandLine("prog 'a"), "Unterminated quote.");
+    EXPECT_RAISES(EExecuteApplication, SplitCommandLine("prog \"a"), "Unterminated quote.");
+}
+
+TEST(RunProgram, AnswersTheExitStatusOfTheProgram) {
+    EXPECT_EQ(RunProgram("sh", "-c 'exit 3'", true, ""), 3);
+    EXPECT_EQ(RunProgram("true", "", true, ""), 0);
+}
+
+TEST(RunProgram, RunsInTheGivenDirectoryWithoutMovingTheCaller) {
+    TcTempDir folder;
+    const std::string before = std::filesystem::current_path();
+    EXPECT_EQ(RunProgram("sh", "-c 'pwd > here.txt'", true, folder.Path()), 0);
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    std::ifstream written(folder.File("here.txt"));
+    std::string line;
+    std::getline(written, line);
+    EXPECT_EQ(std::filesystem::canonical(line), std::filesystem::canonical(folder.Path()));
+}
+
+TEST(RunProgram, AMissingProgramFailsWithTheSystemsMessage) {
+    EXPECT_RAISES_EXACTLY(EExecuteApplication, RunProgram("no-such-program-tessel", "", true, ""),
+                          std::strerror(ENOENT));
+}
+
+TEST(RunProgram, KeepWaitingFalseStopsTheWaitButNotTheProgram) {
+    int looks = 0;
+    EXPECT_EQ(RunProgram("sh", "-c 'exec sleep 5 </dev/null >/dev/null 2>&1'", true, "",
+                         [&] { return ++looks < 2; }),
+              0);
+    EXPECT_EQ(looks, 2);
+}
+
+TEST(RunProgram, TheProgramGetsSignalsThatTheCallerBlocks) {
+    // As tessel-cli runs: SIGINT blocked in the thread that starts programs.
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    const int status = RunProgram("sh", "-c 'kill -INT $$; exit 0'", true, "");
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    EXPECT_EQ(status, 128 + SIGINT);
+}
+
+class TesselEngine : public ::testing::Test {
+  protected:
+    TcScopedValue<TLanguage> language{Language, TLanguage::English};
+    TcTessel engine;
+};
+
+TEST_F(TesselEngine, ExecuteProgramWaitsForTheProgramAndSaysDone) {
+    TcTempDir folder;
+    const std::string mark = folder.File("ran");
+    engine.ExecuteScript("EXECUTE PROGRAM 'touch " + mark + "';");
+    EXPECT_TRUE(std::filesystem::exists(mark));
+    EXPECT_EQ(engine.LastMessage, "Done.");
+}
+
+TEST_F(TesselEngine, ExecuteProgramDropsEveryQuote) {
+    TcTempDir folder;
+    const std::string mark = folder.File("quoted");
+    engine.ExecuteScript("EXECUTE PROGRAM \"touch\" '" + mark + "';");
+    EXPECT_TRUE(std::filesystem::exists(mark));
+}
+
+TEST_F(TesselEngine, ExecuteProgramOfAMissingProgramEndsTheRunWithTheSystemsMessage) {
+    EXPECT_RAISES_EXACTLY(EExecuteApplication,
+                          engine.ExecuteScript("EXECUTE PROGRAM nosuchprogram; ECHO after;"),
+                          std::strerror(ENOENT));
+    EXPECT_NE(engine.LastMessage, "after");
+}
+
+TEST_F(TesselEngine, ExecuteProgramStoppedWaitingEndsTheRunAsCancelled) {
+    engine.KeepWaiting = [] { return false; };
+    EXPECT_RAISES_EXACTLY(EStatementCancelled,
+                          engine.ExecuteScript("EXECUTE PROGRAM 'sleep 1'; ECHO after;"),
+                          "Cancelled.");
+    EXPECT_NE(engine.LastMessage, "after");
+}
+
+TEST_F(TesselEngine, RegistersExecuteProgramLastWithItsHelp) {
+    ASSERT_GT(engine.Commands.Count, 0);
+    const TcPreparsedStatement& last = *engine.Commands[engine.Commands.Count - 1];
+    EXPECT_EQ(last.Keyword(), "EXECUTE PROGRAM");
+    EXPECT_EQ(last.SyntaxText, "'<program name>'");
+    EXPECT_EQ(last.HelpText,
+              "Runs the program <program name> and waits until the program finishes.");
+}
+
+TEST_F(TesselEngine, BannerNamesTheVersionAndTheTransactionMode) {
+    engine.TransactionMode = TTransactionMode::ReadCommitted;
+    const std::vector<std::string> lines = TesselBannerLines(engine);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("Tessel " + TesselVersion() + ", ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "Transaction mode read committed.");
+}
+
+}  // namespace
