@@ -20,6 +20,7 @@ class TcOutputSQLDA;
 class TcDBScripter_IBView;
 class TcClientLibraryUser;
 class TMDOSecurityService;
+class TcInsertCache;
 
 // What the scripter needs of the window that owns it: a modal Yes/No question.
 class IOwnerWindow {
@@ -85,6 +86,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     bool ForcedWrite = false;
     bool ForcedWritePending = false;
     bool TrimCharFields = false;
+    // SET FAST_INSERT: INSERT statements of literals reuse a prepared form.
+    bool FastInsert = true;
     std::string CharacterSet;
     int32_t SQLDialect = 3;
 
@@ -97,7 +100,11 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // 5 client, 3 otherwise.
     void SetDialectFromClientVersion();
 
+    // The prepared INSERT statements of the attachment.
+    const TcInsertCache& InsertCache() const { return *insertCache_; }
+
   private:
+    friend class TcInsertCache;
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;
@@ -124,6 +131,7 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     std::unique_ptr<TcDBScripter_IBView> view_;
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
+    std::unique_ptr<TcInsertCache> insertCache_;
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
     // DatabaseHandle as another thread may read it (CancelOperation); 0 while
     // no attachment can be cancelled.
