@@ -148,21 +148,20 @@ class TcInsertParser {
         const size_t first = pos_;
         int64_t digits = 0;
         int count = 0, fraction = 0;
+        // At most 18 digits: a 64-bit integer holds them all.
         while (IsDigit(Peek())) {
+            if (++count > 18) return false;
             digits = digits * 10 + (Peek() - '0');
-            ++count;
             ++pos_;
-            if (count > 18) return false;
         }
         if (count == 0) return false;
         if (Peek() == '.') {
             ++pos_;
             while (IsDigit(Peek())) {
+                if (++count > 18) return false;
                 digits = digits * 10 + (Peek() - '0');
-                ++count;
                 ++fraction;
                 ++pos_;
-                if (count > 18) return false;
             }
             if (fraction == 0) return false;
         }

@@ -77,21 +77,23 @@ TEST(InsertLiterals, TakesInsertsOfLiteralsWithTheirTypes) {
 
 TEST(InsertLiterals, RefusesWhatTheServerMightReadOtherwise) {
     for (const char* statement : {
-             "INSERT INTO T VALUES (DATE '2024-01-01')",      // typed literal
-             "INSERT INTO T VALUES (_UTF8 'x')",              // introducer
-             "INSERT INTO T VALUES (1 + 1)",                  // expression
-             "INSERT INTO T VALUES ('a' || 'b')",             // expression
-             "INSERT INTO T VALUES (1) RETURNING ID",         // returns a row
-             "INSERT INTO T VALUES (1) -- comment",           // a comment left in
-             "INSERT INTO T VALUES (/* c */ 1)",              // a comment left in
-             "INSERT INTO T VALUES (X'41')",                  // binary string
-             "INSERT INTO T VALUES (0x41)",                   // hexadecimal number
-             "INSERT INTO T VALUES (5.)",                     // no digit after the point
-             "INSERT INTO T VALUES (.5)",                     // no digit before it
-             "INSERT INTO T VALUES (1234567890123456789)",    // past 18 digits
-             "INSERT INTO T VALUES (0.1234567890123456789)",  // past 18 digits
-             "INSERT INTO T VALUES (1234567890123456e0)",     // digits past a double's
-             "INSERT INTO T VALUES (1e23)",                   // inexact power of ten
+             "INSERT INTO T VALUES (DATE '2024-01-01')",  // typed literal
+             "INSERT INTO T VALUES (_UTF8 'x')",          // introducer
+             "INSERT INTO T VALUES (1 + 1)",              // expression
+             "INSERT INTO T VALUES ('a' || 'b')",         // expression
+             "INSERT INTO T VALUES (1) RETURNING ID",     // returns a row
+             "INSERT INTO T VALUES (1) -- comment",       // a comment left in
+             "INSERT INTO T VALUES (/* c */ 1)",          // a comment left in
+             "INSERT INTO T VALUES (X'41')",              // binary string
+             "INSERT INTO T VALUES (0x41)",               // hexadecimal number
+             "INSERT INTO T VALUES (5.)",                 // no digit after the point
+             "INSERT INTO T VALUES (.5)",                 // no digit before it
+             "INSERT INTO T VALUES (1234567890123456789)",
+             "INSERT INTO T VALUES (99999999999999999999)",    // past 64 bits
+             "INSERT INTO T VALUES (0.99999999999999999999)",  // past 18 digits
+             "INSERT INTO T VALUES (0.1234567890123456789)",   // past 18 digits
+             "INSERT INTO T VALUES (1234567890123456e0)",      // digits past a double's
+             "INSERT INTO T VALUES (1e23)",                    // inexact power of ten
              "INSERT INTO T VALUES (2.2250738585072014e-308)",
              "INSERT INTO T VALUES (+5)",    // unary plus
              "INSERT INTO T VALUES (-'5')",  // minus before a string
