@@ -7,6 +7,9 @@ if(TARGET scripter)
     tessel_add_benchmark(bench_scripter_insert
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/scripter_insert.cpp
         LIBS scripter_bench_workload)
+    tessel_add_benchmark(bench_bare_client
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/bare_client.cpp
+        LIBS scripter_bench_workload)
     tessel_add_benchmark(bench_scripter_select
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/scripter_select.cpp
         LIBS scripter_bench_workload)

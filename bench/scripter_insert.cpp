@@ -128,8 +128,9 @@ void BareScripterCalls(benchmark::State& state) {
 
 // The script as tessel-cli runs it: implicit transactions, CONNECT first and
 // COMMIT last. With `render`, every statement's output lines are built too,
-// as tessel-cli builds them before it prints them.
-void RunScripter(benchmark::State& state, bool render) {
+// as tessel-cli builds them before it prints them. Without `fastInsert`
+// every statement is prepared on its own (SET FAST_INSERT OFF).
+void RunScripter(benchmark::State& state, bool render, bool fastInsert = true) {
     Language = TLanguage::English;
     TcFreshDatabase fresh;
     size_t lines = 0;
@@ -139,6 +140,7 @@ void RunScripter(benchmark::State& state, bool render) {
         const std::string script = InsertScript(path, Statements());
         auto engine = std::make_unique<TcDBScripter_IB>();
         engine->StartTransactionModel = TStartTransactionModel::Implicit;
+        engine->FastInsert = fastInsert;
         TStringList output;
         if (render) {
             engine->OnAfterStatement = [&engine, &output, &lines](TObject*, const std::string&,
@@ -175,6 +177,9 @@ void BM_ScripterScript(benchmark::State& state) {
 void BM_ScripterScriptWithOutput(benchmark::State& state) {
     Guarded(state, [&state] { RunScripter(state, true); });
 }
+void BM_ScripterScriptFastInsertOff(benchmark::State& state) {
+    Guarded(state, [&state] { RunScripter(state, false, false); });
+}
 
 #define TESSEL_INSERT_BENCHMARK(name)   \
     BENCHMARK(name)                     \
@@ -188,6 +193,7 @@ TESSEL_INSERT_BENCHMARK(BM_BarePrepareExecute);
 TESSEL_INSERT_BENCHMARK(BM_BareScripterCalls);
 TESSEL_INSERT_BENCHMARK(BM_ScripterScript);
 TESSEL_INSERT_BENCHMARK(BM_ScripterScriptWithOutput);
+TESSEL_INSERT_BENCHMARK(BM_ScripterScriptFastInsertOff);
 
 }  // namespace
 

@@ -120,13 +120,12 @@ void TcCliSession::ShowStatement(TObject*) {
     // plan and the rows fetched so far), as the console's output list does;
     // its error goes to standard error afterwards (ReportError).
     if (engine_.SuppressOutput) return;
-    // The view's echo line shows the statement without its password.
-    TStringList lines;
-    engine_.View().BuildOutput(lines);
-    for (const std::string& line : lines) {
+    // The view's echo line shows the statement without its password. Lines
+    // are written as they are made: a large result is never held twice.
+    engine_.View().WriteOutput([this](std::string_view line) {
         out_.write(line.data(), static_cast<std::streamsize>(line.size()));
         out_.put('\n');
-    }
+    });
 }
 
 void TcCliSession::AskParameter(const std::string& name, std::string& value) {

@@ -1,7 +1,8 @@
 #pragma once
 // Commands the Firebird scripter adds for the life cycle of a database and
 // its connection: CREATE/DROP DATABASE, the options that travel with the next
-// connect, the SQL dialect, CHAR trimming and the client library.
+// connect, the SQL dialect, CHAR trimming, prepared INSERT reuse and the
+// client library.
 
 #include "engine/engine_command.h"
 #include "scripter/scripter_ib.h"
@@ -25,6 +26,7 @@ TESSEL_DECLARE_COMMAND(TpsForcedWrite);
 TESSEL_DECLARE_COMMAND(TpsSetNames);
 TESSEL_DECLARE_COMMAND(TpsSetSQLDialect);
 TESSEL_DECLARE_COMMAND(TpsSetTrimCharFields);
+TESSEL_DECLARE_COMMAND(TpsSetFastInsert);
 TESSEL_DECLARE_COMMAND(TpsSetClientLibrary);
 
 #undef TESSEL_DECLARE_COMMAND

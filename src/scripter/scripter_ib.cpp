@@ -14,6 +14,7 @@
 #include "mdo/param_blocks.h"
 #include "mdo/status_vector.h"
 #include "scripter/database_commands.h"
+#include "scripter/insert_cache.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_view.h"
 
@@ -69,6 +70,7 @@ TcDBScripter_IB::TcDBScripter_IB() {
     CheckClientLibraryLoaded();
     SetDialectFromClientVersion();
     OutputSQLDA = std::make_unique<TcOutputSQLDA>();
+    insertCache_ = std::make_unique<TcInsertCache>(*this);
     RegisterDatabaseCommands(Commands);
 }
 
@@ -98,6 +100,7 @@ void TcDBScripter_IB::PrepareConnect() {
     DatabaseHandle_ = 0;
     adoptedConnection_ = false;
     statementHandle_ = 0;
+    insertCache_->Forget();
     ConnectParams.clear();
     TcParamBlockWriter block({isc_dpb_version1});
     block.AddString(isc_dpb_user_name, UserName, "user name");
@@ -134,6 +137,7 @@ void TcDBScripter_IB::ReleaseAttachment() noexcept {
         // The outcomes do not matter: the attachment ends either way. Adopted
         // handles belong to whoever handed them over and are left alone.
         ISC_STATUS scratch[20] = {};
+        insertCache_->Clear();
         if (statementHandle_ != 0)
             ClientApi.isc_dsql_free_statement(scratch, &statementHandle_, DSQL_drop);
         if (TransactionHandle_ != 0 && !adoptedTransaction_)
@@ -144,6 +148,7 @@ void TcDBScripter_IB::ReleaseAttachment() noexcept {
     DatabaseHandle_ = 0;
     TransactionHandle_ = 0;
     statementHandle_ = 0;
+    insertCache_->Forget();
     libraryUser_.reset();
 }
 
@@ -241,11 +246,13 @@ void TcDBScripter_IB::DoDisconnect() {
     // A detach that fails leaves nothing to do on the server: the attachment
     // is gone either way. What the client still holds of it is released.
     SetCancelHandle(0);
+    insertCache_->Clear();
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
     ReleaseAttachment();
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
+    insertCache_->TransactionEnded();  // also after a COMMIT statement of SQL
     const TMDOParamBlock& params = TransactionModeParams(TransactionMode);
     TMDOTransactionEntry entry{&DatabaseHandle_, static_cast<ISC_LONG>(params.size()),
                                params.data()};
@@ -256,11 +263,13 @@ void TcDBScripter_IB::DoStartTransaction() {
 }
 
 void TcDBScripter_IB::DoCommit() {
+    insertCache_->TransactionEnded();
     ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle_);
     CheckStatus();
 }
 
 void TcDBScripter_IB::DoRollback() {
+    insertCache_->TransactionEnded();
     ClientApi.isc_rollback_transaction(StatusVector, &TransactionHandle_);
     CheckStatus();
 }
@@ -270,6 +279,7 @@ void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     DatabaseHandle_ = static_cast<isc_db_handle>(reinterpret_cast<uintptr_t>(handle));
     SetCancelHandle(DatabaseHandle_);
     statementHandle_ = 0;  // a handle of another attachment would be stale
+    insertCache_->Forget();
     adoptedConnection_ = true;
     SetConnected(true);
     if (OnConnect) OnConnect(*this, name);
@@ -382,6 +392,7 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
 
 void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     OutputSQLDA->ResetResult();
+    if (insertCache_->TryExecute(statement)) return;
     static const char kCounters[] = {isc_info_fetches, isc_info_marks, isc_info_reads,
                                      isc_info_writes, isc_info_current_memory};
     int64_t before[5] = {};
@@ -534,6 +545,7 @@ std::unique_ptr<TMDOSecurityService> TcDBScripter_IB::CreateSecurityService() co
 }
 
 void TcDBScripter_IB::ExecuteImmediate(const std::string& statement) {
+    insertCache_->Clear();
     BeginStatementTransaction();
     try {
         BeginCancellable();

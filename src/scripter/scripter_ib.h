@@ -22,6 +22,7 @@ class TcOutputSQLDA;
 class TcDBScripter_IBView;
 class TcClientLibraryUser;
 class TMDOSecurityService;
+class TcInsertCache;
 
 // What the scripter needs of the window that owns it: a modal Yes/No question.
 class IOwnerWindow {
@@ -88,6 +89,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     bool ForcedWrite = false;
     bool ForcedWritePending = false;
     bool TrimCharFields = false;
+    // SET FAST_INSERT: INSERT statements of literals reuse a prepared form.
+    bool FastInsert = true;
     std::string CharacterSet;
     int32_t SQLDialect = 3;
 
@@ -100,7 +103,11 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // 5 client, 3 otherwise.
     void SetDialectFromClientVersion();
 
+    // The prepared INSERT statements of the attachment.
+    const TcInsertCache& InsertCache() const { return *insertCache_; }
+
   private:
+    friend class TcInsertCache;
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;
@@ -127,6 +134,7 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     std::unique_ptr<TcDBScripter_IBView> view_;
     // The attachment's statement handle, allocated on first use.
     isc_stmt_handle statementHandle_ = 0;
+    std::unique_ptr<TcInsertCache> insertCache_;
     std::unique_ptr<TcClientLibraryUser> libraryUser_;
     // What a cancel from another thread works with, under cancelMutex_: the
     // attachment (0 while none can be cancelled), whether a statement runs

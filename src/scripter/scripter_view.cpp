@@ -400,24 +400,36 @@ std::string TcDBScripter_IBView::RowLine() const {
 }
 
 void TcDBScripter_IBView::BuildOutput(TStringList& lines) {
+    lines.reserve(lines.size() + static_cast<size_t>(Buffer().RowCount()) + 16);
+    WriteOutput([&lines](std::string_view line) { lines.emplace_back(line); });
+}
+
+void TcDBScripter_IBView::WriteOutput(const std::function<void(std::string_view line)>& sink) {
     First();
     ComputeWidths();
+    // The few lines around the rows are split as every text is.
+    TStringList texts;
+    const auto text = [&texts, &sink](std::string_view value) {
+        texts.clear();
+        AddTextLines(texts, value);
+        for (const std::string& line : texts) sink(line);
+    };
     const bool internal = scripter_.IsInternal();
     if (!internal && scripter_.Echo && !scripter_.CurrentStatement.empty()) {
-        AddTextLines(lines, HidePasswords(scripter_.CurrentStatement));
+        text(HidePasswords(scripter_.CurrentStatement));
     }
     if (!internal && scripter_.PlanMode != TPlanMode::Off && !scripter_.PlanText.empty()) {
-        AddTextLines(lines, scripter_.PlanText);
+        text(scripter_.PlanText);
     }
     const int rows = Buffer().RowCount();
-    if (rows > 0 && scripter_.ShowRecordHeader) AddTextLines(lines, HeaderLines());
-    lines.reserve(lines.size() + static_cast<size_t>(rows) + 16);
+    if (rows > 0 && scripter_.ShowRecordHeader) text(HeaderLines());
+    // One line buffer for all rows.
+    std::string line;
     for (; !AtEnd(); Next()) {
-        lines.emplace_back();
-        AppendRowLine(lines.back(), RowIndex_);
+        line.clear();
+        AppendRowLine(line, RowIndex_);
+        sink(line);
     }
-    if (!scripter_.LastMessage.empty()) AddTextLines(lines, scripter_.LastMessage);
-    if (!internal && !scripter_.StatisticsText.empty()) {
-        AddTextLines(lines, scripter_.StatisticsText);
-    }
+    if (!scripter_.LastMessage.empty()) text(scripter_.LastMessage);
+    if (!internal && !scripter_.StatisticsText.empty()) text(scripter_.StatisticsText);
 }

@@ -9,6 +9,7 @@
 // statements. The cursor is shared by all readers and every BuildOutput
 // recomputes the widths.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,11 @@ class TcDBScripter_IBView {
     std::string RowLine() const;
     // Appends every output line of the finished statement.
     void BuildOutput(TStringList& lines);
+    // Hands every output line of the finished statement to `sink`, one at a
+    // time, so that a front end writing them out never holds them all: the
+    // same lines as BuildOutput. The text passed is valid only during the
+    // call.
+    void WriteOutput(const std::function<void(std::string_view line)>& sink);
 
   private:
     const TcOutputSQLDA& Buffer() const;

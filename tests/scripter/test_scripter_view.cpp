@@ -533,6 +533,13 @@ TEST_P(BuildOutputTest, ComposesTheStatementOutput) {
     view.Next();  // BuildOutput starts from the first row wherever the cursor is
     view.BuildOutput(lines);
     EXPECT_EQ(lines, c.Expected);
+
+    // The streamed lines are the same, one call each; the text passed to the
+    // sink need not outlive the call, so it is copied here.
+    TStringList streamed{"kept"};
+    view.Next();
+    view.WriteOutput([&streamed](std::string_view line) { streamed.emplace_back(line); });
+    EXPECT_EQ(streamed, c.Expected);
 }
 
 const std::string kHeader1 = "       ID NAME";

@@ -1,0 +1,2 @@
+CONNECT 'diff.fdb' USER 'SYSDBA' PASSWORD 'diff';
+SELECT * FROM T ORDER BY A;
