@@ -8,7 +8,7 @@
 
 #include "cli/signal_watcher.h"
 
-#include "console/app/tessel.h"
+#include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"

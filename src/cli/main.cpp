@@ -14,7 +14,7 @@
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
 #include "cli/signal_watcher.h"
-#include "console/app/tessel.h"
+#include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"

@@ -11,7 +11,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "console/app/tessel.h"
+#include "app/tessel.h"
 #include "console/dispatch_queue_qt.h"
 #include "console/editor_setup.h"
 #include "console/settings_file.h"

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "console/app/run_program.h"
-#include "console/app/tessel.h"
+#include "app/run_program.h"
+#include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"

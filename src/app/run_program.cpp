@@ -1,4 +1,4 @@
-#include "console/app/run_program.h"
+#include "app/run_program.h"
 
 #include <signal.h>
 #include <spawn.h>

@@ -1,6 +1,6 @@
-#include "console/app/tessel.h"
+#include "app/tessel.h"
 
-#include "console/app/run_program.h"
+#include "app/run_program.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
