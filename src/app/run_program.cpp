@@ -1,7 +1,9 @@
 #include "app/run_program.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/base_scripter.h"
 #include "foundation/errors.h"
 
 extern char** environ;
@@ -54,16 +57,59 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 namespace {
 
+// The exit status, or minus the signal that ended the child.
 int ExitStatus(int status) {
+    if (WIFSIGNALED(status)) return -WTERMSIG(status);
     if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return status;
+}
+
+// Waits for the child, false once `stop` was readable before it ended or
+// keepWaiting answered false. The child's descriptor (pidfd) wakes the wait
+// the moment the child ends: no look at it every so often.
+bool WaitForEnd(pid_t child, int pidfd, int stopFd, int timeout,
+                const std::function<bool()>& keepWaiting, int& status) {
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) return true;
+        if (done < 0 && errno != EINTR) throw EExecuteApplication(std::strerror(errno));
+        if (keepWaiting && !keepWaiting()) return false;
+        pollfd watched[2] = {{pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        // Without a pidfd (an old kernel) the child is looked at every 10 ms.
+        const int count = poll(watched, 2, pidfd < 0 ? 10 : timeout);
+        if (count > 0 && (watched[1].revents & POLLIN) != 0) {
+            if (waitpid(child, &status, WNOHANG) == child) return true;
+            return false;
+        }
+    }
+}
+
+// Ends a child that is no longer waited for: SIGTERM, and SIGKILL when it is
+// still there after the grace period; reaped before this returns.
+void EndChild(pid_t child, int pidfd) {
+    constexpr int kGraceMilliseconds = 2000;
+    kill(child, SIGTERM);
+    int status = 0;
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kGraceMilliseconds);
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            kill(child, SIGKILL);
+            break;
+        }
+        pollfd watched{pidfd, POLLIN, 0};
+        poll(&watched, 1, pidfd < 0 ? 10 : static_cast<int>(left.count()));
+    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
 }
 
 }  // namespace
 
 int RunProgram(const std::string& program, const std::string& parameters, bool wait,
-               const std::string& directory, const std::function<bool()>& keepWaiting) {
+               const std::string& directory, const std::function<bool()>& keepWaiting, int stopFd) {
     const std::vector<std::string> words = SplitCommandLine(program + " " + parameters);
     if (words.empty()) throw EExecuteApplication(std::strerror(ENOENT));
     std::vector<char*> argv;
@@ -75,6 +121,10 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    // The program gets the standard handles and nothing else: a database
+    // file, the engine's lock files or a server's socket held by a program
+    // that outlives this process would keep the database locked.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // The program starts with no signal blocked and the usual signal
     // handling, whatever this process blocks or ignores (tessel-cli blocks
     // SIGINT in every thread but its watcher's): Ctrl-C must reach it.
@@ -93,21 +143,31 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     const int error = posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw EExecuteApplication(std::strerror(error));
+    if (error != 0) throw EExecuteApplication(words[0] + ": " + std::strerror(error));
 
-    int status = 0;
-    while (wait) {
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) return ExitStatus(status);
-        if (done < 0 && errno != EINTR) throw EExecuteApplication(std::strerror(errno));
-        if (keepWaiting && !keepWaiting()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!wait) {
+        // Reaped by a detached waiter, so the child leaves no zombie behind.
+        std::thread([child] {
+            int ignored = 0;
+            while (waitpid(child, &ignored, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+        return 0;
     }
-    // Reaped by a detached waiter, so the child leaves no zombie behind.
-    std::thread([child] {
-        int ignored = 0;
-        while (waitpid(child, &ignored, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-    return 0;
+    // Through syscall: glibc 2.36's <sys/pidfd.h> declares pidfd_open without
+    // C linkage.
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    int status = 0;
+    bool ended = false;
+    try {
+        ended = WaitForEnd(child, pidfd, stopFd, keepWaiting ? 100 : -1, keepWaiting, status);
+    } catch (...) {
+        EndChild(child, pidfd);
+        if (pidfd >= 0) close(pidfd);
+        throw;
+    }
+    if (!ended) EndChild(child, pidfd);
+    if (pidfd >= 0) close(pidfd);
+    if (!ended) throw EStatementCancelled();
+    return ExitStatus(status);
 }

@@ -18,12 +18,16 @@
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // Runs program + " " + parameters with the caller's environment, in
-// directory (the current one when empty), its standard handles inherited
-// and nothing else. Raises EExecuteApplication with the system's text
-// (strerror) when the program cannot be started. With wait: polls the child
-// every 100 ms until it ends or keepWaiting (when given) answers false, and
-// answers the exit status (128 + the signal number for a child that a
-// signal ended); without wait, or when it stops waiting, answers 0 and the
-// child is reaped in the background.
+// directory (the current one when empty), with its standard handles and no
+// other descriptor of this process. Raises EExecuteApplication naming the
+// program and the system's text (strerror) when it cannot be started. With
+// wait: waits until the child ends (woken by the child's end itself, no
+// polling) and answers its exit status, or minus the signal number for a
+// child that a signal ended. The waiting stops when stopFd (if not -1)
+// becomes readable or keepWaiting (when given; called about every 100 ms)
+// answers false: the program is then ended (SIGTERM, SIGKILL after a grace
+// period of 2 s), reaped, and EStatementCancelled is raised. Without wait:
+// answers 0 and the child is reaped in the background.
 int RunProgram(const std::string& program, const std::string& parameters, bool wait,
-               const std::string& directory, const std::function<bool()>& keepWaiting = {});
+               const std::string& directory, const std::function<bool()>& keepWaiting = {},
+               int stopFd = -1);

@@ -1,5 +1,7 @@
 #include "app/tessel.h"
 
+#include <cstring>
+
 #include "app/run_program.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
@@ -25,10 +27,17 @@ void TPSExecuteProgram::ExecuteOn(TcTessel& engine, const TStringList& arguments
                                   const std::string&, std::string&) {
     std::string program = FirstArgumentValue(arguments);
     std::erase_if(program, [](char c) { return c == '\'' || c == '"'; });
-    RunProgram(program, "", true, "", engine.KeepWaiting);
-    // Waiting was stopped by the user: the run stops here, as after a
-    // cancelled statement, while the program runs on.
-    if (engine.KeepWaiting && !engine.KeepWaiting()) throw EStatementCancelled();
+    if (engine.BeforeProgram) engine.BeforeProgram();
+    // Waiting stopped by the user ends the program and raises
+    // EStatementCancelled: the run stops here, as after a cancelled statement.
+    const int status = RunProgram(program, "", true, "", engine.KeepWaiting, engine.StopProgramFd);
+    // A program that failed fails the command, as a failing statement does.
+    const std::string name = SplitCommandLine(program).front();
+    if (status > 0)
+        throw EExecuteApplication(Format("%s ended with exit status %d.", name.c_str(), status));
+    if (status < 0)
+        throw EExecuteApplication(
+            Format("%s was ended by signal %d (%s).", name.c_str(), -status, strsignal(-status)));
     // No message: the engine reports "Done." once the program has ended.
 }
 

@@ -19,11 +19,17 @@ class TcTessel : public TcDBScripter_IBXLS {
     // Raises when no client library can be loaded.
     TcTessel();
 
-    // Called while EXECUTE PROGRAM waits for its program, between looks at
-    // it; answering false stops the waiting (the program runs on) and the
+    // Called while EXECUTE PROGRAM waits for its program, about every
+    // 100 ms; answering false stops the waiting, ends the program and the
     // command fails with EStatementCancelled. Unset: wait until the program
     // ends. May be called from the thread that runs the engine only.
     std::function<bool()> KeepWaiting;
+    // A descriptor that becomes readable when the waiting must stop, with
+    // the same effect as KeepWaiting answering false; -1 for none.
+    int StopProgramFd = -1;
+    // Called just before EXECUTE PROGRAM starts its program: output still
+    // buffered must stand before the program's own.
+    std::function<void()> BeforeProgram;
 };
 
 // "EXECUTE PROGRAM '<program name>'": runs the program and waits for it.

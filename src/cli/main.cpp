@@ -2,6 +2,7 @@
 // input, or an interactive prompt, and prints the lines the console's output
 // list would show.
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,12 +10,12 @@
 #include <iostream>
 #include <memory>
 
+#include "app/tessel.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
 #include "cli/signal_watcher.h"
-#include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
@@ -56,6 +57,10 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     TcCliSession session(*engine, options, out, std::cerr,
                          isatty(STDIN_FILENO) ? &terminal : nullptr);
     session.OutputFailure = [&output] { return output.Failure(); };
+    // A signal stops the wait for a program started by EXECUTE PROGRAM, and
+    // our output so far stands before the program's.
+    engine->StopProgramFd = signals.InterruptFd();
+    engine->BeforeProgram = [&output] { output.Flush(); };
     session.WatchSignals(signals);
     session.FlushEachStatement = FollowedLive(options);
     if (interactive && !options.Quiet) session.WriteBanner();
@@ -89,6 +94,9 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A core dump would hold the passwords in memory.
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     // First, while this is the only thread: from here on SIGINT and SIGTERM
     // reach the watcher's thread only.
     TcSignalWatcher signals;
