@@ -5,12 +5,14 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 #include <atomic>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "app/run_program.h"
 #include "app/tessel.h"
@@ -21,6 +23,11 @@
 #include "support/expect_error.h"
 
 namespace {
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 struct SplitCase {
     const char* Name;
@@ -63,17 +70,36 @@ TEST(RunProgram, RunsInTheGivenDirectoryWithoutMovingTheCaller) {
     EXPECT_EQ(std::filesystem::canonical(line), std::filesystem::canonical(folder.Path()));
 }
 
-TEST(RunProgram, AMissingProgramFailsWithTheSystemsMessage) {
+TEST(RunProgram, AMissingProgramFailsNamingTheProgramAndTheSystemsMessage) {
     EXPECT_RAISES_EXACTLY(EExecuteApplication, RunProgram("no-such-program-tessel", "", true, ""),
-                          std::strerror(ENOENT));
+                          std::string("no-such-program-tessel: ") + std::strerror(ENOENT));
 }
 
-TEST(RunProgram, KeepWaitingFalseStopsTheWaitButNotTheProgram) {
+// The program writes its process id and then waits; once the waiting stops
+// it is ended and reaped, not left running.
+TEST(RunProgram, StoppedWaitingEndsTheProgram) {
+    TcTempDir folder;
+    const std::string pidFile = folder.File("pid");
     int looks = 0;
-    EXPECT_EQ(RunProgram("sh", "-c 'exec sleep 5 </dev/null >/dev/null 2>&1'", true, "",
-                         [&] { return ++looks < 2; }),
-              0);
-    EXPECT_EQ(looks, 2);
+    EXPECT_THROW(RunProgram("sh", "-c 'echo $$ > " + pidFile + "; exec sleep 1000'", true, "",
+                            [&] {
+                                return ++looks < 2 || !std::filesystem::exists(pidFile) ||
+                                       std::filesystem::file_size(pidFile) == 0;
+                            }),
+                 EStatementCancelled);
+    const pid_t program = std::stoi(ReadWholeFile(pidFile));
+    EXPECT_EQ(kill(program, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+}
+
+// The stop descriptor, readable, stops the waiting as KeepWaiting does.
+TEST(RunProgram, AReadableStopDescriptorEndsTheProgram) {
+    int stop[2];
+    ASSERT_EQ(pipe(stop), 0);
+    ASSERT_EQ(write(stop[1], "x", 1), 1);
+    EXPECT_THROW(RunProgram("sleep", "1000", true, "", {}, stop[0]), EStatementCancelled);
+    close(stop[0]);
+    close(stop[1]);
 }
 
 TEST(RunProgram, TheProgramGetsSignalsThatTheCallerBlocks) {
@@ -84,7 +110,7 @@ TEST(RunProgram, TheProgramGetsSignalsThatTheCallerBlocks) {
     pthread_sigmask(SIG_BLOCK, &blocked, &previous);
     const int status = RunProgram("sh", "-c 'kill -INT $$; exit 0'", true, "");
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    EXPECT_EQ(status, 128 + SIGINT);
+    EXPECT_EQ(status, -SIGINT);
 }
 
 class TesselEngine : public ::testing::Test {
@@ -111,7 +137,7 @@ TEST_F(TesselEngine, ExecuteProgramDropsEveryQuote) {
 TEST_F(TesselEngine, ExecuteProgramOfAMissingProgramEndsTheRunWithTheSystemsMessage) {
     EXPECT_RAISES_EXACTLY(EExecuteApplication,
                           engine.ExecuteScript("EXECUTE PROGRAM nosuchprogram; ECHO after;"),
-                          std::strerror(ENOENT));
+                          std::string("nosuchprogram: ") + std::strerror(ENOENT));
     EXPECT_NE(engine.LastMessage, "after");
 }
 
