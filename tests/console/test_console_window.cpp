@@ -403,10 +403,11 @@ TEST_F(WindowTest, SetDisplayOffShowsNothingUntilOn) {
 TEST_F(WindowTest, ExecuteProgramOfAMissingProgramFailsWithTheSystemsMessage) {
     const int first = Output().LineCount();
     EXPECT_FALSE(Execute(QStringLiteral("EXECUTE PROGRAM nosuchprogram;")));
-    EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("EXECUTE PROGRAM nosuchprogram"),
-                                              QStringLiteral("No such file or directory")}));
+    EXPECT_EQ(OutputFrom(first),
+              QStringList({QStringLiteral("EXECUTE PROGRAM nosuchprogram"),
+                           QStringLiteral("nosuchprogram: No such file or directory")}));
     EXPECT_EQ(LineColor(first), clRed);
-    EXPECT_EQ(Errors, QStringList({QStringLiteral("No such file or directory")}));
+    EXPECT_EQ(Errors, QStringList({QStringLiteral("nosuchprogram: No such file or directory")}));
 }
 
 TEST_F(WindowTest, ScriptNamedOnTheCommandLineIsLoadedNotRun) {
