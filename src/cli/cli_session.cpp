@@ -56,6 +56,11 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
                 throw TcOutputLost(failure);
         wasInTransaction_ = engine_.InTransaction();
         wasConnected_ = engine_.Connected();
+        if (wasConnected_) connectedTo_ = engine_.ConnectString();
+        // Output that cannot be written must fail the run before a commit
+        // makes the work permanent, not after.
+        if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput())
+            throw TcOutputLost(OutputFailure());
     };
     engine_.OnAfterStatement = [this](TObject* sender, const std::string& statement, bool&) {
         ShowStatement(sender);
@@ -99,18 +104,39 @@ void TcCliSession::WriteBanner() {
     out_.flush();
 }
 
-bool TcCliSession::EndsAStep(const std::string& statement) const {
-    // A transaction ended (COMMIT, ROLLBACK, DDL, a disconnect), or a
-    // connection came or went.
-    if (wasInTransaction_ && !engine_.InTransaction()) return true;
-    if (wasConnected_ != engine_.Connected()) return true;
+std::string TcCliSession::CommandKeyword(const std::string& statement) const {
     // Matched as the engine matches commands: by the start of the statement
     // with line breaks made blanks. No keyword is longer than the prefix.
     std::string start = UpperCase(std::string_view(statement).substr(0, 128));
     start = RemoveChars(ReplaceAll(start, "\n", " "), "\r");
     std::string matched;
-    if (FindCommand(engine_.Commands, start, matched) != nullptr)
-        return !StartsWithText(matched, "SET ");  // a setting is no step of its own
+    if (FindCommand(engine_.Commands, start, matched) == nullptr) return std::string();
+    return matched;
+}
+
+bool TcCliSession::OpensAConnection(const std::string& statement) const {
+    const std::string keyword = CommandKeyword(statement);
+    return StartsWithText(keyword, "CONNECT") || StartsWithText(keyword, "CREATE DATABASE");
+}
+
+bool TcCliSession::MayEndTheTransaction(const std::string& statement) const {
+    // Rows come and go in the transaction; anything else may end it (COMMIT,
+    // DDL that commits, a connection that comes or goes).
+    const std::string start = UpperCase(TrimWhitespace(std::string_view(statement).substr(0, 32)));
+    for (const char* keeps : {"INSERT", "UPDATE", "DELETE", "SELECT", "MERGE", "WITH", "ROLLBACK"})
+        if (start.starts_with(keeps)) return false;
+    // Settings of this program leave the transaction as it is.
+    return !StartsWithText(CommandKeyword(statement), "SET ");
+}
+
+bool TcCliSession::EndsAStep(const std::string& statement) const {
+    // A transaction ended (COMMIT, ROLLBACK, DDL, a disconnect), or a
+    // connection came or went.
+    if (wasInTransaction_ && !engine_.InTransaction()) return true;
+    if (wasConnected_ != engine_.Connected()) return true;
+    const std::string keyword = CommandKeyword(statement);
+    if (!keyword.empty())
+        return !StartsWithText(keyword, "SET ");  // a setting is no step of its own
     // SQL that ended its own transaction (the explicit model).
     return !engine_.InTransaction();
 }
@@ -211,7 +237,14 @@ void TcCliSession::ReportError(const std::exception& error) {
     err_ << ForTerminal(error.what()) << '\n';
     // The engine has let the attachment go: later statements would only
     // meet "invalid database handle".
-    if (wasConnected_ && !engine_.Connected()) err_ << "The connection to the database was lost.\n";
+    if (wasConnected_ && !engine_.Connected()) {
+        // CONNECT and CREATE DATABASE close the earlier connection
+        // themselves before they open theirs.
+        if (OpensAConnection(lastStatement_))
+            err_ << "Disconnected from " << connectedTo_ << ".\n";
+        else
+            err_ << "The connection to the database was lost.\n";
+    }
     err_.flush();
 }
 
@@ -307,6 +340,16 @@ bool TcCliSession::Finish(bool success) {
                 engine_.Commit();
             else
                 engine_.Rollback();
+            if (interrupted) {
+                err_ << "Transaction rolled back.\n";
+                err_.flush();
+            } else if (commit && watcher_ != nullptr && watcher_->Received() != 0) {
+                // The signal came while the commit ran, too late to undo it:
+                // the run ends as the commit did.
+                err_ << "Transaction committed.\n";
+                err_.flush();
+                watcher_->Rearm();
+            }
         } catch (const std::exception& error) {
             ReportEndOfRun(commit ? "COMMIT" : "ROLLBACK", error);
             ok = false;

@@ -77,6 +77,10 @@ class TcCliSession : public IOwnerWindow {
   private:
     void ShowStatement(TObject* sender);
     bool EndsAStep(const std::string& statement) const;
+    // The engine command the statement starts with, empty for SQL.
+    std::string CommandKeyword(const std::string& statement) const;
+    bool OpensAConnection(const std::string& statement) const;
+    bool MayEndTheTransaction(const std::string& statement) const;
     void ReportError(const std::exception& error);
     // An error of the commit, rollback or disconnect that ends the run.
     void ReportEndOfRun(const char* action, const std::exception& error);
@@ -94,6 +98,8 @@ class TcCliSession : public IOwnerWindow {
     TcSignalWatcher* watcher_ = nullptr;
     std::function<void(int64_t)> previousSleeper_;
     std::string lastStatement_;
+    // The database of the connection before the statement.
+    std::string connectedTo_;
     TMDOLoginDialog previousLoginDialog_;
     // The input last run and the number of its last line, for errors at the
     // end of the run.

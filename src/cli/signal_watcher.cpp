@@ -27,13 +27,19 @@ TcSignalWatcher::TcSignalWatcher() {
     if (pipe2(pipe_, O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe2");
     thread_ = std::thread([this] { Watch(); });
+    guard_ = std::thread([this] { Guard(); });
 }
 
 TcSignalWatcher::~TcSignalWatcher() {
     SetInterruptHandler(nullptr);
     // A signal aimed at the watcher's own thread ends its sigwait; the flag
     // tells it apart from a user's signal.
-    stopping_ = true;
+    {
+        std::lock_guard lock(guardMutex_);
+        stopping_ = true;
+    }
+    guardWake_.notify_all();
+    guard_.join();
     pthread_kill(thread_.native_handle(), SIGTERM);
     thread_.join();
     close(pipe_[0]);
@@ -83,6 +89,26 @@ void TcSignalWatcher::Interrupt(int signal) {
         [[maybe_unused]] const ssize_t written = write(pipe_[1], &byte, 1);
     }
     wake_.notify_all();
+    { std::lock_guard lock(guardMutex_); }
+    guardWake_.notify_all();
+}
+
+void TcSignalWatcher::Guard() {
+    constexpr auto kGrace = std::chrono::seconds(10);
+    std::unique_lock lock(guardMutex_);
+    for (;;) {
+        guardWake_.wait(lock, [this] { return stopping_ || received_.load() != 0; });
+        if (stopping_) return;
+        const int signal = received_.load();
+        if (guardWake_.wait_for(lock, kGrace,
+                                [this] { return stopping_ || received_.load() == 0; }))
+            continue;
+        // The cleanup after the signal hangs: nothing more can be done in order.
+        static const char kMessage[] = "Interrupted.\n";
+        [[maybe_unused]] const ssize_t written =
+            write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        _exit(128 + signal);
+    }
 }
 
 void TcSignalWatcher::Rearm() {

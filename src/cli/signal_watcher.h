@@ -8,8 +8,10 @@
 // signal context. On the first signal it records the signal, wakes Sleep and
 // the terminal (InterruptFd), and calls the interrupt handler, which asks
 // the server to stop the running statement; the main flow then rolls back,
-// disconnects and exits with ExitStatus(). A second signal ends the process
-// at once, for a cleanup that hangs.
+// disconnects and exits with ExitStatus(). A run that has not ended (or
+// rearmed) 10 seconds after the first signal, stuck on a server that does not
+// answer or on input that does not come, is ended then with "Interrupted."
+// on standard error and the same status; a second signal ends it at once.
 
 #include <atomic>
 #include <condition_variable>
@@ -51,6 +53,8 @@ class TcSignalWatcher {
   private:
     void Watch();
     void Interrupt(int signal);
+    // Ends the process when a first signal's run has not ended in time.
+    void Guard();
 
     std::atomic<int> received_{0};
     std::atomic<bool> stopping_{false};
@@ -59,4 +63,9 @@ class TcSignalWatcher {
     std::condition_variable wake_;
     std::function<void()> handler_;
     std::thread thread_;
+    // Apart from mutex_, which the interrupt handler may hold for as long as
+    // a cancel takes.
+    std::mutex guardMutex_;
+    std::condition_variable guardWake_;
+    std::thread guard_;
 };

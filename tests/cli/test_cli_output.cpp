@@ -73,12 +73,15 @@ TEST(CliOutput, FlushedWhereAStepEndsNeverInsideAResult) {
     EXPECT_EQ(lastLines, (std::vector<std::string>{
                              "Database created.",                     // connected
                              "DDL executed, transaction committed.",  // committed
-                             "step",                                  // ECHO
-                             "Transaction commit.",                   // COMMIT
-                             "Transaction rollback.",                 // ROLLBACK
-                             "1 row(s) inserted.",  // explicit model: committed with it
-                             "4 row(s) updated.",   // likewise
-                             "Done.",               // DISCONNECT
+                             "Done.",                  // before ECHO, a command that is no setting
+                             "step",                   // ECHO
+                             "1 row(s) inserted.",     // before COMMIT
+                             "Transaction commit.",    // COMMIT
+                             "Transaction rollback.",  // ROLLBACK
+                             "1 row(s) inserted.",     // explicit model: committed with it
+                             "4 row(s) updated.",      // likewise
+                             "4 row(s) deleted.",      // before DISCONNECT
+                             "Done.",                  // DISCONNECT
                          }));
 }
 
