@@ -94,7 +94,7 @@ void TcSignalWatcher::Interrupt(int signal) {
 }
 
 void TcSignalWatcher::Guard() {
-    constexpr auto kGrace = std::chrono::seconds(10);
+    constexpr auto kGrace = std::chrono::seconds(5);
     std::unique_lock lock(guardMutex_);
     for (;;) {
         guardWake_.wait(lock, [this] { return stopping_ || received_.load() != 0; });

@@ -9,7 +9,7 @@
 // the terminal (InterruptFd), and calls the interrupt handler, which asks
 // the server to stop the running statement; the main flow then rolls back,
 // disconnects and exits with ExitStatus(). A run that has not ended (or
-// rearmed) 10 seconds after the first signal, stuck on a server that does not
+// rearmed) 5 seconds after the first signal, stuck on a server that does not
 // answer or on input that does not come, is ended then with "Interrupted."
 // on standard error and the same status; a second signal ends it at once.
 

@@ -38,6 +38,7 @@ class TcCliChild {
     // only); readable after the child has ended too.
     bool TerminalEchoes() const;
     void Signal(int signal);
+    pid_t Pid() const { return pid_; }
 
     struct TEnd {
         bool Ended = false;   // false: still running when the limit passed

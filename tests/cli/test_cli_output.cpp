@@ -114,6 +114,10 @@ TEST(CliOutput, WriteFailureIsReportedWithTheReasonAndFailsTheRun) {
         << "insert into t values (1);\n"
            "select first 200000 a.rdb$type from rdb$types a, rdb$types b, rdb$types c;\n"
            "ECHO after;\n";
+    // The insert's message is still buffered when the COMMIT comes: it must
+    // be found unwritable before the commit, not after.
+    std::ofstream(folder.File("commit.sql"))
+        << connect << "insert into t values (1);\nCOMMIT;\nECHO after;\n";
     const std::string toFile = "Cannot write the output file /dev/full. No space left on device.\n";
     const std::string toStdout = "Cannot write the standard output. No space left on device.\n";
     struct Case {
@@ -126,6 +130,8 @@ TEST(CliOutput, WriteFailureIsReportedWithTheReasonAndFailsTheRun) {
         {"200,000 rows, -o /dev/full", "-o /dev/full many.sql", "cli.out", toFile},
         {"10 rows, standard output /dev/full", "few.sql", "/dev/full", toStdout},
         {"200,000 rows, standard output /dev/full", "many.sql", "/dev/full", toStdout},
+        {"COMMIT, -o /dev/full", "-o /dev/full commit.sql", "cli.out", toFile},
+        {"COMMIT, standard output /dev/full", "commit.sql", "/dev/full", toStdout},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
