@@ -371,12 +371,29 @@ std::string ReadScriptText(int fd, const std::string& fileName) {
     if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
         throw Exception(standardInput ? std::string("Standard input is a directory.")
                                       : Format("%s is a directory.", fileName.c_str()));
+    // Endless input (/dev/zero, a device, a pipe that never ends) is refused
+    // as soon as it shows what it is, not when memory runs out.
+    const auto tooLarge = [&] {
+        return Exception(standardInput ? std::string("Standard input is larger than 1 GiB.")
+                                       : Format("Cannot read file \"%s\". It is larger than 1 GiB.",
+                                                fileName.c_str()));
+    };
+    const auto notText = [&] {
+        return Exception(standardInput ? std::string("Standard input is not a text file.")
+                                       : Format("Cannot read file \"%s\". It is not a text file.",
+                                                fileName.c_str()));
+    };
     std::string text;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) text.reserve(static_cast<size_t>(info.st_size));
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        if (static_cast<uint64_t>(info.st_size) > kMaxScriptBytes) throw tooLarge();
+        text.reserve(static_cast<size_t>(info.st_size));
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got > 0) {
+            if (std::memchr(buffer, '\0', static_cast<size_t>(got)) != nullptr) throw notText();
+            if (text.size() + static_cast<size_t>(got) > kMaxScriptBytes) throw tooLarge();
             text.append(buffer, static_cast<size_t>(got));
         } else if (got == 0) {
             break;
@@ -388,10 +405,6 @@ std::string ReadScriptText(int fd, const std::string& fileName) {
                                          std::strerror(errno)));
         }
     }
-    if (text.find('\0') != std::string::npos)
-        throw Exception(standardInput ? std::string("Standard input is not a text file.")
-                                      : Format("Cannot read file \"%s\". It is not a text file.",
-                                               fileName.c_str()));
     // Editors that save UTF-8 with a byte-order mark put it before the first
     // command, which would then match no keyword.
     static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -227,9 +227,12 @@ class TcStatementTransaction {
 // path, or a one-letter drive followed by ":\" or ":/".
 bool HasDrivePart(const std::string& name);
 
+// The largest script read: 1 GiB.
+constexpr uint64_t kMaxScriptBytes = uint64_t(1) << 30;
 // Reads a script file as text, line breaks kept, a leading UTF-8 byte-order
 // mark left out. Raises a plain error naming the file when it cannot be
-// opened or read, is a directory, or holds NUL bytes (not a text file).
+// opened or read, is a directory, holds NUL bytes (not a text file; seen in
+// the block read that holds the first) or is larger than kMaxScriptBytes.
 std::string ReadScriptFile(const std::string& fileName);
 // The same for a descriptor open for reading, read to its end; an empty
 // name stands for standard input in the errors.

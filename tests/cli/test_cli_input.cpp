@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -91,6 +93,39 @@ TEST(CliInput, OddLargeAndHostileInputEndsClearly) {
         EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out.substr(0, 500);
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err.substr(0, 500);
         EXPECT_EQ(result.err.empty(), c.status == cliOk) << result.err.substr(0, 500);
+    }
+}
+
+// Endless input once grew in memory until the allocation failed. A binary
+// stream is refused with its first block, a text past 1 GiB (here a sparse
+// file, never read) before it is read.
+TEST(CliInput, EndlessOrHugeInputIsRefusedAtOnce) {
+    TcTempDir folder;
+    {
+        std::ofstream(folder.File("zero.sql")) << "EXECUTE SCRIPT '/dev/zero';\nECHO after;\n";
+        std::ofstream huge(folder.File("huge.sql"));
+        huge << "ECHO first;\n";
+    }
+    std::filesystem::resize_file(folder.File("huge.sql"), (uint64_t(1) << 30) + 1);
+    struct Case {
+        const char* arguments;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"/dev/zero", cliCannotOpen, "Cannot read file \"/dev/zero\". It is not a text file.\n"},
+        {"< /dev/zero", cliCannotOpen, "Standard input is not a text file.\n"},
+        {"zero.sql", cliStatementFailed,
+         "zero.sql:1: EXECUTE SCRIPT '/dev/zero'\n"
+         "Cannot read file \"/dev/zero\". It is not a text file.\n"},
+        {"huge.sql", cliCannotOpen, "Cannot read file \"huge.sql\". It is larger than 1 GiB.\n"},
+        {"< huge.sql", cliCannotOpen, "Standard input is larger than 1 GiB.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Outcome result = RunCli(c.arguments, folder.Path());
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.out.find("after"), std::string::npos);
     }
 }
 
