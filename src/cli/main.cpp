@@ -131,6 +131,12 @@ int main(int argc, char** argv) {
         return cliCannotOpen;
     }
 
+    // Opening the output empties it: never a database.
+    if (const std::string refused = RefusedOutputFile(options.Output, options.Database);
+        !refused.empty()) {
+        std::cerr << refused << '\n';
+        return cliCannotOpen;
+    }
     std::unique_ptr<TcOutputFile> output = options.Output.empty()
                                                ? std::make_unique<TcOutputFile>()
                                                : std::make_unique<TcOutputFile>(options.Output);

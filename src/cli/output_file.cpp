@@ -1,6 +1,7 @@
 #include "cli/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,37 @@
 
 namespace {
 constexpr size_t kBlock = 64 * 1024;
+
+// A Firebird database starts with its header page: page type 1, the page
+// size (a power of two from 1 KiB to 64 KiB) at byte 16 and the on-disk
+// structure version, with Firebird's flag 0x8000, at byte 18; both little
+// endian on the machines Firebird writes them on.
+bool HoldsFirebirdDatabase(const std::string& fileName) {
+    const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    unsigned char header[20] = {};
+    const ssize_t got = read(fd, header, sizeof header);
+    close(fd);
+    if (got != static_cast<ssize_t>(sizeof header) || header[0] != 1) return false;
+    const unsigned pageSize = header[16] | (header[17] << 8);
+    const unsigned version = header[18] | (header[19] << 8);
+    return pageSize >= 1024 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0 &&
+           (version & 0x8000) != 0;
+}
+}  // namespace
+
+std::string RefusedOutputFile(const std::string& fileName, const std::string& database) {
+    struct stat output {};
+    // Only a regular file can be a database: a device or a pipe is never
+    // read here, and a file that is not there yet holds nothing.
+    if (stat(fileName.c_str(), &output) != 0 || !S_ISREG(output.st_mode)) return std::string();
+    struct stat connected {};
+    if (!database.empty() && stat(database.c_str(), &connected) == 0 &&
+        connected.st_dev == output.st_dev && connected.st_ino == output.st_ino)
+        return "Cannot write the output file " + fileName + ". It is the database of -d.";
+    if (HoldsFirebirdDatabase(fileName))
+        return "Cannot write the output file " + fileName + ". It holds a Firebird database.";
+    return std::string();
 }
 
 TcOutputFile::TcOutputFile() : fd_(STDOUT_FILENO) {

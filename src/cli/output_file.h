@@ -62,3 +62,8 @@ class TcOutputFile : public std::streambuf {
     bool stopping_ = false;
     std::thread timer_;
 };
+
+// Why the file named by -o must not be opened for writing (emptying it):
+// it is the database of -d (the same device and inode) or holds a Firebird
+// database. Empty when it may be written.
+std::string RefusedOutputFile(const std::string& fileName, const std::string& database);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -149,6 +150,36 @@ TEST(CliOutput, OutputFileThatCannotBeCreatedNamesTheReason) {
     const Outcome result = RunCli("-o none/x.txt ok.sql", folder.Path());
     EXPECT_EQ(result.status, cliCannotOpen);
     EXPECT_EQ(result.err, "Cannot write the output file none/x.txt. No such file or directory.\n");
+}
+
+// An output file naming the database once emptied it before anything failed.
+TEST(CliOutput, OutputFileThatIsADatabaseIsRefusedAndLeftWhole) {
+    TcTempDir folder;
+    std::ofstream(folder.File("make.sql"))
+        << "CREATE DATABASE 'victim.fdb' USER 'SYSDBA' PASSWORD 'x';\n";
+    std::ofstream(folder.File("ok.sql")) << "ECHO fine;\n";
+    ASSERT_EQ(RunCli("make.sql", folder.Path()).status, cliOk);
+    std::filesystem::create_symlink("victim.fdb", folder.File("link.fdb"));
+    const auto size = std::filesystem::file_size(folder.File("victim.fdb"));
+    const std::string isTheDatabase = ". It is the database of -d.\n";
+    const std::string holdsOne = ". It holds a Firebird database.\n";
+    struct Case {
+        std::string arguments;
+        std::string err;
+    } cases[] = {
+        {"-d victim.fdb -o victim.fdb ok.sql",
+         "Cannot write the output file victim.fdb" + isTheDatabase},
+        {"-d victim.fdb -o link.fdb ok.sql",
+         "Cannot write the output file link.fdb" + isTheDatabase},
+        {"-o victim.fdb ok.sql", "Cannot write the output file victim.fdb" + holdsOne},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Outcome result = RunCli(c.arguments, folder.Path());
+        EXPECT_EQ(result.status, cliCannotOpen);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(std::filesystem::file_size(folder.File("victim.fdb")), size);
+    }
 }
 
 // A commit that fails at the end of the run (here a database trigger
