@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -126,6 +128,31 @@ TEST(CliEndings, RefusedConnectSaysWhatItDisconnected) {
                     run.err.compare(run.err.size() - said.size(), said.size(), said) == 0)
             << run.err;
     }
+}
+
+// A core dump would hold the passwords: the child inherits a core limit
+// raised as far as this process may, and must lower it to nothing.
+TEST(CliEndings, CoreDumpsAreOff) {
+    rlimit core{};
+    ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+    const rlimit previous = core;
+    core.rlim_cur = core.rlim_max;
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &core), 0);
+    TcTempDir folder;
+    WriteFile(folder.File("wait.sql"), "ECHO ready;\nSLEEP 600000;\n");
+    TcCliChild child({"wait.sql"}, folder.Path());
+    setrlimit(RLIMIT_CORE, &previous);
+    ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Errors();
+    std::ifstream limits("/proc/" + std::to_string(child.Pid()) + "/limits");
+    std::string line, coreLine;
+    while (std::getline(limits, line))
+        if (line.rfind("Max core file size", 0) == 0) coreLine = line;
+    std::istringstream fields(coreLine.substr(std::string("Max core file size").size()));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft, "0") << coreLine;
+    child.Signal(SIGTERM);
+    EXPECT_TRUE(child.Wait().Ended);
 }
 
 }  // namespace
