@@ -234,7 +234,7 @@ void TcCliSession::ReportError(const std::exception& error) {
     std::string statement = ForTerminal(HidePasswords(lastStatement_));
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
-    err_ << ForTerminal(error.what()) << '\n';
+    err_ << ForTerminal(HidePasswordWords(error.what(), lastStatement_)) << '\n';
     // The engine has let the attachment go: later statements would only
     // meet "invalid database handle".
     if (wasConnected_ && !engine_.Connected()) {

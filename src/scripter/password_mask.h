@@ -12,6 +12,10 @@
 // DATABASE, CREATE/ALTER USER and the server's user statements); any other
 // text is returned as it is. A quoted value keeps its quotes ('***'), a bare
 // value is the run of characters up to a blank or ";". A keyword inside a
-// quoted text, part of a longer word or a qualified name is no keyword. Comments are gone from statements by the
-// time they are shown, so only quotes are followed here.
+// quoted text, part of a longer word or a qualified name is no keyword. Comments are gone from
+// statements by the time they are shown, so only quotes are followed here.
 std::string HidePasswords(std::string_view text);
+// The message of an error of the statement with every password value of the
+// statement that stands in it as a word of its own replaced by "***": a
+// server's "Token unknown" quotes an unquoted one back.
+std::string HidePasswordWords(std::string_view message, std::string_view statement);

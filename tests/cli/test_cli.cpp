@@ -397,6 +397,15 @@ TEST(CliProgram, PasswordsAreMaskedInErrorsAndEcho) {
          "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
         {"CREATE DATABASE", "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD 'Secret1'",
          "CREATE DATABASE '" + missing + "' USER 'SYSDBA' PASSWORD '***'"},
+        // CONNECT takes the whole word, quotes grouping: so does the mask.
+        {"doubled quotes around", "CONNECT '" + missing + "' PASSWORD ''Secret1'' USER SYSDBA",
+         "CONNECT '" + missing + "' PASSWORD *** USER SYSDBA"},
+        {"quoted, then bare", "CONNECT '" + missing + "' USER SYSDBA PASSWORD 'Se'cret1",
+         "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
+        {"double-quoted, then bare", "CONNECT '" + missing + "' USER SYSDBA PASSWORD \"Se\"cret1",
+         "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
+        {"quotes of both kinds", "CONNECT '" + missing + "' USER SYSDBA PASSWORD 'Se'\"cr\"'et1'",
+         "CONNECT '" + missing + "' USER SYSDBA PASSWORD ***"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -406,8 +415,21 @@ TEST(CliProgram, PasswordsAreMaskedInErrorsAndEcho) {
         const std::string echo = ReadFile(folder.File("echo.txt"));
         EXPECT_EQ(echo, c.shown + "\n");
         EXPECT_EQ(result.err.rfind("p.sql:1: " + c.shown + "\n", 0), 0u) << result.err;
-        EXPECT_EQ((echo + result.err).find("cret1"), std::string::npos);
+        EXPECT_EQ((echo + result.err).find("et1"), std::string::npos);
     }
+}
+
+// The server's "Token unknown" quotes an unquoted password back.
+TEST(CliProgram, PasswordRepeatedInTheServersMessageIsMasked) {
+    TcTempDir folder;
+    std::ofstream(folder.File("u.sql"))
+        << "CREATE DATABASE '" << folder.File("u.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n"
+        << "create or alter user bob password Sekr3t;\n";
+    const Outcome result = RunCli("u.sql", folder.Path());
+    EXPECT_EQ(result.status, cliStatementFailed);
+    EXPECT_NE(result.err.find("Token unknown"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("***"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("Sekr3t"), std::string::npos) << result.err;
 }
 
 TEST(CliProgram, ConnectsFirstWithDatabaseOptionAndWritesTheOutputFile) {

@@ -44,6 +44,17 @@ TEST(HidePasswords, ReplacesTheValueAfterEveryPasswordKeyword) {
         {"keyword at the end", "CREATE USER bob PASSWORD", "CREATE USER bob PASSWORD"},
         {"open quote at the end", "CREATE USER bob PASSWORD 'sec", "CREATE USER bob PASSWORD '***"},
         {"no password", "select 1 from rdb$database", "select 1 from rdb$database"},
+        // The whole value CONNECT takes (one blank-separated word, quotes
+        // grouping) is hidden, whatever its quotes.
+        {"doubled quotes around", "CONNECT 'd' password ''masterkey'' ROLE r",
+         "CONNECT 'd' password *** ROLE r"},
+        {"quoted, then bare", "CONNECT 'd' password 'master'key", "CONNECT 'd' password ***"},
+        {"double-quoted, then bare", "CONNECT 'd' password \"master\"key",
+         "CONNECT 'd' password ***"},
+        {"quotes of both kinds", "CONNECT 'd' password 'mas'\"ter\"'key' USER u",
+         "CONNECT 'd' password *** USER u"},
+        {"blank inside quotes", "CONNECT 'd' password 'a b'c ROLE r",
+         "CONNECT 'd' password *** ROLE r"},
     };
     for (const auto& c : cases) EXPECT_EQ(HidePasswords(c.text), c.shown) << c.name;
 }
