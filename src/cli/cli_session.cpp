@@ -336,10 +336,15 @@ bool TcCliSession::Finish(bool success) {
         if (terminal_ && !interrupted)
             commit = AskYesNo("Warning", "Transaction active, commit before disconnecting?");
         try {
-            if (commit)
+            if (commit) {
+                if (watcher_ != nullptr) watcher_->HoldGuard(true);
+                TcScopeExit release([this] {
+                    if (watcher_ != nullptr) watcher_->HoldGuard(false);
+                });
                 engine_.Commit();
-            else
+            } else {
                 engine_.Rollback();
+            }
             if (interrupted) {
                 err_ << "Transaction rolled back.\n";
                 err_.flush();

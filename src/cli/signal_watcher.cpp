@@ -103,6 +103,13 @@ void TcSignalWatcher::Guard() {
         if (guardWake_.wait_for(lock, kGrace,
                                 [this] { return stopping_ || received_.load() == 0; }))
             continue;
+        // A commit is running: its outcome must be known, so it is waited
+        // for, and the grace period starts again after it.
+        if (held_) {
+            guardWake_.wait(lock,
+                            [this] { return stopping_ || received_.load() == 0 || !held_; });
+            continue;
+        }
         // The cleanup after the signal hangs: nothing more can be done in order.
         static const char kMessage[] = "Interrupted.\n";
         [[maybe_unused]] const ssize_t written =
@@ -118,7 +125,19 @@ void TcSignalWatcher::Rearm() {
     // empties the pipe.
     char byte = 0;
     [[maybe_unused]] const ssize_t got = read(pipe_[0], &byte, 1);
-    received_ = 0;
+    {
+        std::lock_guard guardLock(guardMutex_);
+        received_ = 0;
+    }
+    guardWake_.notify_all();
+}
+
+void TcSignalWatcher::HoldGuard(bool hold) {
+    {
+        std::lock_guard lock(guardMutex_);
+        held_ = hold;
+    }
+    guardWake_.notify_all();
 }
 
 bool TcSignalWatcher::Sleep(int64_t milliseconds) {

@@ -49,6 +49,9 @@ class TcSignalWatcher {
     // prompt, after Ctrl-C stopped a statement): the next signal is a first
     // one again, and the handler is no longer called for this one.
     void Rearm();
+    // While held, a run that does not end after the first signal is not
+    // ended: for a commit, whose outcome the run must report.
+    void HoldGuard(bool hold);
 
   private:
     void Watch();
@@ -67,5 +70,6 @@ class TcSignalWatcher {
     // a cancel takes.
     std::mutex guardMutex_;
     std::condition_variable guardWake_;
+    bool held_ = false;  // under guardMutex_
     std::thread guard_;
 };

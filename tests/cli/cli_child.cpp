@@ -185,3 +185,12 @@ Outcome RunCli(const std::string& arguments, const std::string& folder,
             stdoutTarget == "cli.out" ? ReadFile(folder + "/cli.out") : std::string(),
             ReadFile(folder + "/cli.err")};
 }
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}

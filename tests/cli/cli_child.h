@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ struct Outcome {
 };
 Outcome RunCli(const std::string& arguments, const std::string& folder,
                const std::string& stdoutTarget = "cli.out");
+
+// Waits, with a limit that only guards against a hang, until the condition
+// holds; false when the limit passed first.
+bool WaitUntil(const std::function<bool()>& condition);
 
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);

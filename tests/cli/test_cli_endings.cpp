@@ -40,17 +40,6 @@ bool WatchesSignals(pid_t pid) {
     return false;
 }
 
-// Waits, with a limit that only guards against a hang, until the condition holds.
-template <class F>
-bool WaitUntil(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // Ends with the shell's status for the signal and "Interrupted." as the last
 // line of standard error.
 void ExpectInterrupted(TcCliChild& child, int signal) {

@@ -187,17 +187,6 @@ TEST(CliSignalsAtThePrompt, SigintOrSigtermWhileWaitingForInputEndsTheRun) {
     }
 }
 
-// Waits, with a limit that only guards against a hang, until the condition holds.
-template <class F>
-bool WaitUntil(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // Types at the prompt once the line editor reads the terminal. It writes
 // its prompt before it takes the terminal over from the terminal's own line
 // discipline, which would otherwise echo the text itself and swallow a
