@@ -166,6 +166,8 @@ void TcDBScripter_IBXLS::ResetSession(int sheets, bool fromFile) {
 }
 
 std::string TcDBScripter_IBXLS::CreateFile(const std::string& fileName) {
+    // Refused before anything is captured for a file that cannot be written.
+    TcWorkbook::CheckWritable(fileName);
     const std::string dropped = DropPendingWorkbook();
     ResetSession(1, false);
     CursorRow = 0;
@@ -199,6 +201,7 @@ std::string TcDBScripter_IBXLS::OpenFile(const std::string& fileName) {
     Workbook->Filename = fileName;
     TcReadReport report;
     try {
+        TcWorkbook::CheckWritable(fileName);
         report = Workbook->ReadWorkbook();
     } catch (const EWorkbookError& error) {
         Workbook->Filename = previousName;
@@ -283,11 +286,14 @@ std::string TcDBScripter_IBXLS::CloseFile() {
     if (keepOriginal_ && std::filesystem::exists(fileName, error)) {
         original = FreeOriginalName(fileName);
         std::filesystem::copy_file(fileName, original, error);
-        if (error)
+        if (error) {
+            std::error_code ignored;
+            std::filesystem::remove(original, ignored);  // a part copied is no copy
             RaiseUser(
                 Format(Lang("The original file %s cannot be kept as %s: %s",
                             "Het oorspronkelijke bestand %s kan niet bewaard worden als %s: %s"),
                        fileName.c_str(), original.c_str(), error.message().c_str()));
+        }
     }
     try {
         Workbook->WriteWorkbook();

@@ -52,8 +52,12 @@ class TcWorkbook {
     TcReadReport ReadWorkbook();
     // Loads a workbook file held in memory (the reader without the disk).
     TcReadReport ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes);
-    // Saves to Filename.
+    // Saves to Filename, replacing the file only when the whole workbook is
+    // written (see workbook_file.h for the files it refuses).
     void WriteWorkbook() const;
+    // Raises EWorkbookError when a workbook cannot be written under fileName,
+    // so that a caller can refuse before it builds one.
+    static void CheckWritable(const std::string& fileName);
     // The file's bytes, as WriteWorkbook would write them.
     std::vector<uint8_t> WorkbookBytes() const;
 
