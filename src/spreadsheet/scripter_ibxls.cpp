@@ -295,6 +295,7 @@ std::string TcDBScripter_IBXLS::CloseFile() {
                        fileName.c_str(), original.c_str(), error.message().c_str()));
         }
     }
+    const std::vector<TcCutText> cut = Workbook->CutTexts();
     try {
         Workbook->WriteWorkbook();
     } catch (...) {
@@ -309,6 +310,13 @@ std::string TcDBScripter_IBXLS::CloseFile() {
 
     TStringList lines = captureNotes_;
     captureNotes_.clear();
+    for (const TcCutText& text : cut)
+        lines.push_back(Format(Lang("The text in cell %s%d of sheet %s was cut to %zu of its %zu "
+                                    "characters.",
+                                    "De tekst in cel %s%d van werkblad %s is ingekort tot %zu van "
+                                    "zijn %zu tekens."),
+                               ColumnLetters(text.Column).c_str(), text.Row + 1, text.Sheet.c_str(),
+                               kMaxCellTextUnits, text.Length));
     if (!original.empty())
         lines.push_back(Format(Lang("The original file was kept as %s.",
                                     "Het oorspronkelijke bestand is bewaard als %s."),

@@ -4,6 +4,7 @@
 
 #include "spreadsheet/biff8_reader.h"
 #include "spreadsheet/biff8_writer.h"
+#include "spreadsheet/byte_buffer.h"
 #include "spreadsheet/compound_document.h"
 #include "spreadsheet/workbook_file.h"
 
@@ -65,6 +66,21 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
 
 TBytes TcWorkbook::WorkbookBytes() const {
     return spreadsheet::BuildCompoundDocument("Workbook", spreadsheet::BuildWorkbookStream(*this));
+}
+
+std::vector<TcCutText> TcWorkbook::CutTexts() const {
+    std::vector<TcCutText> cut;
+    for (int i = 0; i < sheets_.Count(); ++i) {
+        const TcSheet& sheet = sheets_[i];
+        for (int row = 0; row < sheet.RowCount(); ++row)
+            for (const TcCell& cell : sheet.RowCells(row)) {
+                // A UTF-16 unit takes at least one byte of UTF-8.
+                if (cell.Type != TCellType::Text || cell.Text.size() <= kMaxCellTextUnits) continue;
+                const size_t units = spreadsheet::Utf8ToUtf16(cell.Text).size();
+                if (units > kMaxCellTextUnits) cut.push_back({sheet.Name, cell.Column, row, units});
+            }
+    }
+    return cut;
 }
 
 void TcWorkbook::CheckWritable(const std::string& fileName) {
