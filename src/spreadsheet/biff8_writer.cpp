@@ -17,7 +17,7 @@ namespace spreadsheet {
 namespace {
 
 constexpr uint16_t kFirstCellXf = 15;  // XFs 0-14 are the built-in style XFs
-constexpr size_t kMaxCellText = 32767;
+constexpr size_t kMaxCellText = kMaxCellTextUnits;
 
 // The text as UTF-16, cut to at most maxUnits code units, never inside a
 // surrogate pair.

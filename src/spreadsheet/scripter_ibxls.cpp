@@ -166,6 +166,8 @@ void TcDBScripter_IBXLS::ResetSession(int sheets, bool fromFile) {
 }
 
 std::string TcDBScripter_IBXLS::CreateFile(const std::string& fileName) {
+    // Refused before anything is captured for a file that cannot be written.
+    TcWorkbook::CheckWritable(fileName);
     const std::string dropped = DropPendingWorkbook();
     ResetSession(1, false);
     CursorRow = 0;
@@ -199,6 +201,7 @@ std::string TcDBScripter_IBXLS::OpenFile(const std::string& fileName) {
     Workbook->Filename = fileName;
     TcReadReport report;
     try {
+        TcWorkbook::CheckWritable(fileName);
         report = Workbook->ReadWorkbook();
     } catch (const EWorkbookError& error) {
         Workbook->Filename = previousName;
@@ -283,12 +286,16 @@ std::string TcDBScripter_IBXLS::CloseFile() {
     if (keepOriginal_ && std::filesystem::exists(fileName, error)) {
         original = FreeOriginalName(fileName);
         std::filesystem::copy_file(fileName, original, error);
-        if (error)
+        if (error) {
+            std::error_code ignored;
+            std::filesystem::remove(original, ignored);  // a part copied is no copy
             RaiseUser(
                 Format(Lang("The original file %s cannot be kept as %s: %s",
                             "Het oorspronkelijke bestand %s kan niet bewaard worden als %s: %s"),
                        fileName.c_str(), original.c_str(), error.message().c_str()));
+        }
     }
+    const std::vector<TcCutText> cut = Workbook->CutTexts();
     try {
         Workbook->WriteWorkbook();
     } catch (...) {
@@ -303,6 +310,13 @@ std::string TcDBScripter_IBXLS::CloseFile() {
 
     TStringList lines = captureNotes_;
     captureNotes_.clear();
+    for (const TcCutText& text : cut)
+        lines.push_back(Format(Lang("The text in cell %s%d of sheet %s was cut to %zu of its %zu "
+                                    "characters.",
+                                    "De tekst in cel %s%d van werkblad %s is ingekort tot %zu van "
+                                    "zijn %zu tekens."),
+                               ColumnLetters(text.Column).c_str(), text.Row + 1, text.Sheet.c_str(),
+                               kMaxCellTextUnits, text.Length));
     if (!original.empty())
         lines.push_back(Format(Lang("The original file was kept as %s.",
                                     "Het oorspronkelijke bestand is bewaard als %s."),

@@ -139,6 +139,8 @@ class TcDBScripter_IBXLS : public TcDBScripter_IB {
     bool keepOriginal_ = false;
     // Captures that stopped early since the file was created or opened.
     std::vector<std::string> captureNotes_;
+    // Adds a note for XLS CLOSE unless it is there already.
+    void NoteOnce(const std::string& note);
     std::mt19937 random_;
     // A random number for each captured result, in its formula formats' names.
     std::string formulaTag_;

@@ -1,13 +1,12 @@
 #include "spreadsheet/workbook.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 #include "spreadsheet/biff8_reader.h"
 #include "spreadsheet/biff8_writer.h"
+#include "spreadsheet/byte_buffer.h"
 #include "spreadsheet/compound_document.h"
+#include "spreadsheet/workbook_file.h"
 
 namespace spreadsheet {
 
@@ -31,11 +30,7 @@ void TcWorkbook::ClearWorkbook() {
 }
 
 TcReadReport TcWorkbook::ReadWorkbook() {
-    std::ifstream in(Filename, std::ios::binary);
-    if (!in) throw EWorkbookError("Cannot open '" + Filename + "': " + std::strerror(errno) + ".");
-    TBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw EWorkbookError("Cannot read '" + Filename + "'.");
-    return ReadWorkbookFromBytes(bytes);
+    return ReadWorkbookFromBytes(spreadsheet::ReadWorkbookFile(Filename));
 }
 
 TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes) {
@@ -73,29 +68,28 @@ TBytes TcWorkbook::WorkbookBytes() const {
     return spreadsheet::BuildCompoundDocument("Workbook", spreadsheet::BuildWorkbookStream(*this));
 }
 
+std::vector<TcCutText> TcWorkbook::CutTexts() const {
+    std::vector<TcCutText> cut;
+    for (int i = 0; i < sheets_.Count(); ++i) {
+        const TcSheet& sheet = sheets_[i];
+        for (int row = 0; row < sheet.RowCount(); ++row)
+            for (const TcCell& cell : sheet.RowCells(row)) {
+                // A UTF-16 unit takes at least one byte of UTF-8.
+                if (cell.Type != TCellType::Text || cell.Text.size() <= kMaxCellTextUnits) continue;
+                const size_t units = spreadsheet::Utf8ToUtf16(cell.Text).size();
+                if (units > kMaxCellTextUnits) cut.push_back({sheet.Name, cell.Column, row, units});
+            }
+    }
+    return cut;
+}
+
+void TcWorkbook::CheckWritable(const std::string& fileName) {
+    spreadsheet::CheckWritableWorkbook(fileName);
+}
+
 void TcWorkbook::WriteWorkbook() const {
     const TBytes stream = spreadsheet::BuildWorkbookStream(*this);
     const spreadsheet::TcDocumentFrame frame =
         spreadsheet::CompoundDocumentFrame("Workbook", stream.size());
-    // Write beside the target and rename, so that a failed write never
-    // leaves a half-written file in place of the old one.
-    std::string temporary = Filename + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw EWorkbookError("Cannot write '" + Filename + "': " + std::strerror(errno) + ".");
-        for (const TBytes* part : {&frame.Head, &stream, &frame.Tail})
-            out.write(reinterpret_cast<const char*>(part->data()),
-                      static_cast<std::streamsize>(part->size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw EWorkbookError("Cannot write '" + Filename + "'.");
-        }
-    }
-    if (std::rename(temporary.c_str(), Filename.c_str()) != 0) {
-        int error = errno;
-        std::remove(temporary.c_str());
-        throw EWorkbookError("Cannot write '" + Filename + "': " + std::strerror(error) + ".");
-    }
+    spreadsheet::ReplaceWorkbookFile(Filename, {&frame.Head, &stream, &frame.Tail});
 }

@@ -27,6 +27,19 @@ struct TcReadReport {
     bool Empty() const { return Unsupported.empty(); }
 };
 
+// The most UTF-16 code units a cell's text holds in the file; the writer
+// cuts longer texts there.
+inline constexpr size_t kMaxCellTextUnits = 32767;
+
+// A text cell longer than the file holds: where, and its length in UTF-16
+// code units (characters, for all but the rarest).
+struct TcCutText {
+    std::string Sheet;
+    int Column = 0;
+    int Row = 0;
+    size_t Length = 0;
+};
+
 // The user name this library's writer records in its files.
 inline constexpr const char* kWorkbookWriterName = "Tessel";
 
@@ -52,8 +65,14 @@ class TcWorkbook {
     TcReadReport ReadWorkbook();
     // Loads a workbook file held in memory (the reader without the disk).
     TcReadReport ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes);
-    // Saves to Filename.
+    // Saves to Filename, replacing the file only when the whole workbook is
+    // written (see workbook_file.h for the files it refuses).
     void WriteWorkbook() const;
+    // The text cells WriteWorkbook will cut, sheet by sheet, row by row.
+    std::vector<TcCutText> CutTexts() const;
+    // Raises EWorkbookError when a workbook cannot be written under fileName,
+    // so that a caller can refuse before it builds one.
+    static void CheckWritable(const std::string& fileName);
     // The file's bytes, as WriteWorkbook would write them.
     std::vector<uint8_t> WorkbookBytes() const;
 

@@ -9,10 +9,12 @@
 // unreadable to a date parser. The cell holds the value; its format shows it.
 
 #include <algorithm>
+#include <cstdio>
 
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
+#include "mdo/value_format.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_view.h"
 #include "spreadsheet/scripter_ibxls.h"
@@ -23,7 +25,33 @@ constexpr int32_t kLastRow = 65535;
 // 1 March 1900: from this day on every spreadsheet reads date serials alike.
 constexpr double kFirstSharedSerial = 61;
 
+// A date-time serial as ISO text: the date, and with `withTime` the time
+// to the second and the fraction of a second when there is one.
+std::string IsoDateText(double serial, bool withTime) {
+    const TDateTimeFields value = SerialToDateTime(serial);
+    char text[48];
+    if (!withTime) {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", value.Year, value.Month, value.Day);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", value.Year, value.Month,
+                  value.Day, value.Hour, value.Minute, value.Second);
+    std::string result = text;
+    if (value.Fraction != 0) {
+        std::snprintf(text, sizeof text, ".%04d", value.Fraction);
+        std::string fraction = text;
+        while (fraction.back() == '0') fraction.pop_back();
+        result += fraction;
+    }
+    return result;
+}
+
 }  // namespace
+
+void TcDBScripter_IBXLS::NoteOnce(const std::string& note) {
+    if (std::find(captureNotes_.begin(), captureNotes_.end(), note) == captureNotes_.end())
+        captureNotes_.push_back(note);
+}
 
 std::string PrettyColumnName(const std::string& name) {
     std::string pretty = name;
@@ -150,10 +178,18 @@ void TcDBScripter_IBXLS::CaptureCell(int i, int64_t cellColumn, int64_t row) {
             // Before 1 March 1900 (serial 61) spreadsheets disagree: Excel
             // counts a 29 February 1900 and so shows every earlier date a
             // day off, and before 1900 none shows a date at all. Such a
-            // date is written as the text the console shows.
-            if (serial < kFirstSharedSerial)
-                sheet.WriteTextCell(column, rowIndex, view.ValueText(i), CellFormats.QueryString);
-            else
+            // date is written as ISO text with its whole value (the
+            // console's text drops the seconds), and XLS CLOSE says so.
+            if (serial < kFirstSharedSerial) {
+                sheet.WriteTextCell(column, rowIndex,
+                                    IsoDateText(serial, kind.Format != CellFormats.QueryDate),
+                                    CellFormats.QueryString);
+                NoteOnce(
+                    Lang("Dates before 1 March 1900 were written as text (year-month-day), "
+                         "which spreadsheets do not read as dates.",
+                         "Datums voor 1 maart 1900 zijn als tekst (jaar-maand-dag) "
+                         "geschreven, die spreadsheets niet als datum lezen."));
+            } else
                 sheet.WriteNumberCell(column, rowIndex, serial, kind.Format);
             return;
         }

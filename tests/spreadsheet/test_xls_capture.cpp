@@ -62,9 +62,9 @@ const ExpectedCell kCells[] = {
      "e \xE2\x82\xAC",
      "General", "regular"},
     {3, 3, "number", "1e+300", "General", "regular"},
-    {4, 3, "text", "01-06-1850", "General", "regular"},  // no spreadsheet date
+    {4, 3, "text", "1850-06-01", "General", "regular"},  // no spreadsheet date
     {5, 3, "date", "1899-12-31 00:00:01", "hh:mm:ss", "regular"},
-    {6, 3, "text", "01-01-1900 06:00", "General", "regular"},
+    {6, 3, "text", "1900-01-01 06:00:00", "General", "regular"},
     {7, 3, "number", "-42.0", "0", "regular"},
     {8, 3, "text", " ", "0.000", "regular"},
     {9, 3, "number", "-0.1", "#,##0.00", "regular"},

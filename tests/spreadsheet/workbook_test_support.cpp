@@ -5,7 +5,10 @@
 
 #include <freexl.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -395,3 +398,21 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
 const std::vector<uint16_t> kSheetRecordsKept = {
     0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x0027, 0x0028, 0x0029, 0x00A1, 0x001B, 0x001A,
     0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867};
+
+TcFileSizeLimit::TcFileSizeLimit(uint64_t bytes) {
+    handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    soft_ = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error(std::string("setrlimit: ") + std::strerror(errno));
+}
+
+TcFileSizeLimit::~TcFileSizeLimit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = soft_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler_);
+}

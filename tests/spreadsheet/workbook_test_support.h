@@ -121,3 +121,18 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
 // reading them, or writes from what it read: page setup, protection, outline
 // gutters, default column width, zoom, panes, tab colour, protection options.
 extern const std::vector<uint16_t> kSheetRecordsKept;
+
+// While it lives, files this process writes are limited to `bytes`
+// (RLIMIT_FSIZE), and a write beyond fails with "File too large" instead of
+// ending the process: a failing write whoever runs the test.
+class TcFileSizeLimit {
+  public:
+    explicit TcFileSizeLimit(uint64_t bytes);
+    ~TcFileSizeLimit();
+    TcFileSizeLimit(const TcFileSizeLimit&) = delete;
+    TcFileSizeLimit& operator=(const TcFileSizeLimit&) = delete;
+
+  private:
+    uint64_t soft_ = 0;
+    void (*handler_)(int) = nullptr;
+};
