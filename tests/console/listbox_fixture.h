@@ -23,10 +23,28 @@ class CountedLine : public TmTesselLine {
     int& alive_;
 };
 
+// The fixed-pitch font of the tests, loaded from its file (scripts/setup.sh
+// installs it) rather than asked of the machine's font configuration: which
+// font "monospace" means depends on what else is installed, and wrap points
+// move with it.
+inline QFont TestFixedFont() {
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QString() : families.front();
+    }();
+    EXPECT_FALSE(family.isEmpty()) << "DejaVuSansMono.ttf not found (fonts-dejavu-core)";
+    QFont font(family);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
 class ListboxTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        QFont font = TestFixedFont();
         font.setPixelSize(12);
         list.setFont(font);
         list.resize(400, 200);
