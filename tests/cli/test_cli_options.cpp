@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
+#include <sstream>
 
 #include "app/tessel.h"
 #include "cli/cli_options.h"
@@ -71,6 +73,31 @@ TEST(CliProgram, VersionAndHelpOnStandardOutput) {
     for (const char* option : {"-i FILE", "-c SQL", "-ch CHARSET", "-r ROLE", "-t TERMINATOR",
                                "-s DIALECT", "-b ", "--version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// The man page documents every option the help text lists, each in a
+// paragraph tag of its own (".B \-x", ".BI \-d " ..., ".BR \-h ", ...).
+TEST(CliProgram, ManPageHasEveryOptionOfTheHelp) {
+    std::istringstream page(ReadFile(TESSEL_MAN_DIR "/tessel-cli.1"));
+    std::set<std::string> tagged;
+    for (std::string line; std::getline(page, line);) {
+        std::istringstream words(line);
+        std::string macro, first;
+        words >> macro >> first;
+        if (macro == ".B" || macro == ".BI" || macro == ".BR") tagged.insert(first);
+    }
+    std::istringstream usage(kCliUsage);
+    std::vector<std::string> options;
+    for (std::string line; std::getline(usage, line);) {
+        if (line.rfind("  -", 0) != 0) continue;
+        const std::string name = line.substr(2, line.find_first_of(" ,", 2) - 2);
+        options.push_back(name);
+        std::string roff;
+        for (char c : name) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_TRUE(tagged.count(roff) == 1 || tagged.count(roff + "\"") == 1) << name;
+    }
+    EXPECT_EQ(options.front(), "-d");
+    EXPECT_EQ(options.back(), "--version");
 }
 
 // Runs that need no database: the script from -i or -c, the terminator of
