@@ -23,21 +23,21 @@ class CountedLine : public TmTesselLine {
     int& alive_;
 };
 
-// The fixed-pitch font of the tests, loaded from its file (scripts/setup.sh
-// installs it) rather than asked of the machine's font configuration: which
-// font "monospace" means depends on what else is installed, and wrap points
-// move with it.
+// The tests' fonts are loaded from their files (scripts/setup.sh installs
+// fonts-dejavu-core) rather than asked of the machine's font configuration:
+// which font "monospace" or a family name gives depends on what else is
+// installed, and wrap points move with it.
+inline QFont TestFont(const QString& file) {
+    const int id = QFontDatabase::addApplicationFont(
+        QStringLiteral("/usr/share/fonts/truetype/dejavu/") + file);
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    EXPECT_FALSE(families.isEmpty()) << file.toStdString() << " not found (fonts-dejavu-core)";
+    return QFont(families.isEmpty() ? QString() : families.front());
+}
+
+// DejaVu Sans Mono: every character of one width.
 inline QFont TestFixedFont() {
-    static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(
-            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-        const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        return families.isEmpty() ? QString() : families.front();
-    }();
-    EXPECT_FALSE(family.isEmpty()) << "DejaVuSansMono.ttf not found (fonts-dejavu-core)";
-    QFont font(family);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
+    static const QFont font = TestFont(QStringLiteral("DejaVuSansMono.ttf"));
     return font;
 }
 
