@@ -119,6 +119,7 @@ TEST(CliProgram, ScriptTerminatorAndErrorOptions) {
         {"-t sets the terminator", "-t '#' hash.sql", cliOk, "one; two\nthree\n"},
         {"-b stops at the first error", "-b fail.sql", cliStatementFailed, "before\n"},
         {"-s out of range", "-s 0 s.sql", cliCannotOpen, ""},
+        {"-t blank", "-t ' ' s.sql", cliCannotOpen, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
