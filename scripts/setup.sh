@@ -10,6 +10,7 @@ PACKAGES=(
     qt6-base-dev libgl-dev libqscintilla2-qt6-dev fonts-dejavu-core
     libfreexl-dev python3-xlrd libedit-dev locales
     clang libclang-rt-14-dev clang-format
+    dpkg-dev file man-db
 )
 
 missing=()

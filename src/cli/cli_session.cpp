@@ -254,7 +254,7 @@ int TcCliSession::ConnectFirst() {
         engine_.SetDatabaseName(options_.Database);
         engine_.UserName = options_.User;
         engine_.Password = options_.Password;
-        engine_.RoleName.clear();
+        engine_.RoleName = options_.Role;
         engine_.Connect();
     } catch (const std::exception& error) {
         err_ << "Cannot connect to " << options_.Database << ":\n"

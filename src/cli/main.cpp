@@ -33,6 +33,14 @@ bool FollowedLive(const TcCliOptions& options) {
     return fstat(STDOUT_FILENO, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
 }
 
+// The settings isql takes as options, as if the script began with SET NAMES,
+// SET SQL DIALECT and SET TERM.
+void ApplySessionOptions(const TcCliOptions& options, TcTessel& engine) {
+    if (!options.Charset.empty()) engine.CharacterSet = options.Charset;
+    if (options.Dialect != 0) engine.SQLDialect = options.Dialect;
+    if (!options.Terminator.empty()) engine.SetTerminator(options.Terminator);
+}
+
 // One run with one engine; the engine is gone, and with it every handle of
 // the client library, when this returns.
 int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
@@ -41,6 +49,7 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     std::unique_ptr<TcTessel> engine;
     try {
         engine = std::make_unique<TcTessel>();
+        ApplySessionOptions(options, *engine);
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return cliCannotOpen;
@@ -111,16 +120,24 @@ int main(int argc, char** argv) {
         std::cout << kCliUsage;
         return cliOk;
     }
+    if (options.Version) {
+        std::cout << "tessel-cli " << TesselVersion() << '\n';
+        return cliOk;
+    }
     std::ios::sync_with_stdio(false);
     Language = TLanguage::English;
     TcLocaleSettings::ReadFromEnvironment();
 
     // Read the input first: nothing is connected for input that cannot be used.
-    const bool interactive = options.Script.empty() && !options.Extract && isatty(STDIN_FILENO);
+    const bool interactive = options.Script.empty() && options.Statement.empty() &&
+                             !options.Extract && isatty(STDIN_FILENO);
     std::string text;
     std::string source = options.Script;
     try {
-        if (!options.Script.empty()) {
+        if (!options.Statement.empty()) {
+            text = options.Statement;
+            source = "<-c>";
+        } else if (!options.Script.empty()) {
             text = ReadScriptFile(options.Script);
         } else if (!interactive && !options.Extract) {
             text = ReadScriptText(STDIN_FILENO, "");

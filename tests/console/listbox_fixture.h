@@ -23,10 +23,28 @@ class CountedLine : public TmTesselLine {
     int& alive_;
 };
 
+// The tests' fonts are loaded from their files (scripts/setup.sh installs
+// fonts-dejavu-core) rather than asked of the machine's font configuration:
+// which font "monospace" or a family name gives depends on what else is
+// installed, and wrap points move with it.
+inline QFont TestFont(const QString& file) {
+    const int id = QFontDatabase::addApplicationFont(
+        QStringLiteral("/usr/share/fonts/truetype/dejavu/") + file);
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    EXPECT_FALSE(families.isEmpty()) << file.toStdString() << " not found (fonts-dejavu-core)";
+    return QFont(families.isEmpty() ? QString() : families.front());
+}
+
+// DejaVu Sans Mono: every character of one width.
+inline QFont TestFixedFont() {
+    static const QFont font = TestFont(QStringLiteral("DejaVuSansMono.ttf"));
+    return font;
+}
+
 class ListboxTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        QFont font = TestFixedFont();
         font.setPixelSize(12);
         list.setFont(font);
         list.resize(400, 200);

@@ -148,7 +148,7 @@ TEST_F(ListboxTest, WrapsAtThePaneWidthPreferringASpaceInTheSecondHalf) {
 
 TEST_F(ListboxTest, WrapShrinksItsEstimateForCharactersWiderThanAverage) {
     // In a proportional font the average width overestimates how many W fit.
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font = TestFont(QStringLiteral("DejaVuSans.ttf"));
     font.setPixelSize(12);
     list.setFont(font);
     const QFontMetrics metrics(font);
