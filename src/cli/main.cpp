@@ -6,15 +6,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <iostream>
 #include <memory>
 
+#include "app/tessel.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
 #include "cli/signal_watcher.h"
-#include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"
@@ -89,6 +90,8 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed output pipe is an output error, reported and rolled back.
+    std::signal(SIGPIPE, SIG_IGN);
     // First, while this is the only thread: from here on SIGINT and SIGTERM
     // reach the watcher's thread only.
     TcSignalWatcher signals;
