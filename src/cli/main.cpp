@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <iostream>
 #include <memory>
 
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
     // A core dump would hold the passwords in memory.
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    // A closed output pipe is an output error, reported and rolled back.
+    std::signal(SIGPIPE, SIG_IGN);
     // First, while this is the only thread: from here on SIGINT and SIGTERM
     // reach the watcher's thread only.
     TcSignalWatcher signals;

@@ -7,35 +7,12 @@
 #include "mdo/mdo_database.h"
 #include "mdo/mdo_errors.h"
 #include "mdo/mdo_sql.h"
+#include "mdo/sql_column.h"
 
 namespace {
 
 // Names are cut to the server's identifier length.
 constexpr size_t kMaxNameLength = 31;
-
-bool IsKnownSqlType(int type) {
-    switch (type) {
-        case SQL_VARYING:
-        case SQL_TEXT:
-        case SQL_DOUBLE:
-        case SQL_FLOAT:
-        case SQL_LONG:
-        case SQL_SHORT:
-        case SQL_TIMESTAMP:
-        case SQL_BLOB:
-        case SQL_D_FLOAT:
-        case SQL_ARRAY:
-        case SQL_QUAD:
-        case SQL_TYPE_TIME:
-        case SQL_TYPE_DATE:
-        case SQL_INT64:
-        // Firebird 3's BOOLEAN: read as TRUE or FALSE and as 1 or 0.
-        case SQL_BOOLEAN:
-            return true;
-        default:
-            return false;
-    }
-}
 
 std::string_view Counted(const char* text, ISC_SHORT length) {
     return std::string_view(text, static_cast<size_t>(std::clamp<int>(length, 0, 32)));
@@ -135,11 +112,10 @@ void TMDOXSQLDA::InitializeVars() {
         }
         const int type = var.sqltype & ~1;
         if (!IsKnownSqlType(type)) RaiseClientError(35, static_cast<long long>(type));
+        CheckSqlLength(var);
         TMDOXSQLVAR& object = *vars_[static_cast<size_t>(i)];
         object.Attach(&var);
-        const size_t size = std::max<size_t>(static_cast<size_t>(std::max<int>(var.sqllen, 0)), 1) +
-                            (type == SQL_VARYING ? 2 : 0);
-        object.ResizeData(size);
+        object.ResizeData(std::max<size_t>(SqlBufferBytes(var).value_or(SqlLength(var)), 1));
         object.SetNullable((var.sqltype & 1) != 0);
     }
 }

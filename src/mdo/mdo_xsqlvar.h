@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "mdo/client_entry_points.h"
+#include "mdo/sql_column.h"
 
 class TMDOXSQLDA;
 class TMDOSQL;
@@ -77,7 +78,7 @@ class TMDOXSQLVAR {
     int SQLType() const { return var_->sqltype & ~1; }
     int SQLScale() const { return var_->sqlscale; }
     int SQLSubtype() const { return var_->sqlsubtype; }
-    int Size() const { return var_->sqllen; }
+    int Size() const { return static_cast<int>(SqlLength(*var_)); }
 
     bool IsNull() const;
     // true makes the variable nullable first; both set Modified.

@@ -116,7 +116,7 @@ bool TMDOXSQLVAR::IsNull() const {
 
 std::string_view TMDOXSQLVAR::TextView(char* scratch) const {
     const int type = SQLType();
-    const int length = std::max<int>(var_->sqllen, 0);
+    const int length = static_cast<int>(SqlLength(*var_));
     const char* data = var_->sqldata;
     const TcLocaleSettings& locale = TcLocaleSettings::Current();
     const char separator = locale.DecimalSeparator;
@@ -262,7 +262,7 @@ double TMDOXSQLVAR::AsDouble() const {
         case SQL_INT64:
             return ScaledToDouble(ReadSqlData<int64_t>(data), SQLScale());
         case SQL_FLOAT:
-            return var_->sqllen == 8 ? ReadSqlData<double>(data) : ReadSqlData<float>(data);
+            return SqlLength(*var_) == 8 ? ReadSqlData<double>(data) : ReadSqlData<float>(data);
         case SQL_DOUBLE:
         case SQL_D_FLOAT:
             return ReadSqlData<double>(data);
@@ -321,7 +321,8 @@ double TMDOXSQLVAR::AsDateTime() const {
         if (!ParseDate(TextView(scratch), value)) RaiseConversion();
         return DateTimeToSerial(value);
     }
-    if (!IsSqlDateTimeType(type) || !ReadSqlDateTime(type, var_->sqllen, var_->sqldata, value))
+    if (!IsSqlDateTimeType(type) ||
+        !ReadSqlDateTime(type, static_cast<int>(SqlLength(*var_)), var_->sqldata, value))
         RaiseConversion();
     return WholeSeconds(value);
 }

@@ -57,10 +57,11 @@ void TMDOXSQLVAR::ForEachSameNamed(F change) {
 }
 
 void TMDOXSQLVAR::Store(int type, int scale, bool keepScale, const void* value, size_t size) {
+    if (size > kMaxSqlLength) RaiseConversion();
     ForEachSameNamed([&](TMDOXSQLVAR& var) {
         var.var_->sqltype = static_cast<ISC_SHORT>(type | (var.var_->sqltype & 1));
         if (!keepScale) var.var_->sqlscale = static_cast<ISC_SHORT>(scale);
-        var.var_->sqllen = static_cast<ISC_SHORT>(size);
+        SetSqlLength(*var.var_, size);
         var.ResizeData(size);
         std::memcpy(var.data_, value, size);
     });
@@ -135,27 +136,26 @@ void TMDOXSQLVAR::SetAsPointer(const void* value) {
         return;
     }
     if (value == nullptr) RaiseConversion();
-    const size_t size = static_cast<size_t>(std::max<int>(var_->sqllen, 0));
+    const size_t size = SqlLength(*var_);
     // The source may be this variable's own buffer, which Store rewrites.
     const std::string copy(static_cast<const char*>(value), size);
     Store(SQL_TEXT, 0, true, copy.data(), size);
 }
 
 void TMDOXSQLVAR::StoreText(std::string_view value) {
-    if (value.size() > static_cast<size_t>(std::numeric_limits<ISC_SHORT>::max()))
-        RaiseConversion();
+    if (value.size() > kMaxSqlLength) RaiseConversion();
     ForEachSameNamed([&](TMDOXSQLVAR& var) {
         if (IsDatabaseKey(*var.var_)) {
             // A database key is passed as its raw bytes, in its own buffer;
             // a shorter text leaves the rest zero.
-            const size_t size = static_cast<size_t>(std::max<int>(var.var_->sqllen, 0));
+            const size_t size = SqlLength(*var.var_);
             const size_t copied = std::min(size, value.size());
             std::memset(var.data_, 0, size);
             std::memcpy(var.data_, value.data(), copied);
             return;
         }
         var.var_->sqltype = static_cast<ISC_SHORT>(SQL_TEXT | (var.var_->sqltype & 1));
-        var.var_->sqllen = static_cast<ISC_SHORT>(value.size());
+        SetSqlLength(*var.var_, value.size());
         var.ResizeData(value.size() + 1);
         std::memcpy(var.data_, value.data(), value.size());
     });

@@ -14,6 +14,23 @@ namespace {
 std::string Unquoted(const TStringList& arguments, std::string_view name) {
     return RemoveChars(ArgumentValue(arguments, name), "'\"");
 }
+
+// The text of a CREATE DATABASE statement after its database name.
+std::string_view AfterDatabaseName(std::string_view statement) {
+    constexpr const char* kBlanks = " \t\r\n";
+    size_t at = 0;
+    for (int word = 0; word < 2; ++word) {  // CREATE DATABASE
+        at = statement.find_first_not_of(kBlanks, at);
+        at = statement.find_first_of(kBlanks, at);
+    }
+    at = statement.find_first_not_of(kBlanks, at);
+    if (at == std::string_view::npos) return {};
+    const char quote = statement[at];
+    const size_t end = quote == '\'' || quote == '"' ? statement.find(quote, at + 1)
+                                                     : statement.find_first_of(kBlanks, at) - 1;
+    return end >= statement.size() ? std::string_view() : statement.substr(end + 1);
+}
+
 }  // namespace
 
 void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
@@ -44,7 +61,7 @@ void RegisterDatabaseCommands(TcPreparsedStatements& commands) {
 
 TpsCreateDatabase::TpsCreateDatabase() {
     SetKeyword("CREATE DATABASE");
-    Syntax = {"$", "USER", "PASSWORD", "&PAGE_SIZE", "&DEFAULT CHARACTER SET"};
+    Syntax = {"$", "&USER", "&PASSWORD", "&PAGE_SIZE", "&DEFAULT CHARACTER SET"};
     SyntaxText =
         "'<databasename>' USER '<username>' PASSWORD '<password>' [PAGE_SIZE <pagesize>] "
         "[DEFAULT CHARACTER SET <character set>]";
@@ -61,20 +78,40 @@ TpsCreateDatabase::TpsCreateDatabase() {
 
 void TpsCreateDatabase::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& arguments,
                                   const std::string& statement, std::string& message) {
-    scripter.UserName = Unquoted(arguments, "USER");
-    scripter.Password = Unquoted(arguments, "PASSWORD");
+    const std::string name = Unquoted(arguments, "$");
+    std::string user = Unquoted(arguments, "USER");
+    std::string password = Unquoted(arguments, "PASSWORD");
+    const bool userGiven = !user.empty();
+    const bool passwordGiven = !password.empty();
+    // As for CONNECT, a login the statement leaves out comes from the front
+    // end (its options, the environment or a question).
+    if ((!userGiven || !passwordGiven) && scripter.OnLogin) {
+        std::string database = name;
+        std::string role;
+        scripter.OnLogin(database, user, password, role);
+    }
+    // Without a login from anywhere the statement is refused as before.
+    if (user.empty())
+        throw Exception(
+            Format(Lang("Parameter %s not found for %s.", "Parameter %s niet gevonden voor %s"),
+                   "USER", "CREATE DATABASE"));
+    scripter.UserName = user;
+    scripter.Password = password;
     scripter.RoleName.clear();
     scripter.ServerName.clear();
-    const std::string name = Unquoted(arguments, "$");
     scripter.SetDatabaseName(name);
+    // The client library reads these clauses right after the name and makes
+    // the new attachment with them: the login, and the character set the
+    // statements after this one are to run in.
+    std::string clauses;
+    if (!userGiven && !user.empty()) clauses += " USER '" + user + "'";
+    if (!passwordGiven && !password.empty()) clauses += " PASSWORD '" + password + "'";
+    if (!scripter.CharacterSet.empty()) clauses += " SET NAMES '" + scripter.CharacterSet + "'";
     std::string sql = statement;
-    if (scripter.FullDatabasePath() != name) {
-        // The server must see the path the root directory makes of the name.
-        sql =
-            Format("CREATE DATABASE '%s' USER '%s' PASSWORD '%s'", scripter.ConnectString().c_str(),
-                   scripter.UserName.c_str(), scripter.Password.c_str());
-        for (size_t i = 3; i < arguments.size(); ++i) sql += " " + arguments[i];
-    }
+    // The server must see the path the root directory makes of the name.
+    if (scripter.FullDatabasePath() != name || !clauses.empty())
+        sql = "CREATE DATABASE '" + scripter.ConnectString() + "'" + clauses +
+              std::string(AfterDatabaseName(statement));
     scripter.CreateDatabase(sql);
     message = "Database created.";
 }

@@ -7,6 +7,7 @@
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
 #include "mdo/info_reply.h"
+#include "mdo/sql_column.h"
 #include "mdo/status_vector.h"
 #include "scripter/scripter_ib.h"
 
@@ -92,7 +93,8 @@ void TcInsertCache::Forget() noexcept {
 }
 
 void TcInsertCache::TransactionEnded() noexcept {
-    if (!metadataPending_) return;
+    // Another attachment's metadata changes are in force from the next
+    // transaction on: a shape prepared before may no longer be the table's.
     Clear();
     metadataPending_ = false;
 }
@@ -238,7 +240,9 @@ bool TcInsertCache::Run(TEntry& entry) {
             case TcInsertLiteral::TKind::Text:
                 var.sqltype = SQL_TEXT + 1;
                 var.sqlsubtype = kConnectionCharacterSet;
-                var.sqllen = static_cast<short>(value.Text.size());
+                // A literal longer than a column length can say is left to
+                // the ordinary road and the server's own words.
+                if (!SetSqlLength(var, value.Text.size())) return false;
                 var.sqldata = const_cast<char*>(value.Text.data());
                 break;
             case TcInsertLiteral::TKind::Null:

@@ -14,7 +14,9 @@
 //
 // The cache drops its statements before anything that could change metadata
 // runs (any statement that is not a plain query or data change) and takes no
-// new ones until that transaction ends; on connect and disconnect; when the
+// new ones until that transaction ends; at every transaction end, when
+// another attachment's metadata changes come into force; on connect and
+// disconnect; when the
 // dialect, the character set or the terminator changes; and when it is
 // switched off. PLAN, PLANONLY, STATISTICS and dialect 1 and 2 leave every
 // statement to the ordinary road.

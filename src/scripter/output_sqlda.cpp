@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "foundation/errors.h"
+#include "mdo/sql_column.h"
 #include "mdo/value_format.h"
 
 namespace {
@@ -71,28 +73,9 @@ int TcOutputSQLDA::ColumnCount() const {
 }
 
 int TcOutputSQLDA::GetFieldLength(int column) const {
-    const XSQLVAR& var = descriptor_->sqlvar[column];
-    switch (SqlBaseType(var.sqltype)) {
-        case SQL_VARYING:
-            return var.sqllen + 2;
-        case SQL_LONG:
-            return 4;
-        case SQL_BLOB:
-        case SQL_ARRAY:
-            return 8;
-        case SQL_TEXT:
-        case SQL_DOUBLE:
-        case SQL_FLOAT:
-        case SQL_SHORT:
-        case SQL_TIMESTAMP:
-        case SQL_TYPE_TIME:
-        case SQL_TYPE_DATE:
-        case SQL_INT64:
-        case SQL_BOOLEAN:
-            return var.sqllen;
-        default:
-            RaiseInternal("TcOutputSQLDA.GetFieldLength", "Datatype not supported");
-    }
+    const std::optional<size_t> bytes = SqlBufferBytes(descriptor_->sqlvar[column]);
+    if (!bytes) RaiseInternal("TcOutputSQLDA.GetFieldLength", "Datatype not supported");
+    return static_cast<int>(*bytes);
 }
 
 void TcOutputSQLDA::AllocateBuffers() {
@@ -110,7 +93,8 @@ void TcOutputSQLDA::AllocateBuffers() {
     size_t dataBytes = 0;
     int nullable = 0;
     for (int i = 0; i < columns; ++i) {
-        lengths[static_cast<size_t>(i)] = std::max(0, GetFieldLength(i));
+        CheckSqlLength(descriptor_->sqlvar[i]);
+        lengths[static_cast<size_t>(i)] = GetFieldLength(i);
         dataBytes += AlignUp(static_cast<size_t>(lengths[static_cast<size_t>(i)]));
         if (descriptor_->sqlvar[i].sqltype & 1) ++nullable;
     }

@@ -36,7 +36,8 @@ class TcOutputSQLDA {
     bool EnsureCapacity();
     // After describe: a data buffer per column, a null indicator per nullable
     // column, and RowSize. Drops buffered rows. Raises EInternal for a type
-    // it cannot buffer, before anything is allocated.
+    // it cannot buffer, and an error naming a column longer than the client
+    // library passes, before anything is allocated.
     void AllocateBuffers();
     // Appends a copy of the current fetch.
     void StoreRow();

@@ -417,18 +417,18 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
             static_cast<unsigned short>(SQLDialect), OutputSQLDA->Descriptor());
     });
     CheckStatus();
-    // The prepare described the columns already unless they did not fit.
+    // The prepare described the columns already unless they did not fit; the
+    // count is read before a larger descriptor replaces the one that has it.
+    const bool hasColumns = OutputSQLDA->Descriptor()->sqld > 0;
     const bool describeAgain = OutputSQLDA->EnsureCapacity();
     PlanText = PlanMode != TPlanMode::Off ? GetPlan(handle) : std::string();
 
     int32_t records = 0;
     int64_t elapsed = 0;
     if (PlanMode != TPlanMode::Only) {
-        // With output columns the type decides how the statement runs; else it
-        // is read afterwards, with the row counts, in one request.
-        const bool hasColumns = OutputSQLDA->Descriptor()->sqld > 0;
-        TStatementInfo info;
-        if (hasColumns) info = GetStatementInfo(handle, false);
+        // The type decides how the statement runs; without output columns
+        // the row counts are read afterwards.
+        TStatementInfo info = GetStatementInfo(handle, false);
         if (describeAgain) {
             ClientApi.isc_dsql_describe(StatusVector, &handle, SQLDA_VERSION1,
                                         OutputSQLDA->Descriptor());

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -247,3 +248,57 @@ TEST(CliOutput, KilledRunLeavesTheOutputUpToTheLastCommit) {
 }
 
 }  // namespace
+
+// A reader that stops early (`tessel-cli big.sql | head -2`) once killed the
+// run by SIGPIPE: no word, status 141.
+TEST(CliOutput, ClosedOutputPipeIsAnOutputErrorAndCommitsNothing) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    const std::string connect =
+        "CONNECT '" + folder.File("p.fdb") + "' USER 'SYSDBA' PASSWORD 'x';\n";
+    std::ofstream(folder.File("make.sql"))
+        << "CREATE DATABASE '" << folder.File("p.fdb") << "' USER 'SYSDBA' PASSWORD 'x';\n"
+        << "create table t (a integer);\n";
+    ASSERT_EQ(RunCli("make.sql", folder.Path()).status, cliOk);
+    std::ofstream(folder.File("big.sql"))
+        << connect
+        << "insert into t values (1);\n"
+           "select first 200000 a.rdb$type from rdb$types a, rdb$types b, rdb$types c;\n";
+    const std::string command = "cd '" + folder.Path() + "' && { " + TESSEL_CLI +
+                                " big.sql 2>cli.err; echo $? >status; } | head -2 >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFile(folder.File("status")), std::to_string(cliStatementFailed) + "\n");
+    EXPECT_NE(ReadFile(folder.File("cli.err")).find("Broken pipe"), std::string::npos)
+        << ReadFile(folder.File("cli.err"));
+    EXPECT_EQ(QueryValue(connect, "select count(*) from t;"), "0");
+}
+
+// CREATE DATABASE without USER and PASSWORD takes the login of -u and -p or
+// ISC_USER and ISC_PASSWORD, as CONNECT does.
+TEST(CliOutput, CreateDatabaseTakesTheLoginOfTheOptionsAndTheEnvironment) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    struct Case {
+        const char* name;
+        bool environment;
+        const char* options;
+    } cases[] = {{"options", false, "-u SYSDBA -p x"}, {"environment", true, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unsetenv("ISC_USER");
+        unsetenv("ISC_PASSWORD");
+        if (c.environment) {
+            setenv("ISC_USER", "SYSDBA", 1);
+            setenv("ISC_PASSWORD", "x", 1);
+        }
+        const std::string database = folder.File(std::string(c.name) + ".fdb");
+        std::ofstream(folder.File("create.sql")) << "CREATE DATABASE '" << database << "';\n"
+                                                 << "select current_user from rdb$database;\n";
+        const Outcome result =
+            RunCli(std::string(c.options) + " create.sql", folder.Path(), "cli.out");
+        unsetenv("ISC_USER");
+        unsetenv("ISC_PASSWORD");
+        EXPECT_EQ(result.status, cliOk) << result.err;
+        EXPECT_NE(result.out.find("SYSDBA"), std::string::npos) << result.out;
+    }
+}

@@ -144,8 +144,14 @@ TEST(InsertLiterals, FirstWord) {
     EXPECT_EQ(FirstWord(""), "");
 }
 
+// Prepared shapes live as long as their transaction: the statements of a
+// case run in one, as a data script's do.
 class InsertCache : public EmbeddedScripter {
   protected:
+    void SetUp() override {
+        EmbeddedScripter::SetUp();
+        engine->StartTransactionModel = TStartTransactionModel::Implicit;
+    }
     const TcInsertCache& Cache() const { return engine->InsertCache(); }
 };
 
@@ -225,6 +231,7 @@ TEST_F(InsertCache, AttachmentTerminatorAndCharacterSetChangesDropTheStatements)
     Run("SET NAMES UTF8;");
     Run("insert into t values (3);");
     EXPECT_EQ(Cache().Prepares(), 3) << "another character set";
+    Run("COMMIT;");
     Run("DISCONNECT;");
     EXPECT_EQ(Cache().Size(), 0u);
     Run("CONNECT '" + DatabasePath() + "' USER 'SYSDBA' PASSWORD 'masterkey';");
