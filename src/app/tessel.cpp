@@ -13,6 +13,10 @@ TcTessel::TcTessel() {
     Commands.Add(new TPSExecuteProgram);
 }
 
+std::string TcTessel::EndOfRun() {
+    return WriteOpenWorkbook();
+}
+
 TPSExecuteProgram::TPSExecuteProgram() {
     SetKeyword("EXECUTE PROGRAM");
     Syntax = {"$"};

@@ -13,7 +13,7 @@
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
-#include "cli/signal_watcher.h"
+#include "app/signal_watcher.h"
 #include "app/tessel.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"

@@ -3,11 +3,16 @@
 
 #include <QApplication>
 
+#include "app/signal_watcher.h"
 #include "console/vardel.h"
 #include "foundation/locale_settings.h"
 #include "mdo/client_library.h"
 
 int main(int argc, char** argv) {
+    // First, while this is the only thread: SIGINT and SIGTERM reach the
+    // watcher only (never the client library's own handlers), and the
+    // window ends itself in order when one comes.
+    TcSignalWatcher signalWatcher;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tessel"));
@@ -16,6 +21,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         TfVardel window(arguments.size() > 1 ? arguments.at(1) : QString());
+        window.WatchSignals(signalWatcher);
         window.show();
         status = QApplication::exec();
     }

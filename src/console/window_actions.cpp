@@ -22,6 +22,7 @@
 #include "console/window_text.h"
 #include "engine/base_scripter.h"
 #include "foundation/errors.h"
+#include "scripter/catalogue_query.h"
 
 const char* const kForeignKeysQuery =
     "SELECT    C.RDB$CONSTRAINT_NAME Constraint_name,    IS_.RDB$Field_Name Field_Name,    "
@@ -229,24 +230,39 @@ void TfBaseVardel::DescribeBlock() {
 
 void TfBaseVardel::ForeignKeysOfBlock() {
     const QString block = SelectedBlock();
-    if (!block.isEmpty())
-        RunInternal(Format(kForeignKeysQuery, block.toUpper().toStdString().c_str()));
+    // The selection is a name in a literal: a quote in it must not end it.
+    if (!block.isEmpty()) RunInternal(CatalogueQueryFor(kForeignKeysQuery, block.toStdString()));
+}
+
+QString TfBaseVardel::Draft() const {
+    const QString text = GetEditorText();
+    return text.trimmed().isEmpty() || text == recalled_ ? QString() : text;
+}
+
+void TfBaseVardel::SetEditorFromHistory(const std::string& text) {
+    recalled_ = QString::fromStdString(text);
+    SetEditorText(recalled_);
+    Editor->setFocus();
 }
 
 void TfBaseVardel::HistoryPrevious() {
     if (running_ || !StatementHistory.CanGoPrevious()) return;
     std::string text;
+    if (const QString draft = Draft(); !draft.isEmpty()) {
+        // Text not executed yet becomes the newest entry, so that Next
+        // brings it back; the first step back then passes over it.
+        StatementHistory.Add(draft.toStdString());
+        StatementHistory.Previous(text);
+    }
     StatementHistory.Previous(text);
-    SetEditorText(QString::fromStdString(text));
-    Editor->setFocus();
+    SetEditorFromHistory(text);
 }
 
 void TfBaseVardel::HistoryNext() {
     if (running_ || !StatementHistory.CanGoNext()) return;
     std::string text;
     StatementHistory.Next(text);
-    SetEditorText(QString::fromStdString(text));
-    Editor->setFocus();
+    SetEditorFromHistory(text);
 }
 
 void TfBaseVardel::LiteralCopy() {
@@ -267,12 +283,16 @@ void TfBaseVardel::LoadScript() {
 }
 
 bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Dialogs.ShowError(file.errorString());
+    QString text;
+    try {
+        // The same rule as every script the engine reads: a file with NUL
+        // bytes is no text and is refused whole, never shown cut off.
+        text = QString::fromStdString(ReadScriptFile(QFile::encodeName(fileName).toStdString()));
+    } catch (const std::exception& e) {
+        Dialogs.ShowError(QString::fromUtf8(e.what()));
         return false;
     }
-    SetEditorText(QString::fromUtf8(file.readAll()));
+    SetEditorText(text);
     // The next choice starts in this file's folder.
     loadDirectory_ = QFileInfo(fileName).absolutePath();
     return true;

@@ -80,6 +80,11 @@ class TcDBBaseScripter : public TObject {
     // running, while connecting or after a disconnect it does nothing. The
     // base engine has no server to ask.
     virtual void CancelRunningStatement() {}
+    // The end of a front end's run, before it disconnects: writes what is
+    // still pending (an open workbook) and returns the words the user is
+    // to read about it, empty when there were none. Raises EUser when what
+    // is pending cannot be written. The base engine keeps nothing pending.
+    virtual std::string EndOfRun() { return std::string(); }
 
     void ExecuteStatement(const std::string& statement);
     // Rolls back an open transaction and disconnects, firing the disconnect
