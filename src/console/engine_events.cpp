@@ -7,7 +7,6 @@
 #include "console/base_vardel.h"
 #include "console/window_text.h"
 #include "foundation/language.h"
-#include "scripter/database_commands.h"
 #include "scripter/scripter_view.h"
 
 void TfBaseVardel::Post(int32_t number, TMessageData value) {
@@ -83,9 +82,9 @@ void TfBaseVardel::WireEngineEvents() {
                  ConnectCommandText(sender.ConnectString(), sender.UserName, sender.Password,
                                     sender.RoleName, UserGiven, PasswordGiven));
     };
-    engine.OnClientLibraryChanged = [this](TObject* sender, const std::string& library) {
-        if (dynamic_cast<TpsSetClientLibrary*>(sender) != nullptr)
-            PostText(wnClientLibrary, library);
+    engine.OnClientLibraryChanged = [this](TObject*, TClientLibraryChange reason,
+                                           const std::string& library) {
+        if (reason == TClientLibraryChange::Chosen) PostText(wnClientLibrary, library);
     };
     engine.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                        std::string& value) {
