@@ -378,6 +378,7 @@ void TfBaseVardel::WriteConnectString() {
     }
     if (!text.isEmpty()) {
         SetEditorText(text);
+        recalled_ = text;  // no draft of the user's
         // The user goes on typing where the command leaves off.
         int line = 0, index = 0;
         Editor->lineIndexFromPosition(Editor->length(), &line, &index);

@@ -98,13 +98,16 @@ std::string SettingsWriteError() {
                   QFile::encodeName(SettingsFilePath()).constData());
 }
 
-bool WriteRecoveryFile(const QString& text) {
-    const QString path = RecoveryFilePath();
+bool WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
     PrepareOwnerOnlyFile(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(text.toUtf8());
+    file.write(bytes);
     return file.commit();
+}
+
+bool WriteRecoveryFile(const QString& text) {
+    return WriteOwnerOnlyFile(RecoveryFilePath(), text.toUtf8());
 }
 
 bool ReadRecoveryFile(QString& text) {

@@ -39,6 +39,10 @@ class TcSettingsFile {
     std::unique_ptr<QSettings> settings_;
 };
 
+// Writes the file whole (a new file replaces the old one), readable by its
+// owner only from the start; false when it cannot be written.
+bool WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes);
+
 // The recovery file holds the text being executed, so that a crash or a kill
 // in the middle of a script loses nothing. Writing is best effort: a text
 // that cannot be kept must not stop the execution.

@@ -15,6 +15,7 @@
 #include "app/tessel.h"
 #include "console/dispatch_queue_qt.h"
 #include "console/editor_setup.h"
+#include "console/history_file.h"
 #include "console/settings_file.h"
 #include "console/status_panels.h"
 #include "console/virtual_listbox.h"
@@ -39,6 +40,7 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
 
     // The base window: engine, events, actions, histories.
     InitialiseBase();
+    LoadHistory(StatementHistory);
     QList<QKeySequence> windowKeys;
     for (QAction* action : actions()) windowKeys.append(action->shortcuts());
     ConfigureEditor(*Editor, windowKeys);
@@ -184,7 +186,12 @@ void TfVardel::Execute() {
     // A text that cannot be kept must not stop the execution.
     WriteRecoveryFile(GetEditorText());
     executing_ = true;
+    // Read while the engine is idle: the run starts on its own thread.
+    const std::string terminator = Engine->Terminator();
     TfBaseVardel::Execute();
+    // The text is in the history now; kept for the next start. A history
+    // that cannot be kept must not stop the execution either.
+    SaveHistory(StatementHistory, terminator);
 }
 
 void TfVardel::RunHasEnded(bool) {

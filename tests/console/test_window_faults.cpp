@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <sys/stat.h>
+
+#include "console/history_file.h"
 #include "console/settings_file.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/scripter_view.h"
@@ -229,6 +232,51 @@ TEST_F(WindowFaults, ForeignKeysOfASelectionWithAQuoteRunNothingElse) {
     EXPECT_TRUE(RunAndWait([this] { Press(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier); }));
     ASSERT_TRUE(Execute(QStringLiteral("COMMIT;\nSELECT COUNT(*) FROM x;")))
         << Errors.join(QLatin1Char('|')).toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+mode_t FileMode(const QString& path) {
+    struct stat info {};
+    if (stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_mode & 0777;
+}
+
+TEST_F(WindowTest, HistoryOfThePreviousRunComesBackWithItsPasswordsMasked) {
+    const QString failing =
+        QStringLiteral("ECHO a;\nCONNECT '/nonexistent/x.fdb' USER 'SYSDBA' PASSWORD 'secret';");
+    ASSERT_TRUE(Execute(QStringLiteral("ECHO one;\nECHO two;")));
+    EXPECT_FALSE(Execute(failing));
+    Errors.clear();
+    ASSERT_TRUE(Execute(QStringLiteral("ECHO three;")));
+    OpenWindow();
+    Press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(Editor().text(), QStringLiteral("ECHO three;"));
+    Press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(
+        Editor().text(),
+        QStringLiteral("ECHO a;\nCONNECT '/nonexistent/x.fdb' USER 'SYSDBA' PASSWORD '***';"));
+    Press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(Editor().text(), QStringLiteral("ECHO one;\nECHO two;"));
+    EXPECT_EQ(FileMode(HistoryFilePath()), 0600u);
+    QFile file(HistoryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("secret"));
+}
+
+TEST(MaskedHistoryEntry, MasksEveryStatementAndLeavesOtherTextAlone) {
+    const struct {
+        const char* Text;
+        const char* Kept;
+    } cases[] = {
+        {"select 1 from t; -- note\nselect 2;", "select 1 from t; -- note\nselect 2;"},
+        {"select 1;\nCREATE USER u PASSWORD 'p'", "select 1;\nCREATE USER u PASSWORD '***'"},
+        {"CONNECT 'db' PASSWORD x; select ';password x'",
+         "CONNECT 'db' PASSWORD ***;\nselect ';password x'"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MaskedHistoryEntry(c.Text, ";"), c.Kept) << c.Text;
 }
 
 }  // namespace
