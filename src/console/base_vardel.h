@@ -98,6 +98,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // The file's text replaces the editor's; false, with the reason shown,
     // when it cannot be read.
     bool LoadScriptFrom(const QString& fileName);
+    // Writes the editor's text to the file; false, with the reason shown,
+    // when it cannot.
+    bool SaveScriptTo(const QString& fileName);
     // Fills the pop-up menu of the editor and the output list, in its order.
     void FillPopupMenu(QMenu& menu);
 
@@ -196,6 +199,7 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     void LiteralCopy();
     void LiteralPaste();
     void LoadScript();
+    void SaveScript();
     void SaveOutput();
     void PrintOutput();
     void CopyOutput();

@@ -99,6 +99,8 @@ void TfBaseVardel::CreateActions() {
         [this] { LiteralPaste(); });
     add({"actLoad", "Load", "Load script / statement", {key(Qt::CTRL | Qt::Key_Q)}},
         [this] { LoadScript(); });
+    add({"actSaveScript", "Save script", nullptr, {key(Qt::CTRL | Qt::Key_S)}},
+        [this] { SaveScript(); });
     add({"actSaveOutput", "Save output", nullptr, {}}, [this] { SaveOutput(); });
     add({"actPrintOutput", "Print output", nullptr, {}}, [this] { PrintOutput(); });
     add({"actHelp", "Help", nullptr, {key(Qt::Key_F1)}}, [this] { RunInternal("HELP"); });
@@ -145,10 +147,36 @@ void TfBaseVardel::CreateMenus() {
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* name : {"actLoad", "actSaveOutput", "actPrintOutput"}) menuEntry(file, name);
+    for (const char* name : {"actLoad", "actSaveScript", "actSaveOutput", "actPrintOutput"})
+        menuEntry(file, name);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // The editor's own keys do these; the menu names the keys without
+    // taking them, so the output list keeps its Ctrl+C and Ctrl+V.
+    struct TEditEntry {
+        const char* Name;
+        const char* Caption;
+        bool Changes;  // changes the text: not while a run holds it
+        std::function<void()> Do;
+    };
+    const TEditEntry entries[] = {
+        {"actUndo", "&Undo\tCtrl+Z", true, [this] { Editor->undo(); }},
+        {"actRedo", "&Redo\tCtrl+Y", true, [this] { Editor->redo(); }},
+        {"actCut", "Cu&t\tCtrl+X", true, [this] { Editor->cut(); }},
+        {"actCopy", "&Copy\tCtrl+C", false, [this] { Editor->copy(); }},
+        {"actPaste", "&Paste\tCtrl+V", true, [this] { Editor->paste(); }},
+        {"actSelectAll", "Select &all\tCtrl+A", false, [this] { Editor->selectAll(); }},
+    };
+    for (const TEditEntry& entry : entries) {
+        QAction* action = edit->addAction(QString::fromUtf8(entry.Caption));
+        action->setObjectName(QString::fromLatin1(entry.Name));
+        connect(action, &QAction::triggered, Editor,
+                [this, changes = entry.Changes, work = entry.Do] {
+                    if (!changes || !Editor->isReadOnly()) work();
+                });
+    }
+    edit->addSeparator();
     for (const char* name : {"actPrevious", "actNext", "actConnectString", "actClearInput",
                              "actClearOutput", "actLiteralCopy", "actLiteralPaste"})
         menuEntry(edit, name);
@@ -294,6 +322,27 @@ bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
     }
     SetEditorText(text);
     // The next choice starts in this file's folder.
+    loadDirectory_ = QFileInfo(fileName).absolutePath();
+    return true;
+}
+
+void TfBaseVardel::SaveScript() {
+    QFileDialog dialog(this, QStringLiteral("Save script"), loadDirectory_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("sql"));
+    dialog.setNameFilters(
+        {QStringLiteral("SQL Files (*.SQL *.sql)"), QStringLiteral("All Files (*)")});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        SaveScriptTo(dialog.selectedFiles().front());
+}
+
+bool TfBaseVardel::SaveScriptTo(const QString& fileName) {
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly)) file.write(GetEditorText().toUtf8());
+    if (!file.commit()) {
+        Dialogs.ShowError(file.errorString());
+        return false;
+    }
     loadDirectory_ = QFileInfo(fileName).absolutePath();
     return true;
 }

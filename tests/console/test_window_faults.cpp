@@ -1,6 +1,8 @@
 // The window as a daily tool: nothing the user typed or ran is lost or
 // misnamed, signals end it in order, and what cannot be done says so.
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -277,6 +279,47 @@ TEST(MaskedHistoryEntry, MasksEveryStatementAndLeavesOtherTextAlone) {
          "CONNECT 'db' PASSWORD ***;\nselect ';password x'"},
     };
     for (const auto& c : cases) EXPECT_EQ(MaskedHistoryEntry(c.Text, ";"), c.Kept) << c.Text;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, EditMenuWorksOnTheEditorAndTheEditorNumbersItsLines) {
+    EXPECT_TRUE(Editor().marginLineNumbers(0));
+    EXPECT_GT(Editor().marginWidth(0), 0);
+    Editor().clear();
+    Type({QStringLiteral("abc")});
+    const auto trigger = [this](const char* name) {
+        QAction* action = window->Action(name);
+        ASSERT_NE(action, nullptr) << name;
+        action->trigger();
+    };
+    trigger("actUndo");
+    EXPECT_NE(Editor().text(), QStringLiteral("abc"));
+    trigger("actRedo");
+    EXPECT_EQ(Editor().text(), QStringLiteral("abc"));
+    trigger("actSelectAll");
+    trigger("actCut");
+    EXPECT_EQ(Editor().text(), QString());
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("abc"));
+    trigger("actPaste");
+    trigger("actPaste");
+    EXPECT_EQ(Editor().text(), QStringLiteral("abcabc"));
+    trigger("actSelectAll");
+    trigger("actCopy");
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("abcabc"));
+}
+
+TEST_F(WindowTest, SaveScriptWritesTheEditorTextForLoadToReadBack) {
+    const QString script = QString::fromStdString(folder.File("saved.sql"));
+    Editor().setText(QStringLiteral("ECHO saved;\nECHO twice;"));
+    ASSERT_TRUE(window->SaveScriptTo(script));
+    Editor().clear();
+    ASSERT_TRUE(window->LoadScriptFrom(script));
+    EXPECT_EQ(Editor().text(), QStringLiteral("ECHO saved;\nECHO twice;"));
+    EXPECT_FALSE(window->SaveScriptTo(QString::fromStdString(folder.File("no/such/dir/x.sql"))));
+    EXPECT_EQ(Errors.size(), 1);
 }
 
 }  // namespace
