@@ -15,6 +15,10 @@ TcTessel::TcTessel() {
     Commands.Add(new TPSExecuteProgram);
 }
 
+std::string TcTessel::EndOfRun() {
+    return WriteOpenWorkbook();
+}
+
 TPSExecuteProgram::TPSExecuteProgram() {
     SetKeyword("EXECUTE PROGRAM");
     Syntax = {"$"};

@@ -19,6 +19,9 @@ class TcTessel : public TcDBScripter_IBXLS {
     // Raises when no client library can be loaded.
     TcTessel();
 
+    // Writes a workbook still open with cells not written yet.
+    std::string EndOfRun() override;
+
     // Called while EXECUTE PROGRAM waits for its program, about every
     // 100 ms; answering false stops the waiting, ends the program and the
     // command fails with EStatementCancelled. Unset: wait until the program

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "cli/signal_watcher.h"
+#include "app/signal_watcher.h"
 
 #include "app/tessel.h"
 #include "foundation/errors.h"

@@ -11,12 +11,12 @@
 #include <iostream>
 #include <memory>
 
+#include "app/signal_watcher.h"
 #include "app/tessel.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/edit_line_terminal.h"
 #include "cli/output_file.h"
-#include "cli/signal_watcher.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/locale_settings.h"

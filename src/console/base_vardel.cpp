@@ -4,15 +4,16 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollBar>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
+#include "app/signal_watcher.h"
 #include "console/dispatch_queue_qt.h"
 #include "console/execution_runner.h"
 #include "console/input_username_password.h"
@@ -21,7 +22,6 @@
 #include "foundation/errors.h"
 #include "foundation/scoped_value.h"
 #include "scripter/scripter_view.h"
-#include "spreadsheet/scripter_ibxls.h"
 
 namespace {
 
@@ -50,6 +50,7 @@ TcWindowDialogs StandardDialogs(QWidget* window) {
     dialogs.ShowMessage = [window](const QString& text) {
         QMessageBox::information(window, QApplication::applicationDisplayName(), text);
     };
+    dialogs.Exit = [](int status) { QCoreApplication::exit(status); };
     return dialogs;
 }
 
@@ -61,6 +62,7 @@ TfBaseVardel::TfBaseVardel(QWidget* parent)
 }
 
 TfBaseVardel::~TfBaseVardel() {
+    if (signals_ != nullptr) signals_->SetInterruptHandler(nullptr);
     // The worker first: a run still going is stopped and waited for, so that
     // nothing uses the engine below.
     if (Engine && runner_->Busy()) Engine->CancelRunningStatement();
@@ -163,6 +165,9 @@ void TfBaseVardel::Execute() {
 void TfBaseVardel::BaseExecute(const QString& text) {
     if (running_) return;
     StatementHistory.Add(text.toStdString());
+    // In the history already: a failed run leaves it in the editor, and
+    // that is no draft.
+    recalled_ = text;
     firstNewRow_ = Output->RowCount();
     Output->ClearSelection();
     userRun_ = true;
@@ -174,11 +179,13 @@ void TfBaseVardel::BaseExecute(const QString& text) {
             // Shown like any failure, but without the error box: the user
             // asked for the stop and needs no box to confirm it.
             Engine->SetTerminator(terminator);
+            PostText(wnFailedStatement, announced_);
             PostText(wnRunCancelled, e.what());
             Post(wnRunEnded, 0);
             return;
         } catch (const std::exception& e) {
             Engine->SetTerminator(terminator);
+            PostText(wnFailedStatement, announced_);
             PostText(wnRunFailed, e.what());
             Post(wnRunEnded, 0);
             return;
@@ -210,6 +217,7 @@ void TfBaseVardel::RunInternal(const std::string& text, bool trimCharFields) {
 
 void TfBaseVardel::StartRun(std::function<void()> job) {
     cancelRequested_ = false;
+    announced_.clear();
     SetRunning(true);
     runner_->Start(std::move(job));
 }
@@ -237,7 +245,17 @@ void TfBaseVardel::Cancel() {
 
 void TfBaseVardel::EndRun(bool ok) {
     setWindowTitle(Title);
+    if (cancelRequested_) ReleaseCancelledResult();
     SetRunning(false);
+    if (shownConnected_ && !Engine->Connected()) {
+        // Gone without a disconnect (the server ended it, the network
+        // failed): the panels must not go on naming it.
+        shownConnected_ = false;
+        connectionLost_ = true;
+        ShowConnectionLost();
+    }
+    // The run got through, but the user stopped its output part way.
+    if (userRun_ && ok && cancelRequested_) Output->AddText(EStatementCancelled().what());
     if (userRun_ && ok) SetEditorText(QString());
     if (userRun_) {
         Output->SetItemIndex(firstNewRow_);
@@ -255,11 +273,19 @@ void TfBaseVardel::EndRun(bool ok) {
     }
 }
 
+void TfBaseVardel::ReleaseCancelledResult() {
+    // The job has posted its end and never waits for this thread after
+    // that, so the engine is idle once it has returned.
+    runner_->WaitIdle();
+    Engine->ClearStatementResult();
+}
+
 void TfBaseVardel::AddOutputText(const QString& text) {
     Output->AddText(text);
     Output->ClearSelection();
     Output->SetItemIndex(Output->RowCount() - 1);
     Output->horizontalScrollBar()->setValue(0);
+    emit OutputShown();
 }
 
 void TfBaseVardel::AddRedLine(const QString& text) {
@@ -281,7 +307,17 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
             setWindowTitle(Title);
             break;
         case wnOutput:
-            AddOutputText(text());
+            // What was still on its way when the user cancelled is dropped:
+            // the window answers at once instead of drawing it all.
+            if (!cancelRequested_) AddOutputText(text());
+            break;
+        case wnFailedStatement:
+            LastStatement = text();
+            break;
+        case wnConnectedUser:
+            shownConnected_ = !text().isEmpty();
+            if (shownConnected_) connectionLost_ = false;
+            handled = false;  // the layout class shows it
             break;
         case wnConnectCommand:
             ConnectHistory.Add(text().toStdString());
@@ -295,13 +331,16 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
             firstNewRow_ = Output->RowCount();
             if (!Engine->Echo) AddRedLine(LastStatement);
             Output->AddText(text());
-            if (number == wnRunFailed) Dialogs.ShowError(text());
+            if (number == wnRunFailed && !quiet_) Dialogs.ShowError(text());
             break;
         case wnInternalFailed:
-            Dialogs.ShowError(text());
-            break;
         case wnMessage:
-            Dialogs.ShowMessage(text());
+            if (quiet_)
+                std::fprintf(stderr, "%s\n", text().toLocal8Bit().constData());
+            else if (number == wnMessage)
+                Dialogs.ShowMessage(text());
+            else
+                Dialogs.ShowError(text());
             break;
         case wnRunEnded:
             EndRun(data != 0);
@@ -313,11 +352,13 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
 
 void TfBaseVardel::BeforeStatement(TcDBBaseScripter&, std::string& statement, bool& handled) {
     handled = false;
+    announced_ = statement;
     if (!DisplayOff) PostText(wnStatement, statement);
 }
 
 bool TfBaseVardel::AskYesNo(const std::string& caption, const std::string& text) {
     bool answer = false;
+    if (quiet_) return answer;
     OnWindowThread([&] {
         answer = Dialogs.AskYesNo(QString::fromStdString(caption), QString::fromStdString(text));
     });
@@ -335,59 +376,17 @@ void TfBaseVardel::WriteConnectString() {
         text = StoreConnect ? StoredConnectString() : QString();
         if (text.isEmpty()) text = QStringLiteral("CONNECT '");
     }
-    if (!text.isEmpty()) SetEditorText(text);
+    if (!text.isEmpty()) {
+        SetEditorText(text);
+        recalled_ = text;  // no draft of the user's
+        // The user goes on typing where the command leaves off.
+        int line = 0, index = 0;
+        Editor->lineIndexFromPosition(Editor->length(), &line, &index);
+        Editor->setCursorPosition(line, index);
+    }
     ConnectHistory.Add(text.toStdString());
     std::string ignored;
     ConnectHistory.Previous(ignored);
-}
-
-void TfBaseVardel::closeEvent(QCloseEvent* event) {
-    if (closeAllowed_ || !Engine) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    if (running_) {
-        // Closing waits for the run to stop; the run's end closes again.
-        closePending_ = true;
-        Cancel();
-        return;
-    }
-    RequestClose();
-}
-
-void TfBaseVardel::RequestClose() {
-    // Disconnecting may ask about an open transaction; Cancel keeps the
-    // window open. It runs as any run does, so the question is asked the
-    // same way.
-    userRun_ = false;
-    StartRun([this] {
-        // A workbook with cells not written yet is written now: closing must
-        // not lose it without a word.
-        if (auto* xls = dynamic_cast<TcDBScripter_IBXLS*>(Engine.get())) {
-            try {
-                const std::string note = xls->WriteOpenWorkbook();
-                if (!note.empty()) PostText(wnMessage, note);
-            } catch (const std::exception& e) {
-                PostText(wnInternalFailed, e.what());
-            }
-        }
-        try {
-            Engine->Disconnect();
-        } catch (const std::exception& e) {
-            PostText(wnInternalFailed, e.what());
-        }
-        const bool connected = Engine->Connected();
-        Post(wnRunEnded, connected ? 0 : 2);
-    });
-    connect(
-        this, &TfBaseVardel::RunFinished, this,
-        [this](bool) {
-            if (Engine->Connected()) return;
-            closeAllowed_ = true;
-            close();
-        },
-        Qt::SingleShotConnection);
 }
 
 bool TfBaseVardel::eventFilter(QObject* watched, QEvent* event) {

@@ -27,6 +27,7 @@ class QMenu;
 class QsciScintilla;
 class TmVirtualListbox;
 class TcExecutionRunner;
+class TcSignalWatcher;
 
 // Notifications of the window to itself beside the four status numbers;
 // numbers above 999999999 need no registration.
@@ -35,16 +36,17 @@ enum TWindowNotification : int32_t {
     wnDatabase = 2001,
     wnTransaction = 2002,
     wnCaret = 2003,
-    wnStatement = 1000000001,       // text: a statement begins
-    wnOutput = 1000000002,          // text: a statement's output lines
-    wnCaption = 1000000003,         // the caption goes back to Title
-    wnConnectCommand = 1000000004,  // text: the connect command after a disconnect
-    wnClientLibrary = 1000000005,   // text: SET CLIENT_LIBRARY chose a library
-    wnRunFailed = 1000000006,       // text: the error that ended an Execute
-    wnInternalFailed = 1000000007,  // text: the error of an internal run
-    wnRunEnded = 1000000008,        // value: 1 after success
-    wnRunCancelled = 1000000009,    // text: Cancel stopped an Execute
-    wnMessage = 1000000010,         // text: words for the user, in a box
+    wnStatement = 1000000001,        // text: a statement begins
+    wnOutput = 1000000002,           // text: a statement's output lines
+    wnCaption = 1000000003,          // the caption goes back to Title
+    wnConnectCommand = 1000000004,   // text: the connect command after a disconnect
+    wnClientLibrary = 1000000005,    // text: SET CLIENT_LIBRARY chose a library
+    wnRunFailed = 1000000006,        // text: the error that ended an Execute
+    wnInternalFailed = 1000000007,   // text: the error of an internal run
+    wnRunEnded = 1000000008,         // value: 1 after success
+    wnRunCancelled = 1000000009,     // text: Cancel stopped an Execute
+    wnMessage = 1000000010,          // text: words for the user, in a box
+    wnFailedStatement = 1000000011,  // text: the statement that ended a run
 };
 
 // The modal questions and boxes of the window, replaceable so that a test
@@ -59,6 +61,8 @@ struct TcWindowDialogs {
     std::function<void(QString& user, QString& password)> AskLogin;
     std::function<void(const QString& text)> ShowError;
     std::function<void(const QString& text)> ShowMessage;
+    // Ends the application's event loop with the status (after a signal).
+    std::function<void(int status)> Exit;
 };
 
 class TfBaseVardel : public QMainWindow, public IOwnerWindow {
@@ -94,6 +98,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // The file's text replaces the editor's; false, with the reason shown,
     // when it cannot be read.
     bool LoadScriptFrom(const QString& fileName);
+    // Writes the editor's text to the file; false, with the reason shown,
+    // when it cannot.
+    bool SaveScriptTo(const QString& fileName);
     // Fills the pop-up menu of the editor and the output list, in its order.
     void FillPopupMenu(QMenu& menu);
 
@@ -109,6 +116,17 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // that act on the window from the engine's thread).
     void OnWindowThread(const std::function<void()>& fn) const;
 
+    // SIGINT and SIGTERM end the window through the watcher, which must
+    // outlive the window: see EndBySignal.
+    void WatchSignals(TcSignalWatcher& watcher);
+    // The end a signal asks for: nothing is asked any more, the running
+    // statement is stopped, the transaction rolled back, the database
+    // detached, the window closed and the event loop ended with the status
+    // (128 + the signal).
+    void EndBySignal(int status);
+    // The window showed a connection that the engine has since lost.
+    bool ConnectionLost() const { return connectionLost_; }
+
     // The records question of the scripter (Part of IOwnerWindow), asked on
     // the window's thread whichever thread asks.
     bool AskYesNo(const std::string& caption, const std::string& text) override;
@@ -116,6 +134,8 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
   signals:
     // A run has ended and everything it showed has reached the window.
     void RunFinished(bool ok);
+    // Lines of a statement's output have reached the output list.
+    void OutputShown();
 
   protected:
     // Virtual operations, in slot order.
@@ -145,6 +165,11 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     bool CancelRequested() const { return cancelRequested_; }
     // Called after every run once its end has reached the window.
     virtual void RunHasEnded(bool) {}
+    // Hook of the layout class: the connection shown was lost.
+    virtual void ShowConnectionLost() {}
+    // No one may be asked any more (a signal is ending the window): the
+    // questions take their cautious answer, boxes become standard error.
+    bool Quiet() const { return quiet_; }
 
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -174,11 +199,20 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     void LiteralCopy();
     void LiteralPaste();
     void LoadScript();
+    void SaveScript();
     void SaveOutput();
     void PrintOutput();
     void CopyOutput();
     void PasteInput();
     void RequestClose();
+    // Runs on the engine's thread: the statement's output, in parts, as long
+    // as no cancel came.
+    void PostStatementOutput();
+    // The run's buffered rows, once it was cancelled: they are not shown.
+    void ReleaseCancelledResult();
+    // The editor's text when it is not what the history put there.
+    QString Draft() const;
+    void SetEditorFromHistory(const std::string& text);
 
     std::unique_ptr<TcExecutionRunner> runner_;
     bool running_ = false;
@@ -188,6 +222,19 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     bool closePending_ = false;
     bool closeAllowed_ = false;
     std::atomic<bool> cancelRequested_{false};
+    // The answer to the transaction question that closing asked already
+    // (0: none yet), for the disconnect that follows.
+    std::atomic<int> closeAnswer_{0};
+    std::atomic<bool> quiet_{false};
+    int exitStatus_ = 0;
+    TcSignalWatcher* signals_ = nullptr;
+    // The statement the engine announced last (engine's thread), so that a
+    // failure names it even when DISPLAY is off.
+    std::string announced_;
+    bool shownConnected_ = false;
+    bool connectionLost_ = false;
+    // The text the history last put into the editor.
+    QString recalled_;
     QString loadDirectory_;
 };
 

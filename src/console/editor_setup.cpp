@@ -44,7 +44,10 @@ void ConfigureEditor(QsciScintilla& editor, const QList<QKeySequence>& windowKey
     const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     lexer->setFont(font);
     editor.setFont(font);
-    editor.setMarginWidth(0, 0);
+    // Line numbers, so that "At line 3, column 15" can be found at a glance.
+    editor.setMarginType(0, QsciScintilla::NumberMargin);
+    editor.setMarginLineNumbers(0, true);
+    editor.setMarginWidth(0, QStringLiteral("00000"));
     editor.setMarginWidth(1, 0);
     editor.setMarginWidth(2, 0);
     editor.setFolding(QsciScintilla::NoFoldStyle);
@@ -88,6 +91,8 @@ void ApplyEditorScheme(QsciScintilla& editor, bool classic) {
     lexer->setDefaultPaper(back);
     lexer->setPaper(back, -1);
     lexer->setDefaultColor(TColorToQColor(colors.Text));
+    editor.setMarginsBackgroundColor(back);
+    editor.setMarginsForegroundColor(TColorToQColor(clSilver));
     lexer->setColor(TColorToQColor(colors.Text), -1);
     const auto style = [&](TColor color, std::initializer_list<int> styles) {
         for (int s : styles) lexer->setColor(TColorToQColor(color), s);

@@ -7,7 +7,6 @@
 #include "console/base_vardel.h"
 #include "console/window_text.h"
 #include "foundation/language.h"
-#include "scripter/database_commands.h"
 #include "scripter/scripter_view.h"
 
 void TfBaseVardel::Post(int32_t number, TMessageData value) {
@@ -22,15 +21,27 @@ void TfBaseVardel::ShowStatementOutput() {
     if (DisplayOff) return;
     Post(wnCaption, 0);
     if (Engine->SuppressOutput) return;
-    TStringList lines;
-    Engine->View().BuildOutput(lines);
-    std::string text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += '\n';
-        text += lines[i];
-    }
-    if (!lines.empty()) PostText(wnOutput, text);
+    PostStatementOutput();
     Post(wnTransaction, Engine->InTransaction() ? 1 : 0);
+}
+
+void TfBaseVardel::PostStatementOutput() {
+    // In parts, so that a cancel stops a large result between two of them
+    // and the window never holds the whole text twice.
+    constexpr size_t kLinesPerPart = 2000;
+    std::string text;
+    size_t lines = 0;
+    Engine->View().WriteOutput([&](std::string_view line) {
+        if (lines > 0) text += '\n';
+        text += line;
+        if (++lines < kLinesPerPart) return;
+        if (cancelRequested_) throw EStatementCancelled();
+        PostText(wnOutput, text);
+        text.clear();
+        lines = 0;
+    });
+    if (cancelRequested_) throw EStatementCancelled();
+    if (lines > 0) PostText(wnOutput, text);
 }
 
 void TfBaseVardel::WireEngineEvents() {
@@ -48,13 +59,16 @@ void TfBaseVardel::WireEngineEvents() {
     };
     engine.OnBeforeDisconnect = [this](TcDBBaseScripter& sender, bool& cancel) {
         if (!sender.Connected() || !sender.InTransaction()) return;
-        int answer = 0;
-        OnWindowThread([&] {
-            answer = Dialogs.AskYesNoCancel(
-                Title, QString::fromUtf8(Lang("Transaction active, commit before disconnecting?",
-                                              "Transactie is actief, commit uitvoeren voor "
-                                              "verbreken?")));
-        });
+        // Closing asked already, or no one is there to ask: rolled back.
+        int answer = quiet_ ? QMessageBox::No : closeAnswer_.load();
+        if (answer == 0)
+            OnWindowThread([&] {
+                answer = Dialogs.AskYesNoCancel(
+                    Title,
+                    QString::fromUtf8(Lang("Transaction active, commit before disconnecting?",
+                                           "Transactie is actief, commit uitvoeren voor "
+                                           "verbreken?")));
+            });
         if (answer == QMessageBox::Yes)
             sender.Commit();
         else if (answer != QMessageBox::No)
@@ -68,21 +82,23 @@ void TfBaseVardel::WireEngineEvents() {
                  ConnectCommandText(sender.ConnectString(), sender.UserName, sender.Password,
                                     sender.RoleName, UserGiven, PasswordGiven));
     };
-    engine.OnClientLibraryChanged = [this](TObject* sender, const std::string& library) {
-        if (dynamic_cast<TpsSetClientLibrary*>(sender) != nullptr)
-            PostText(wnClientLibrary, library);
+    engine.OnClientLibraryChanged = [this](TObject*, TClientLibraryChange reason,
+                                           const std::string& library) {
+        if (reason == TClientLibraryChange::Chosen) PostText(wnClientLibrary, library);
     };
     engine.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                        std::string& value) {
         QString answer;
         bool ok = false;
-        OnWindowThread([&] { ok = Dialogs.AskParameter(QString::fromStdString(name), answer); });
+        if (!quiet_)
+            OnWindowThread(
+                [&] { ok = Dialogs.AskParameter(QString::fromStdString(name), answer); });
         value = ok ? QuoteParameterValue(answer.toStdString()) : std::string();
     };
     engine.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
         UserGiven = !user.empty();
         PasswordGiven = !password.empty();
-        if (UserGiven && PasswordGiven) return;
+        if ((UserGiven && PasswordGiven) || quiet_) return;
         QString qUser = QString::fromStdString(user);
         QString qPassword = QString::fromStdString(password);
         OnWindowThread([&] { Dialogs.AskLogin(qUser, qPassword); });

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/signal_watcher.h"
 #include "app/tessel.h"
 #include "console/vardel.h"
 #include "foundation/locale_settings.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // First, while this is the only thread: SIGINT and SIGTERM reach the
+    // watcher only (never the client library's own handlers), and the
+    // window ends itself in order when one comes.
+    TcSignalWatcher signalWatcher;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tessel"));
@@ -43,6 +48,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         TfVardel window(arguments.size() > 1 ? arguments.at(1) : QString());
+        window.WatchSignals(signalWatcher);
         window.show();
         status = QApplication::exec();
     }

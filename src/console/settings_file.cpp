@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
+
+#include "foundation/errors.h"
+#include "foundation/language.h"
 
 namespace {
 
@@ -66,34 +70,44 @@ bool TcSettingsFile::ReadBool(const QString& key, bool fallback) const {
     return ok && number != 0;
 }
 
-void TcSettingsFile::WriteString(const QString& key, const QString& value) {
+bool TcSettingsFile::WriteString(const QString& key, const QString& value) {
     settings_->setValue(kSection + key, value);
-    Sync();
+    return Sync();
 }
 
-void TcSettingsFile::WriteBool(const QString& key, bool value) {
-    WriteString(key, value ? QStringLiteral("1") : QStringLiteral("0"));
+bool TcSettingsFile::WriteBool(const QString& key, bool value) {
+    return WriteString(key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void TcSettingsFile::DeleteKey(const QString& key) {
+bool TcSettingsFile::DeleteKey(const QString& key) {
     settings_->remove(kSection + key);
-    Sync();
+    return Sync();
 }
 
-void TcSettingsFile::Sync() {
+bool TcSettingsFile::Sync() {
     // QSettings writes through a new file that takes the old one's mode.
     if (!QFileInfo::exists(path_)) PrepareOwnerOnlyFile(path_);
     settings_->sync();
     QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return settings_->status() == QSettings::NoError;
 }
 
-bool WriteRecoveryFile(const QString& text) {
-    const QString path = RecoveryFilePath();
+std::string SettingsWriteError() {
+    return Format(Lang("Cannot write the settings file %s.",
+                       "Kan het instellingenbestand %s niet schrijven."),
+                  QFile::encodeName(SettingsFilePath()).constData());
+}
+
+bool WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
     PrepareOwnerOnlyFile(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(text.toUtf8());
+    file.write(bytes);
     return file.commit();
+}
+
+bool WriteRecoveryFile(const QString& text) {
+    return WriteOwnerOnlyFile(RecoveryFilePath(), text.toUtf8());
 }
 
 bool ReadRecoveryFile(QString& text) {
@@ -105,4 +119,18 @@ bool ReadRecoveryFile(QString& text) {
 
 void DeleteRecoveryFile() {
     QFile::remove(RecoveryFilePath());
+}
+
+QString KeepRecoveryFile() {
+    const QString path = RecoveryFilePath();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    for (int n = 0; n < 100; ++n) {
+        const QString kept = QFileInfo(path).absolutePath() + QStringLiteral("/recovered-") +
+                             stamp + (n > 0 ? QStringLiteral("-%1").arg(n) : QString()) +
+                             QStringLiteral(".sql");
+        // A rename keeps the owner-only mode; it never replaces a file
+        // kept before, as QFile::rename refuses an existing target.
+        if (!QFileInfo::exists(kept) && QFile::rename(path, kept)) return kept;
+    }
+    return QString();
 }

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QSplitter>
@@ -14,10 +15,12 @@
 #include "app/tessel.h"
 #include "console/dispatch_queue_qt.h"
 #include "console/editor_setup.h"
+#include "console/history_file.h"
 #include "console/settings_file.h"
 #include "console/status_panels.h"
 #include "console/virtual_listbox.h"
 #include "console/window_commands.h"
+#include "engine/base_scripter.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "mdo/login_dialog.h"
@@ -37,6 +40,7 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
 
     // The base window: engine, events, actions, histories.
     InitialiseBase();
+    LoadHistory(StatementHistory);
     QList<QKeySequence> windowKeys;
     for (QAction* action : actions()) windowKeys.append(action->shortcuts());
     ConfigureEditor(*Editor, windowKeys);
@@ -64,16 +68,24 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
     InstallLoginDialog();
 
     QString recovered;
-    if (ReadRecoveryFile(recovered)) {
+    const bool hasRecovered = ReadRecoveryFile(recovered);
+    if (!scriptFile.isEmpty()) {
+        LoadStartScript(scriptFile);
+        // The script takes the editor, but the text of an interrupted run
+        // is never thrown away: it is kept in a file of its own, named here.
+        if (hasRecovered) {
+            const QString kept = KeepRecoveryFile();
+            Output->AddText(
+                kept.isEmpty()
+                    ? QStringLiteral("The text of an interrupted run is still in %1.")
+                          .arg(RecoveryFilePath())
+                    : QStringLiteral("The text of an interrupted run was kept in %1.").arg(kept),
+                (new TmTesselLine)->SetColor(clRed));
+        }
+    } else if (hasRecovered) {
         SetEditorText(recovered);
         // Safe in the editor now; the next Execute writes it again.
         DeleteRecoveryFile();
-    }
-    if (!scriptFile.isEmpty()) {
-        QFile file(scriptFile);
-        // An unreadable file leaves the editor empty, without a word.
-        SetEditorText(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
-                                                     : QString());
     }
     Editor->setFocus();
     resize(900, 640);
@@ -81,6 +93,19 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
 
 TfVardel::~TfVardel() {
     LoginDialog() = nullptr;
+}
+
+void TfVardel::LoadStartScript(const QString& scriptFile) {
+    SetEditorText(QString());
+    // A file that cannot be opened leaves the editor empty without a word;
+    // one that opens but is refused (no text) says why.
+    if (!QFileInfo(scriptFile).isReadable()) return;
+    try {
+        SetEditorText(
+            QString::fromStdString(ReadScriptFile(QFile::encodeName(scriptFile).toStdString())));
+    } catch (const std::exception& e) {
+        Output->AddText(QString::fromUtf8(e.what()), (new TmTesselLine)->SetColor(clRed));
+    }
 }
 
 void TfVardel::CreateLayout() {
@@ -161,7 +186,12 @@ void TfVardel::Execute() {
     // A text that cannot be kept must not stop the execution.
     WriteRecoveryFile(GetEditorText());
     executing_ = true;
+    // Read while the engine is idle: the run starts on its own thread.
+    const std::string terminator = Engine->Terminator();
     TfBaseVardel::Execute();
+    // The text is in the history now; kept for the next start. A history
+    // that cannot be kept must not stop the execution either.
+    SaveHistory(StatementHistory, terminator);
 }
 
 void TfVardel::RunHasEnded(bool) {
@@ -176,6 +206,14 @@ QString TfVardel::StoredConnectString() const {
 
 void TfVardel::ConnectCommandChanged(const QString& command) {
     if (StoreConnect) TcSettingsFile().WriteString(QStringLiteral("LastConnectString"), command);
+}
+
+void TfVardel::ShowConnectionLost() {
+    panels_->SetText(TcStatusPanels::User, QString());
+    panels_->SetText(TcStatusPanels::Transaction, QString());
+    panels_->SetText(TcStatusPanels::Database, QStringLiteral("Connection lost"));
+    Output->AddText(QStringLiteral("The connection to the database was lost."),
+                    (new TmTesselLine)->SetColor(clRed));
 }
 
 void TfVardel::ClientLibraryChanged(const QString& library) {
@@ -198,6 +236,7 @@ void TfVardel::HandleNotification(const void* sender, int32_t number, TMessageDa
             break;
         case wnConnectedUser:
             panels_->SetText(TcStatusPanels::User, text());
+            TfBaseVardel::HandleNotification(sender, number, data, handled, result);
             break;
         case wnDatabase:
             panels_->SetText(TcStatusPanels::Database, text());
@@ -207,7 +246,7 @@ void TfVardel::HandleNotification(const void* sender, int32_t number, TMessageDa
     }
 }
 
-void TfVardel::ApplyColorScheme(bool classic) {
+bool TfVardel::ApplyColorScheme(bool classic) {
     classic_ = classic;
     const QColor back = TColorToQColor(classic ? clNavy : clWindow);
     const QColor text = TColorToQColor(classic ? clYellow : clBlack);
@@ -241,6 +280,7 @@ void TfVardel::ApplyColorScheme(bool classic) {
         Output->viewport()->update();
     }
     if (Editor && Editor->lexer()) ApplyEditorScheme(*Editor, classic);
-    TcSettingsFile().WriteString(QStringLiteral("Color_Scheme"),
-                                 classic ? QStringLiteral("Classic") : QStringLiteral("Default"));
+    return TcSettingsFile().WriteString(
+        QStringLiteral("Color_Scheme"),
+        classic ? QStringLiteral("Classic") : QStringLiteral("Default"));
 }

@@ -28,8 +28,9 @@ class TfVardel : public TfBaseVardel {
     // Execute with the recovery file: the text is kept there until the run
     // has ended, so that a killed run loses nothing.
     void Execute() override;
-    // Applies the classic or the default scheme and remembers the choice.
-    void ApplyColorScheme(bool classic);
+    // Applies the classic or the default scheme and remembers the choice;
+    // false when the choice could not be written to the settings file.
+    bool ApplyColorScheme(bool classic);
     bool ClassicScheme() const { return classic_; }
     TcStatusPanels& StatusPanels() { return *panels_; }
     TcEditorAids& EditorAids() { return *aids_; }
@@ -44,11 +45,14 @@ class TfVardel : public TfBaseVardel {
     QString StoredConnectString() const override;
     void ConnectCommandChanged(const QString& command) override;
     void RunHasEnded(bool ok) override;
+    void ShowConnectionLost() override;
 
   private:
     void CreateLayout();
     void ReplayClientLibrary(const QString& library);
     void InstallLoginDialog();
+    // The script named on the command line into the editor, never run.
+    void LoadStartScript(const QString& scriptFile);
 
     QSplitter* splitter_ = nullptr;
     QWidget* topPanel_ = nullptr;

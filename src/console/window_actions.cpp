@@ -22,6 +22,7 @@
 #include "console/window_text.h"
 #include "engine/base_scripter.h"
 #include "foundation/errors.h"
+#include "scripter/catalogue_query.h"
 
 const char* const kForeignKeysQuery =
     "SELECT    C.RDB$CONSTRAINT_NAME Constraint_name,    IS_.RDB$Field_Name Field_Name,    "
@@ -98,6 +99,8 @@ void TfBaseVardel::CreateActions() {
         [this] { LiteralPaste(); });
     add({"actLoad", "Load", "Load script / statement", {key(Qt::CTRL | Qt::Key_Q)}},
         [this] { LoadScript(); });
+    add({"actSaveScript", "Save script", nullptr, {key(Qt::CTRL | Qt::Key_S)}},
+        [this] { SaveScript(); });
     add({"actSaveOutput", "Save output", nullptr, {}}, [this] { SaveOutput(); });
     add({"actPrintOutput", "Print output", nullptr, {}}, [this] { PrintOutput(); });
     add({"actHelp", "Help", nullptr, {key(Qt::Key_F1)}}, [this] { RunInternal("HELP"); });
@@ -144,10 +147,36 @@ void TfBaseVardel::CreateMenus() {
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* name : {"actLoad", "actSaveOutput", "actPrintOutput"}) menuEntry(file, name);
+    for (const char* name : {"actLoad", "actSaveScript", "actSaveOutput", "actPrintOutput"})
+        menuEntry(file, name);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // The editor's own keys do these; the menu names the keys without
+    // taking them, so the output list keeps its Ctrl+C and Ctrl+V.
+    struct TEditEntry {
+        const char* Name;
+        const char* Caption;
+        bool Changes;  // changes the text: not while a run holds it
+        std::function<void()> Do;
+    };
+    const TEditEntry entries[] = {
+        {"actUndo", "&Undo\tCtrl+Z", true, [this] { Editor->undo(); }},
+        {"actRedo", "&Redo\tCtrl+Y", true, [this] { Editor->redo(); }},
+        {"actCut", "Cu&t\tCtrl+X", true, [this] { Editor->cut(); }},
+        {"actCopy", "&Copy\tCtrl+C", false, [this] { Editor->copy(); }},
+        {"actPaste", "&Paste\tCtrl+V", true, [this] { Editor->paste(); }},
+        {"actSelectAll", "Select &all\tCtrl+A", false, [this] { Editor->selectAll(); }},
+    };
+    for (const TEditEntry& entry : entries) {
+        QAction* action = edit->addAction(QString::fromUtf8(entry.Caption));
+        action->setObjectName(QString::fromLatin1(entry.Name));
+        connect(action, &QAction::triggered, Editor,
+                [this, changes = entry.Changes, work = entry.Do] {
+                    if (!changes || !Editor->isReadOnly()) work();
+                });
+    }
+    edit->addSeparator();
     for (const char* name : {"actPrevious", "actNext", "actConnectString", "actClearInput",
                              "actClearOutput", "actLiteralCopy", "actLiteralPaste"})
         menuEntry(edit, name);
@@ -229,24 +258,39 @@ void TfBaseVardel::DescribeBlock() {
 
 void TfBaseVardel::ForeignKeysOfBlock() {
     const QString block = SelectedBlock();
-    if (!block.isEmpty())
-        RunInternal(Format(kForeignKeysQuery, block.toUpper().toStdString().c_str()));
+    // The selection is a name in a literal: a quote in it must not end it.
+    if (!block.isEmpty()) RunInternal(CatalogueQueryFor(kForeignKeysQuery, block.toStdString()));
+}
+
+QString TfBaseVardel::Draft() const {
+    const QString text = GetEditorText();
+    return text.trimmed().isEmpty() || text == recalled_ ? QString() : text;
+}
+
+void TfBaseVardel::SetEditorFromHistory(const std::string& text) {
+    recalled_ = QString::fromStdString(text);
+    SetEditorText(recalled_);
+    Editor->setFocus();
 }
 
 void TfBaseVardel::HistoryPrevious() {
     if (running_ || !StatementHistory.CanGoPrevious()) return;
     std::string text;
+    if (const QString draft = Draft(); !draft.isEmpty()) {
+        // Text not executed yet becomes the newest entry, so that Next
+        // brings it back; the first step back then passes over it.
+        StatementHistory.Add(draft.toStdString());
+        StatementHistory.Previous(text);
+    }
     StatementHistory.Previous(text);
-    SetEditorText(QString::fromStdString(text));
-    Editor->setFocus();
+    SetEditorFromHistory(text);
 }
 
 void TfBaseVardel::HistoryNext() {
     if (running_ || !StatementHistory.CanGoNext()) return;
     std::string text;
     StatementHistory.Next(text);
-    SetEditorText(QString::fromStdString(text));
-    Editor->setFocus();
+    SetEditorFromHistory(text);
 }
 
 void TfBaseVardel::LiteralCopy() {
@@ -267,13 +311,38 @@ void TfBaseVardel::LoadScript() {
 }
 
 bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString text;
+    try {
+        // The same rule as every script the engine reads: a file with NUL
+        // bytes is no text and is refused whole, never shown cut off.
+        text = QString::fromStdString(ReadScriptFile(QFile::encodeName(fileName).toStdString()));
+    } catch (const std::exception& e) {
+        Dialogs.ShowError(QString::fromUtf8(e.what()));
+        return false;
+    }
+    SetEditorText(text);
+    // The next choice starts in this file's folder.
+    loadDirectory_ = QFileInfo(fileName).absolutePath();
+    return true;
+}
+
+void TfBaseVardel::SaveScript() {
+    QFileDialog dialog(this, QStringLiteral("Save script"), loadDirectory_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("sql"));
+    dialog.setNameFilters(
+        {QStringLiteral("SQL Files (*.SQL *.sql)"), QStringLiteral("All Files (*)")});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        SaveScriptTo(dialog.selectedFiles().front());
+}
+
+bool TfBaseVardel::SaveScriptTo(const QString& fileName) {
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly)) file.write(GetEditorText().toUtf8());
+    if (!file.commit()) {
         Dialogs.ShowError(file.errorString());
         return false;
     }
-    SetEditorText(QString::fromUtf8(file.readAll()));
-    // The next choice starts in this file's folder.
     loadDirectory_ = QFileInfo(fileName).absolutePath();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "console/settings_file.h"
 #include "console/vardel.h"
+#include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/string_utils.h"
 
@@ -15,7 +16,10 @@ TPSSetColorScheme::TPSSetColorScheme(TfVardel& window) : TcWindowCommand(window)
 void TPSSetColorScheme::Execute(TcDBBaseScripter&, const TStringList& arguments, const std::string&,
                                 std::string&) {
     const bool classic = !SameText(FirstArgumentValue(arguments), "DEFAULT");
-    Window.OnWindowThread([this, classic] { Window.ApplyColorScheme(classic); });
+    bool written = false;
+    Window.OnWindowThread([&] { written = Window.ApplyColorScheme(classic); });
+    // The colours changed, but the choice will not survive a restart.
+    if (!written) RaiseUser(SettingsWriteError());
 }
 
 TPSSetStoreConnect::TPSSetStoreConnect(TfVardel& window) : TcWindowCommand(window) {
@@ -32,16 +36,17 @@ TPSSetStoreConnect::TPSSetStoreConnect(TfVardel& window) : TcWindowCommand(windo
 void TPSSetStoreConnect::Execute(TcDBBaseScripter&, const TStringList& arguments,
                                  const std::string&, std::string&) {
     const bool on = SameText(FirstArgumentValue(arguments), "ON");
-    Window.OnWindowThread([this, on] {
+    bool written = false;
+    Window.OnWindowThread([&] {
         Window.StoreConnect = on;
         TcSettingsFile settings;
-        if (on) {
-            settings.WriteBool(QStringLiteral("Store_Connect"), true);
-        } else {
-            settings.DeleteKey(QStringLiteral("Store_Connect"));
-            settings.DeleteKey(QStringLiteral("LastConnectString"));
-        }
+        if (on)
+            written = settings.WriteBool(QStringLiteral("Store_Connect"), true);
+        else
+            written = settings.DeleteKey(QStringLiteral("Store_Connect")) &&
+                      settings.DeleteKey(QStringLiteral("LastConnectString"));
     });
+    if (!written) RaiseUser(SettingsWriteError());
 }
 
 TPSSetDisplay::TPSSetDisplay(TfVardel& window) : TcWindowCommand(window) {

@@ -27,6 +27,12 @@ enum class TTransactionMode { Snapshot = 0, ReadCommitted = 1, ReadOnly = 2 };
 
 class TcStatementSplitter;
 
+// Why OnClientLibraryChanged fires, so that a front end needs no knowledge
+// of the command classes to tell a user's choice from anything else.
+enum class TClientLibraryChange {
+    Chosen,  // SET CLIENT_LIBRARY chose (or confirmed) the library
+};
+
 // The error of a statement stopped by CancelRunningStatement. It is a
 // failure like any other (the statement's transaction ends as after a
 // failure and the run stops), but SuppressError does not turn it into a
@@ -50,7 +56,9 @@ class TcDBBaseScripter : public TObject {
     std::function<void(TcDBBaseScripter& engine, const std::string& connectString)> OnConnect;
     std::function<void(TcDBBaseScripter& engine, bool& cancel)> OnBeforeDisconnect;
     std::function<void(TcDBBaseScripter& engine)> OnAfterDisconnect;
-    std::function<void(TObject* sender, const std::string& libraryName)> OnClientLibraryChanged;
+    std::function<void(TObject* sender, TClientLibraryChange reason,
+                       const std::string& libraryName)>
+        OnClientLibraryChanged;
     std::function<void(TcDBBaseScripter& engine, const std::string& name, std::string& value)>
         OnParameterRequest;
     std::function<void(std::string& database, std::string& user, std::string& password,
@@ -80,6 +88,11 @@ class TcDBBaseScripter : public TObject {
     // running, while connecting or after a disconnect it does nothing. The
     // base engine has no server to ask.
     virtual void CancelRunningStatement() {}
+    // The end of a front end's run, before it disconnects: writes what is
+    // still pending (an open workbook) and returns the words the user is
+    // to read about it, empty when there were none. Raises EUser when what
+    // is pending cannot be written. The base engine keeps nothing pending.
+    virtual std::string EndOfRun() { return std::string(); }
 
     void ExecuteStatement(const std::string& statement);
     // Rolls back an open transaction and disconnects, firing the disconnect

@@ -278,5 +278,6 @@ void TpsSetClientLibrary::ExecuteOn(TcDBScripter_IB& scripter, const TStringList
         }
     }
     scripter.SetDialectFromClientVersion();
-    if (scripter.OnClientLibraryChanged) scripter.OnClientLibraryChanged(this, ClientLibraryName);
+    if (scripter.OnClientLibraryChanged)
+        scripter.OnClientLibraryChanged(this, TClientLibraryChange::Chosen, ClientLibraryName);
 }

@@ -78,6 +78,7 @@ TEST_F(WindowTest, EveryActionHasItsCaptionAndShortcuts) {
         {"actLiteralCopy", "Delphi copy", "Ctrl+Alt+C"},
         {"actLiteralPaste", "Delphi paste", "Ctrl+Alt+V"},
         {"actLoad", "Load", "Ctrl+Q"},
+        {"actSaveScript", "Save script", "Ctrl+S"},
         {"actSaveOutput", "Save output", ""},
         {"actPrintOutput", "Print output", ""},
         {"actHelp", "Help", "F1"},

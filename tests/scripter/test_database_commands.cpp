@@ -147,8 +147,10 @@ TEST_F(DatabaseCommands, DialectAndTrimCharFields) {
 
 TEST_F(DatabaseCommands, MissingClientLibraryFallsBackToTheAutomaticChoice) {
     std::vector<std::string> changes;
-    engine->OnClientLibraryChanged = [&](TObject* sender, const std::string& name) {
+    engine->OnClientLibraryChanged = [&](TObject* sender, TClientLibraryChange reason,
+                                         const std::string& name) {
         EXPECT_NE(dynamic_cast<TpsSetClientLibrary*>(sender), nullptr);
+        EXPECT_EQ(reason, TClientLibraryChange::Chosen);
         changes.push_back(name);
     };
     const std::string loaded = ClientLibraryName;
@@ -179,7 +181,9 @@ TEST_F(DatabaseCommands, ClientLibrarySwitchRefusedWhileAnotherEngineIsAttached)
     const std::string loaded = ClientLibraryName;
     TcDBScripter_IB other;
     int changes = 0;
-    other.OnClientLibraryChanged = [&](TObject*, const std::string&) { ++changes; };
+    other.OnClientLibraryChanged = [&](TObject*, TClientLibraryChange, const std::string&) {
+        ++changes;
+    };
     EXPECT_EQ(engine->ClientLibraryUses(), 1);
     EXPECT_EQ(other.ClientLibraryUses(), 0) << "an engine without an attachment holds nothing";
     const std::string refusal =

@@ -1,5 +1,5 @@
 #pragma once
-// Turns SIGINT and SIGTERM into an orderly end of a tessel-cli run.
+// Turns SIGINT and SIGTERM into an orderly end of a run of either front end.
 //
 // Contract: construct one in main() before any other thread exists. It
 // blocks both signals for the whole process (every thread created later, the

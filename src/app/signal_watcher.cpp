@@ -1,4 +1,4 @@
-#include "cli/signal_watcher.h"
+#include "app/signal_watcher.h"
 
 #include <fcntl.h>
 #include <pthread.h>
