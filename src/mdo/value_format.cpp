@@ -260,26 +260,34 @@ size_t FormatScaled(int64_t value, int decimals, int precision, char separator, 
                     size_t capacity) {
     if (decimals <= 0)
         return static_cast<size_t>(std::to_chars(out, out + capacity, value).ptr - out);
-    if (decimals > kMaxExactDecimals) {
-        return FormatFixed(ScaledToDouble(value, -decimals), precision, decimals, separator, out,
-                           capacity);
-    }
     const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
-    const uint64_t scale = kPowersOfTen[decimals];
-    const uint64_t integerPart = magnitude / scale;
+    // Beyond 10^18 no 64-bit value has an integer part.
+    const uint64_t integerPart =
+        decimals > kMaxExactDecimals ? 0 : magnitude / kPowersOfTen[decimals];
     if (CountDigits(integerPart) > precision) {
         return FormatGeneral(ScaledToDouble(value, -decimals), precision, 0, separator, out);
     }
+    decimals = std::min<int>(decimals, static_cast<int>(capacity) - 22);
     char* o = out;
     if (value < 0) *o++ = '-';
     o = std::to_chars(o, out + capacity, integerPart).ptr;
     *o++ = separator;
-    uint64_t fraction = magnitude % scale;
+    uint64_t fraction =
+        decimals > kMaxExactDecimals ? magnitude : magnitude % kPowersOfTen[decimals];
     for (int i = decimals - 1; i >= 0; --i) {
         o[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
     return static_cast<size_t>(o + decimals - out);
+}
+
+size_t ScaledTextLength(int64_t value, int decimals) {
+    const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
+    const size_t sign = value < 0 ? 1 : 0;
+    if (decimals <= 0) return sign + static_cast<size_t>(CountDigits(magnitude));
+    const uint64_t integerPart =
+        decimals > kMaxExactDecimals ? 0 : magnitude / kPowersOfTen[decimals];
+    return sign + static_cast<size_t>(CountDigits(integerPart)) + 1 + static_cast<size_t>(decimals);
 }
 
 double ScaledToDouble(int64_t value, int scale) {
