@@ -53,6 +53,12 @@ bool IsSqlDateTimeType(int type);
 // "NAN", "INF" and "-INF" for the values that are no numbers. `out` holds at
 // least 32 bytes.
 size_t FormatGeneral(double value, int precision, int minExponentDigits, char separator, char* out);
+// The fewest significant digits that read back as the same value (of a
+// float when `single`, else of a double), laid out as FormatGeneral lays
+// out its digits: fixed notation while the integer part has at most
+// `precision` digits and the magnitude is at least 0.00001.
+size_t FormatShortest(double value, bool single, int precision, int minExponentDigits,
+                      char separator, char* out);
 // Exactly `decimals` digits after the separator; the general format with
 // `precision` digits once the integer part has more digits than that.
 size_t FormatFixed(double value, int precision, int decimals, char separator, char* out,

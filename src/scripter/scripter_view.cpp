@@ -16,6 +16,10 @@ namespace {
 
 constexpr std::string_view kNullText = "<NULL>";
 
+// A FLOAT has at most 9 significant digits; its integer part is written out
+// up to that many.
+constexpr int kFloatDigits = 9;
+
 // Firebird's character set identifiers of UNICODE_FSS and UTF8.
 constexpr int kUnicodeFss = 3;
 constexpr int kUtf8 = 4;
@@ -163,18 +167,20 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
                 data, zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : size);
         }
         case SQL_DOUBLE: {
+            // A scaled DOUBLE is a dialect-1 NUMERIC: its decimals. Else the
+            // fewest digits that read back as the very value.
             double value;
             if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
             const size_t n =
                 decimals > 0 ? FormatFixed(value, 15, decimals, separator, scratch, kScratchSize)
-                             : FormatGeneral(value, 15, 0, separator, scratch);
+                             : FormatShortest(value, false, 15, 0, separator, scratch);
             return std::string_view(scratch, n);
         }
         case SQL_FLOAT: {
             double value;
             if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
-            return std::string_view(
-                scratch, FormatGeneral(value, length + decimals, decimals, separator, scratch));
+            return std::string_view(scratch, FormatShortest(value, length == 4, kFloatDigits,
+                                                            decimals, separator, scratch));
         }
         case SQL_LONG:
             return scaled(ReadSqlData<int32_t>(data));
