@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "cli_child.h"
@@ -21,6 +22,10 @@ struct TPromptCase {
     const char* CharacterSet;  // of the column and of the connection
     std::string Typed;
 };
+
+void PrintTo(const TPromptCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 class CliPromptText : public ::testing::TestWithParam<TPromptCase> {};
 
