@@ -2,12 +2,12 @@
 
 #include <editline/readline.h>
 #include <langinfo.h>
+#include <locale.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,24 +93,35 @@ TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
     InterruptFd = interruptFd;
     rl_getc_function = GetcFunction;
     // Typed text is data: the editor reads characters of the terminal's
-    // character set, which the environment's locale names. Only the character
-    // classes change; numbers keep the C locale the formatting relies on.
-    std::setlocale(LC_CTYPE, "");
+    // character set, which the environment's locale names. The locale is the
+    // editor's alone (its thread's while it reads a line): the rest of the
+    // program keeps the C locale its texts and numbers rely on.
+    Locale_ = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
     // The C locale knows no byte above 127, and the editor would drop such
     // bytes; they pass unchanged, each carried as a character of its own
     // through an editor running in UTF-8.
-    if (std::strcmp(nl_langinfo(CODESET), "ANSI_X3.4-1968") == 0 &&
-        std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
-        BytesAsCharacters = true;
+    if (Locale_ == static_cast<locale_t>(0) ||
+        std::strcmp(nl_langinfo_l(CODESET, Locale_), "ANSI_X3.4-1968") == 0) {
+        if (Locale_ != static_cast<locale_t>(0)) freelocale(Locale_);
+        Locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        BytesAsCharacters = Locale_ != static_cast<locale_t>(0);
     }
 }
 
+TcEditLineTerminal::~TcEditLineTerminal() {
+    if (Locale_ != static_cast<locale_t>(0)) freelocale(Locale_);
+}
+
 std::optional<std::string> TcEditLineTerminal::ReadLine(const std::string& prompt) {
+    const locale_t previous =
+        Locale_ != static_cast<locale_t>(0) ? uselocale(Locale_) : static_cast<locale_t>(0);
     char* line = readline(prompt.c_str());
+    // The history keeps the line as the editor wrote it, to be read back alike.
+    if (line != nullptr && line[0] != '\0') add_history(line);
+    if (previous != static_cast<locale_t>(0)) uselocale(previous);
     if (line == nullptr) return std::nullopt;
     std::string text = BytesAsCharacters ? CarriedBytes(line) : std::string(line);
     std::free(line);
-    if (!text.empty()) add_history(text.c_str());
     return text;
 }
 
