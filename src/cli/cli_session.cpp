@@ -9,6 +9,7 @@
 #include "app/signal_watcher.h"
 
 #include "app/tessel.h"
+#include "engine/parameter_value.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
@@ -160,12 +161,7 @@ void TcCliSession::AskParameter(const std::string& name, std::string& value) {
     const std::optional<std::string> answer =
         terminal_->ReadLine("Parameter requested: " + name + ": ");
     if (!answer || answer->empty()) return;
-    value = *answer;
-    // As the console does: a value that is no whole number and not quoted
-    // already becomes a quoted text.
-    int number = 0;
-    const bool isNumber = TryStrToInt(value, number) && number != 2147483647;
-    if (value[0] != '\'' && !isNumber) value = "'" + value + "'";
+    value = QuoteParameterValue(*answer);
 }
 
 void TcCliSession::CompleteLogin(std::string& user, std::string& password) {

@@ -1,6 +1,8 @@
 #include "cli/edit_line_terminal.h"
 
 #include <editline/readline.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -8,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <iostream>
 
 namespace {
@@ -36,8 +40,51 @@ int ReadByte(int fd) {
     }
 }
 
+// libedit edits wide characters and takes what the read function answers as
+// one. In a locale of several-byte characters the bytes of one character are
+// decoded first; a byte that is no character of the locale stays a byte.
+// With `BytesAsCharacters` a byte above 127 is carried as a character of
+// the private use area (the editor runs in UTF-8 then, see the constructor):
+// printable there, unlike the control characters U+0080 to U+009F.
+bool BytesAsCharacters = false;
+constexpr int kByteCharacters = 0xF700;
+
 int GetcFunction(FILE* stream) {
-    return ReadByte(fileno(stream));
+    const int fd = fileno(stream);
+    if (BytesAsCharacters) {
+        const int byte = ReadByte(fd);
+        return byte == EOF || byte < 0x80 ? byte : kByteCharacters + byte;
+    }
+    std::mbstate_t state{};
+    for (;;) {
+        const int byte = ReadByte(fd);
+        if (byte == EOF) return EOF;
+        const char c = static_cast<char>(byte);
+        wchar_t wide = 0;
+        const size_t n = std::mbrtowc(&wide, &c, 1, &state);
+        if (n == static_cast<size_t>(-2)) continue;  // more bytes to come
+        if (n == static_cast<size_t>(-1)) return byte;
+        return static_cast<int>(wide);
+    }
+}
+
+// The line as bytes again: the UTF-8 of each carried byte's character
+// (EF 9E 80 to EF 9F BF) becomes that byte.
+std::string CarriedBytes(const std::string& utf8) {
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = [&](size_t at) { return static_cast<unsigned char>(utf8[at]); };
+        if (byte(i) == 0xEF && i + 2 < utf8.size() &&
+            (byte(i + 1) == 0x9E || byte(i + 1) == 0x9F)) {
+            const int code = 0xF000 | ((byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F);
+            bytes += static_cast<char>(code - kByteCharacters);
+            i += 2;
+        } else {
+            bytes += utf8[i];
+        }
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -45,14 +92,36 @@ int GetcFunction(FILE* stream) {
 TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
     InterruptFd = interruptFd;
     rl_getc_function = GetcFunction;
+    // Typed text is data: the editor reads characters of the terminal's
+    // character set, which the environment's locale names. The locale is the
+    // editor's alone (its thread's while it reads a line): the rest of the
+    // program keeps the C locale its texts and numbers rely on.
+    Locale_ = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    // The C locale knows no byte above 127, and the editor would drop such
+    // bytes; they pass unchanged, each carried as a character of its own
+    // through an editor running in UTF-8.
+    if (Locale_ == static_cast<locale_t>(0) ||
+        std::strcmp(nl_langinfo_l(CODESET, Locale_), "ANSI_X3.4-1968") == 0) {
+        if (Locale_ != static_cast<locale_t>(0)) freelocale(Locale_);
+        Locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        BytesAsCharacters = Locale_ != static_cast<locale_t>(0);
+    }
+}
+
+TcEditLineTerminal::~TcEditLineTerminal() {
+    if (Locale_ != static_cast<locale_t>(0)) freelocale(Locale_);
 }
 
 std::optional<std::string> TcEditLineTerminal::ReadLine(const std::string& prompt) {
+    const locale_t previous =
+        Locale_ != static_cast<locale_t>(0) ? uselocale(Locale_) : static_cast<locale_t>(0);
     char* line = readline(prompt.c_str());
+    // The history keeps the line as the editor wrote it, to be read back alike.
+    if (line != nullptr && line[0] != '\0') add_history(line);
+    if (previous != static_cast<locale_t>(0)) uselocale(previous);
     if (line == nullptr) return std::nullopt;
-    std::string text(line);
+    std::string text = BytesAsCharacters ? CarriedBytes(line) : std::string(line);
     std::free(line);
-    if (!text.empty()) add_history(text.c_str());
     return text;
 }
 

@@ -6,6 +6,7 @@
 
 #include "console/base_vardel.h"
 #include "console/window_text.h"
+#include "engine/parameter_value.h"
 #include "foundation/language.h"
 #include "scripter/scripter_view.h"
 

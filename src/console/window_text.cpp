@@ -1,7 +1,6 @@
 #include "console/window_text.h"
 
 #include <QStringList>
-#include <charconv>
 #include <cstdint>
 
 #include "foundation/errors.h"
@@ -45,15 +44,6 @@ QString LiteralPasteText(const QString& clipboardText) {
         while (!line.isEmpty() && line.back().isSpace()) line.chop(1);
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-std::string QuoteParameterValue(const std::string& value) {
-    if (value.empty() || value.front() == '\'') return value;
-    int32_t number = 0;
-    const char* end = value.data() + value.size();
-    const auto [at, error] = std::from_chars(value.data() + (value.front() == '+'), end, number);
-    const bool wholeNumber = error == std::errc() && at == end && number != INT32_MAX;
-    return wholeNumber ? value : "'" + value + "'";
 }
 
 std::string ConnectCommandText(const std::string& connectString, const std::string& user,

@@ -14,10 +14,6 @@ QString LiteralCopyText(const QString& editorText);
 // everything up to its first quote and from its last quote on, and its
 // trailing blanks; a line without quotes becomes empty.
 QString LiteralPasteText(const QString& clipboardText);
-// A value typed for a parameter: one that is not empty, does not start with
-// a single quote and is no whole number (2147483647 counts as none) is
-// wrapped in single quotes.
-std::string QuoteParameterValue(const std::string& value);
 // The connect command the window remembers after a disconnect.
 std::string ConnectCommandText(const std::string& connectString, const std::string& user,
                                const std::string& password, const std::string& role, bool userGiven,

@@ -182,30 +182,23 @@ bool IsSqlDateTimeType(int type) {
 
 // ---- Numbers ---------------------------------------------------------------
 
-size_t FormatGeneral(double value, int precision, int minExponentDigits, char separator,
-                     char* out) {
-    if (std::isnan(value)) return std::strlen(std::strcpy(out, "NAN"));
-    if (std::isinf(value)) return std::strlen(std::strcpy(out, value > 0 ? "INF" : "-INF"));
-    if (value == 0) {
-        out[0] = '0';
-        return 1;
-    }
-    precision = std::clamp(precision, 1, 17);
-    minExponentDigits = std::clamp(minExponentDigits, 0, 4);
+namespace {
 
-    char sci[40];
-    const auto res =
-        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, precision - 1);
+// Writes the significant digits of a scientific text from to_chars
+// ("-d.ddde+xx") in the general layout: fixed notation while the exponent is
+// below `precision` and at least -5, else a mantissa and "E".
+size_t LayOutGeneral(const char* sci, const char* end, int precision, int minExponentDigits,
+                     char separator, char* out) {
     const char* p = sci;
     const bool negative = *p == '-';
     if (negative) ++p;
-    char digits[20];
+    char digits[24];
     int count = 0;
-    for (; p < res.ptr && *p != 'e'; ++p) {
-        if (*p != '.') digits[count++] = *p;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p != '.' && count < static_cast<int>(sizeof digits)) digits[count++] = *p;
     }
     int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent);
+    if (p < end) std::from_chars(p + 1 + (p[1] == '+'), end, exponent);
     while (count > 1 && digits[count - 1] == '0') --count;
 
     char* o = out;
@@ -232,11 +225,48 @@ size_t FormatGeneral(double value, int precision, int minExponentDigits, char se
         *o++ = 'E';
         if (exponent < 0) *o++ = '-';
         char exp[8];
-        const auto end = std::to_chars(exp, exp + sizeof exp, std::abs(exponent)).ptr;
-        for (int i = static_cast<int>(end - exp); i < minExponentDigits; ++i) *o++ = '0';
-        for (const char* e = exp; e < end; ++e) *o++ = *e;
+        const auto expEnd = std::to_chars(exp, exp + sizeof exp, std::abs(exponent)).ptr;
+        for (int i = static_cast<int>(expEnd - exp); i < minExponentDigits; ++i) *o++ = '0';
+        for (const char* e = exp; e < expEnd; ++e) *o++ = *e;
     }
     return static_cast<size_t>(o - out);
+}
+
+// "NAN", "INF", "-INF" or "0" for the values without digits to lay out; 0
+// for every other value.
+size_t SpecialNumber(double value, char* out) {
+    if (std::isnan(value)) return std::strlen(std::strcpy(out, "NAN"));
+    if (std::isinf(value)) return std::strlen(std::strcpy(out, value > 0 ? "INF" : "-INF"));
+    if (value == 0) {
+        out[0] = '0';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+size_t FormatGeneral(double value, int precision, int minExponentDigits, char separator,
+                     char* out) {
+    if (const size_t n = SpecialNumber(value, out)) return n;
+    precision = std::clamp(precision, 1, 17);
+    char sci[40];
+    const auto res =
+        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, precision - 1);
+    return LayOutGeneral(sci, res.ptr, precision, std::clamp(minExponentDigits, 0, 4), separator,
+                         out);
+}
+
+size_t FormatShortest(double value, bool single, int precision, int minExponentDigits,
+                      char separator, char* out) {
+    if (const size_t n = SpecialNumber(value, out)) return n;
+    char sci[40];
+    const auto res =
+        single ? std::to_chars(sci, sci + sizeof sci, static_cast<float>(value),
+                               std::chars_format::scientific)
+               : std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+    return LayOutGeneral(sci, res.ptr, std::clamp(precision, 1, 17),
+                         std::clamp(minExponentDigits, 0, 4), separator, out);
 }
 
 size_t FormatFixed(double value, int precision, int decimals, char separator, char* out,
@@ -260,26 +290,34 @@ size_t FormatScaled(int64_t value, int decimals, int precision, char separator, 
                     size_t capacity) {
     if (decimals <= 0)
         return static_cast<size_t>(std::to_chars(out, out + capacity, value).ptr - out);
-    if (decimals > kMaxExactDecimals) {
-        return FormatFixed(ScaledToDouble(value, -decimals), precision, decimals, separator, out,
-                           capacity);
-    }
     const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
-    const uint64_t scale = kPowersOfTen[decimals];
-    const uint64_t integerPart = magnitude / scale;
+    // Beyond 10^18 no 64-bit value has an integer part.
+    const uint64_t integerPart =
+        decimals > kMaxExactDecimals ? 0 : magnitude / kPowersOfTen[decimals];
     if (CountDigits(integerPart) > precision) {
         return FormatGeneral(ScaledToDouble(value, -decimals), precision, 0, separator, out);
     }
+    decimals = std::min<int>(decimals, static_cast<int>(capacity) - 22);
     char* o = out;
     if (value < 0) *o++ = '-';
     o = std::to_chars(o, out + capacity, integerPart).ptr;
     *o++ = separator;
-    uint64_t fraction = magnitude % scale;
+    uint64_t fraction =
+        decimals > kMaxExactDecimals ? magnitude : magnitude % kPowersOfTen[decimals];
     for (int i = decimals - 1; i >= 0; --i) {
         o[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
     return static_cast<size_t>(o + decimals - out);
+}
+
+size_t ScaledTextLength(int64_t value, int decimals) {
+    const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
+    const size_t sign = value < 0 ? 1 : 0;
+    if (decimals <= 0) return sign + static_cast<size_t>(CountDigits(magnitude));
+    const uint64_t integerPart =
+        decimals > kMaxExactDecimals ? 0 : magnitude / kPowersOfTen[decimals];
+    return sign + static_cast<size_t>(CountDigits(integerPart)) + 1 + static_cast<size_t>(decimals);
 }
 
 double ScaledToDouble(int64_t value, int scale) {

@@ -53,16 +53,27 @@ bool IsSqlDateTimeType(int type);
 // "NAN", "INF" and "-INF" for the values that are no numbers. `out` holds at
 // least 32 bytes.
 size_t FormatGeneral(double value, int precision, int minExponentDigits, char separator, char* out);
+// The fewest significant digits that read back as the same value (of a
+// float when `single`, else of a double), laid out as FormatGeneral lays
+// out its digits: fixed notation while the integer part has at most
+// `precision` digits and the magnitude is at least 0.00001.
+size_t FormatShortest(double value, bool single, int precision, int minExponentDigits,
+                      char separator, char* out);
 // Exactly `decimals` digits after the separator; the general format with
 // `precision` digits once the integer part has more digits than that.
 size_t FormatFixed(double value, int precision, int decimals, char separator, char* out,
                    size_t capacity);
 // A scaled integer, value / 10^decimals, in exact decimal digits (floating
 // point cannot hold eighteen of them): the plain integer for decimals <= 0,
-// else `decimals` digits after the separator, and the general format with
-// `precision` digits once the integer part has more digits than that.
+// else the integer part, the separator and `decimals` digits. Only once the
+// integer part has more digits than `precision` does the value go into the
+// general format with that many digits; kExactDigits never does.
 size_t FormatScaled(int64_t value, int decimals, int precision, char separator, char* out,
                     size_t capacity);
+// Every digit of a 64-bit integer: FormatScaled stays exact.
+inline constexpr int kExactDigits = 19;
+// The length of FormatScaled's exact text of the value, without writing it.
+size_t ScaledTextLength(int64_t value, int decimals);
 // value * 10^scale, dividing by a power of ten that is exact as an integer.
 double ScaledToDouble(int64_t value, int scale);
 // The value of a numeric column from its data buffer: SQL_SHORT, SQL_LONG

@@ -6,6 +6,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
+#include "foundation/screen_cells.h"
 #include "mdo/value_format.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/password_mask.h"
@@ -14,6 +15,24 @@
 namespace {
 
 constexpr std::string_view kNullText = "<NULL>";
+
+// A FLOAT has at most 9 significant digits; its integer part is written out
+// up to that many.
+constexpr int kFloatDigits = 9;
+
+// Firebird's character set identifiers of UNICODE_FSS and UTF8.
+constexpr int kUnicodeFss = 3;
+constexpr int kUtf8 = 4;
+
+bool IsUtf8CharacterSet(int id) {
+    return id == kUnicodeFss || id == kUtf8;
+}
+
+// Without the trailing blanks and control characters.
+std::string_view TrimTrailing(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    return text;
+}
 
 }  // namespace
 
@@ -125,11 +144,10 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
     const int decimals = -var.sqlscale;
     const TcLocaleSettings& locale = TcLocaleSettings::Current();
     const char separator = locale.DecimalSeparator;
-    // Integers are formatted from their exact value; the precision is the
-    // digits before the decimal point that the display keeps in fixed form.
-    auto scaled = [&](int64_t value, int precision) {
+    // NUMERIC and DECIMAL are exact: every digit of the scaled integer.
+    auto scaled = [&](int64_t value) {
         return std::string_view(
-            scratch, FormatScaled(value, decimals, precision, separator, scratch, kScratchSize));
+            scratch, FormatScaled(value, decimals, kExactDigits, separator, scratch, kScratchSize));
     };
     auto picture = [&](const std::string& format) {
         TDateTimeFields value;
@@ -149,27 +167,29 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
                 data, zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : size);
         }
         case SQL_DOUBLE: {
+            // A scaled DOUBLE is a dialect-1 NUMERIC: its decimals. Else the
+            // fewest digits that read back as the very value.
             double value;
             if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
             const size_t n =
                 decimals > 0 ? FormatFixed(value, 15, decimals, separator, scratch, kScratchSize)
-                             : FormatGeneral(value, 15, 0, separator, scratch);
+                             : FormatShortest(value, false, 15, 0, separator, scratch);
             return std::string_view(scratch, n);
         }
         case SQL_FLOAT: {
             double value;
             if (!ReadSqlNumber(type, var.sqlscale, length, data, value)) return {};
-            return std::string_view(
-                scratch, FormatGeneral(value, length + decimals, decimals, separator, scratch));
+            return std::string_view(scratch, FormatShortest(value, length == 4, kFloatDigits,
+                                                            decimals, separator, scratch));
         }
         case SQL_LONG:
-            return scaled(ReadSqlData<int32_t>(data), 9);
+            return scaled(ReadSqlData<int32_t>(data));
         case SQL_SHORT:
             if (length < 2) return {};
-            return scaled(ReadSqlData<int16_t>(data), 4);
+            return scaled(ReadSqlData<int16_t>(data));
         case SQL_INT64:
             if (length < 8) return {};
-            return scaled(ReadSqlData<int64_t>(data), 9);
+            return scaled(ReadSqlData<int64_t>(data));
         case SQL_TIMESTAMP:
             return picture(scripter_.TimeDisplay ? scripter_.DateTimeFormat : scripter_.DateFormat);
         case SQL_TYPE_TIME:
@@ -258,9 +278,64 @@ void TcDBScripter_IBView::DescribeType(std::string& name, std::string& type, std
     }
 }
 
+int TcDBScripter_IBView::ValueWidth(int column, int rows) const {
+    const TcOutputSQLDA& buffer = Buffer();
+    const XSQLVAR& var = buffer.Column(column);
+    const int type = SqlBaseType(var.sqltype);
+    const int offset = buffer.ColumnOffset(column);
+    const int decimals = -var.sqlscale;
+    size_t widest = 0;
+    switch (type) {
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64: {
+            // The longest text belongs to the largest or the smallest value.
+            int64_t largest = 0;
+            int64_t smallest = 0;
+            for (int r = 0; r < rows; ++r) {
+                const char* cell = buffer.Row(r) + offset;
+                if (cell[0] == 1) continue;
+                const int64_t value = type == SQL_SHORT  ? ReadSqlData<int16_t>(cell + 1)
+                                      : type == SQL_LONG ? ReadSqlData<int32_t>(cell + 1)
+                                                         : ReadSqlData<int64_t>(cell + 1);
+                largest = std::max(largest, value);
+                smallest = std::min(smallest, value);
+            }
+            widest =
+                std::max(ScaledTextLength(largest, decimals), ScaledTextLength(smallest, decimals));
+            break;
+        }
+        case SQL_FLOAT:
+        case SQL_DOUBLE: {
+            char scratch[kScratchSize];
+            for (int r = 0; r < rows; ++r) {
+                const char* cell = buffer.Row(r) + offset;
+                if (cell[0] != 1) widest = std::max(widest, CellText(column, cell, scratch).size());
+            }
+            break;
+        }
+        case SQL_VARYING:
+        case SQL_TEXT: {
+            if (!Utf8_[static_cast<size_t>(column)]) return 0;
+            char scratch[kScratchSize];
+            for (int r = 0; r < rows; ++r) {
+                const char* cell = buffer.Row(r) + offset;
+                std::string_view text = CellText(column, cell, scratch);
+                if (type == SQL_TEXT && scripter_.TrimCharFields) text = TrimTrailing(text);
+                widest = std::max(widest, Utf8Cells(text));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return static_cast<int>(widest);
+}
+
 void TcDBScripter_IBView::ComputeWidths() {
     Widths_.clear();
     LeftAligned_.clear();
+    Utf8_.clear();
     const TcOutputSQLDA& buffer = Buffer();
     if (!buffer.Descriptor()) return;
 
@@ -268,35 +343,44 @@ void TcDBScripter_IBView::ComputeWidths() {
     const int rows = buffer.RowCount();
     Widths_.resize(static_cast<size_t>(columns));
     LeftAligned_.resize(static_cast<size_t>(columns));
+    Utf8_.resize(static_cast<size_t>(columns));
+    Utf8Names_ = NamesAreUtf8();
     for (int i = 0; i < columns; ++i) {
         const XSQLVAR& var = buffer.Column(i);
         const int type = SqlBaseType(var.sqltype);
-        int width = std::max<int>(6, std::clamp<int>(var.aliasname_length, 0, 32));
+        const std::string name = ColumnName(i);
+        int width = std::max<int>(
+            6, Utf8Names_ ? static_cast<int>(Utf8Cells(name)) : static_cast<int>(name.size()));
         LeftAligned_[static_cast<size_t>(i)] = !IsSqlNumberType(type);
+        Utf8_[static_cast<size_t>(i)] =
+            (type == SQL_TEXT || type == SQL_VARYING) && IsUtf8CharacterSet(var.sqlsubtype & 0xFF);
         if (rows > 0) {
-            // Only VARYING and trimmed TEXT depend on the values; every other
-            // type has one data width for all rows.
+            // Every type has a least data width; values that need more widen
+            // the column, so that no value is cut.
             const int extra = var.sqlscale < 0 ? 3 : 0;
             const int offset = buffer.ColumnOffset(i) + 1;
             int data = 0;
             switch (type) {
                 case SQL_VARYING:
+                    if (Utf8_[static_cast<size_t>(i)]) break;
                     for (int r = 0; r < rows; ++r) {
                         const int size = ReadSqlData<uint16_t>(buffer.Row(r) + offset);
                         data = std::max(data, std::min(size, std::max<int>(var.sqllen, 0)));
                     }
                     break;
                 case SQL_TEXT:
+                    if (Utf8_[static_cast<size_t>(i)]) break;
                     if (scripter_.TrimCharFields) {
                         const size_t size = static_cast<size_t>(std::max<int>(var.sqllen, 0));
                         for (int r = 0; r < rows; ++r) {
                             const char* text = buffer.Row(r) + offset;
                             const void* zero = std::memchr(text, 0, size);
-                            size_t n =
+                            const size_t n =
                                 zero ? static_cast<size_t>(static_cast<const char*>(zero) - text)
                                      : size;
-                            while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= ' ') --n;
-                            data = std::max(data, static_cast<int>(n));
+                            data = std::max(
+                                data,
+                                static_cast<int>(TrimTrailing(std::string_view(text, n)).size()));
                         }
                     } else {
                         data = var.sqllen;
@@ -337,11 +421,19 @@ void TcDBScripter_IBView::ComputeWidths() {
                     data = var.sqllen;
                     break;
             }
-            width = std::max(width, data + extra);
+            width = std::max({width, data + extra, ValueWidth(i, rows)});
         }
         Widths_[static_cast<size_t>(i)] = width;
     }
     First();
+}
+
+bool TcDBScripter_IBView::NamesAreUtf8() const {
+    // The server sends names in the connection's character set; without one
+    // (NONE) they come as stored, in UTF-8.
+    const std::string& set = scripter_.CharacterSet;
+    return set.empty() || SameText(set, "NONE") || SameText(set, "UTF8") ||
+           SameText(set, "UNICODE_FSS");
 }
 
 std::string TcDBScripter_IBView::HeaderLines() const {
@@ -355,8 +447,11 @@ std::string TcDBScripter_IBView::HeaderLines() const {
             underline += ' ';
         }
         const std::string name = ColumnName(i);
-        names +=
-            LeftAligned_[static_cast<size_t>(i)] ? PadRight(name, width) : PadLeft(name, width);
+        const size_t cells = Utf8Names_ ? Utf8Cells(name) : name.size();
+        const size_t pad = cells < width ? width - cells : 0;
+        if (!LeftAligned_[static_cast<size_t>(i)]) names.append(pad, ' ');
+        names += name;
+        if (LeftAligned_[static_cast<size_t>(i)]) names.append(pad, ' ');
         underline.append(width, '=');
     }
     // The padding of a left-aligned last column would be a trailing blank.
@@ -373,22 +468,33 @@ int TcDBScripter_IBView::LineLength() const {
 void TcDBScripter_IBView::AppendRowLine(std::string& line, int row) const {
     const TcOutputSQLDA& buffer = Buffer();
     const char* rowData = buffer.Row(row);
-    const size_t start = line.size();
+    // The line is laid out in cells; a UTF-8 character of several bytes that
+    // takes fewer cells lengthens it in bytes. What is not yet written is all
+    // blanks, so it grows at its end.
+    size_t at = line.size();
     line.append(static_cast<size_t>(LineLength()), ' ');
-    char* out = line.data() + start;
     char scratch[kScratchSize];
     const int columns = std::min<int>(buffer.ColumnCount(), static_cast<int>(Widths_.size()));
     for (int i = 0; i < columns; ++i) {
         const size_t width = static_cast<size_t>(Widths_[static_cast<size_t>(i)]);
         const char* cell = rowData + buffer.ColumnOffset(i);
-        const std::string_view text = cell[0] == 1 ? kNullText : CellText(i, cell, scratch);
-        // Pad to the width, add the separating blank, keep width + 1 bytes:
-        // a text one longer than the width fills the blank, a longer one is cut.
-        const size_t shift = (LeftAligned_[static_cast<size_t>(i)] || text.size() >= width)
-                                 ? 0
-                                 : width - text.size();
-        std::memcpy(out + shift, text.data(), std::min(text.size(), width + 1));
-        out += width + 1;
+        std::string_view text = cell[0] == 1 ? kNullText : CellText(i, cell, scratch);
+        // Pad to the width, add the separating blank, keep width + 1 cells:
+        // a text one longer than the width fills the blank, a longer one is
+        // cut, never inside a character.
+        size_t cells = text.size();
+        if (Utf8_[static_cast<size_t>(i)] && cell[0] != 1) {
+            cells = Utf8Cells(text);
+            if (cells > width + 1) text = text.substr(0, Utf8Prefix(text, width + 1, cells));
+            line.append(text.size() - cells, ' ');
+        } else if (cells > width + 1) {
+            text = text.substr(0, width + 1);
+            cells = width + 1;
+        }
+        const size_t shift =
+            (LeftAligned_[static_cast<size_t>(i)] || cells >= width) ? 0 : width - cells;
+        std::memcpy(line.data() + at + shift, text.data(), text.size());
+        at += width + 1 + (text.size() - cells);
     }
 }
 

@@ -75,7 +75,8 @@ class TcDBScripter_IBView {
     const std::vector<bool>& LeftAligned() const { return LeftAligned_; }
     // The column names and their underlines, CR LF between them.
     std::string HeaderLines() const;
-    // The current row padded to the widths: exactly sum(width + 1) bytes.
+    // The current row padded to the widths: exactly sum(width + 1) screen
+    // cells (bytes, unless a UTF-8 column holds characters of several bytes).
     std::string RowLine() const;
     // Appends every output line of the finished statement.
     void BuildOutput(TStringList& lines);
@@ -94,6 +95,11 @@ class TcDBScripter_IBView {
     // which must hold kScratchSize bytes.
     std::string_view CellText(int column, const char* cell, char* scratch) const;
     void AppendRowLine(std::string& line, int row) const;
+    // The cells the widest value of the column takes where values decide
+    // it: numbers, and UTF-8 text (0 for other columns).
+    int ValueWidth(int column, int rows) const;
+    // Whether the column names come in UTF-8.
+    bool NamesAreUtf8() const;
     int LineLength() const;
 
     static constexpr size_t kScratchSize = kValueTextCapacity;
@@ -102,4 +108,7 @@ class TcDBScripter_IBView {
     int RowIndex_ = 0;
     std::vector<int> Widths_;
     std::vector<bool> LeftAligned_;
+    // Per column: its texts are UTF-8 and laid out by screen cells.
+    std::vector<bool> Utf8_;
+    bool Utf8Names_ = true;
 };

@@ -35,21 +35,6 @@ TEST(LiteralPaste, TakesWhatStandsBetweenTheOuterQuotesOfEachLine) {
               QStringLiteral("select 1\n"));
 }
 
-TEST(QuoteParameterValue, QuotesWhatIsNoWholeNumber) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", ""},
-        {"12", "12"},
-        {"-5", "-5"},
-        {"abc", "'abc'"},
-        {"'q'", "'q'"},
-        {"1.5", "'1.5'"},
-        {"2147483647", "'2147483647'"},
-        {"99999999999", "'99999999999'"},
-        {"12a", "'12a'"},
-    };
-    for (const auto& [value, expected] : cases) EXPECT_EQ(QuoteParameterValue(value), expected);
-}
-
 TEST(ConnectCommandText, NamesWhatTheUserGave) {
     EXPECT_EQ(ConnectCommandText("/db.fdb", "SYSDBA", "pw", "", true, true),
               "CONNECT '/db.fdb' USER 'SYSDBA' PASSWORD 'pw'");

@@ -88,17 +88,41 @@ const TValueCase kValueCases[] = {
          "-9223372036854775808"),
     Case("Numeric18_2NineDigits", {SQL_INT64, -2, 8, "N"}, Raw<int64_t>(12345678912),
          "123456789.12"),
-    Case("Numeric18_2TenDigitsGoScientific", {SQL_INT64, -2, 8, "N"}, Raw<int64_t>(123456789012),
-         "1.23456789E9"),
+    Case("Numeric18_2TenDigitsStayExact", {SQL_INT64, -2, 8, "N"}, Raw<int64_t>(123456789012),
+         "1234567890.12"),
+    Case("Numeric18_4Largest", {SQL_INT64, -4, 8, "N"}, Raw<int64_t>(999999999999999999),
+         "99999999999999.9999"),
+    Case("Numeric18_4Negative", {SQL_INT64, -4, 8, "N"}, Raw<int64_t>(-123456789012345678),
+         "-12345678901234.5678"),
+    Case("Numeric18_18Smallest", {SQL_INT64, -18, 8, "N"}, Raw<int64_t>(INT64_MIN),
+         "-9.223372036854775808"),
+    Case("Numeric18_18Tiny", {SQL_INT64, -18, 8, "N"}, Raw<int64_t>(-1), "-0.000000000000000001"),
+    Case("Numeric9_9Largest", {SQL_LONG, -9, 4, "N"}, Raw<int32_t>(INT32_MAX), "2.147483647"),
+    Case("Numeric4_4Smallest", {SQL_SHORT, -4, 2, "N"}, Raw<int16_t>(INT16_MIN), "-3.2768"),
     Case("Numeric18_4Exact", {SQL_INT64, -4, 8, "N"}, Raw<int64_t>(10001), "1.0001"),
-    Case("DoubleGeneral", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(0.1 + 0.2), "0.3"),
+    // The fewest digits that read back as the same double: 0.1 + 0.2 is not 0.3.
+    Case("DoubleShortest", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(0.1 + 0.2), "0.30000000000000004"),
+    Case("DoubleTenth", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(0.1), "0.1"),
+    Case("DoublePi", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(3.141592653589793), "3.141592653589793"),
+    Case("DoubleLargest", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(-1.7976931348623157e308),
+         "-1.7976931348623157E308"),
+    Case("DoubleFifteenDigitInteger", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(123456789012345.0),
+         "123456789012345"),
     Case("DoubleHuge", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(-1.5e20), "-1.5E20"),
     Case("DoubleTiny", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(2.5e-6), "2.5E-6"),
     Case("DoubleSmallFixed", {SQL_DOUBLE, 0, 8, "D"}, Raw<double>(1.25e-5), "0.0000125"),
     Case("DoubleFixedDecimals", {SQL_DOUBLE, -2, 8, "D"}, Raw<double>(2.5), "2.50"),
     Case("DoubleFixedTooWide", {SQL_DOUBLE, -2, 8, "D"}, Raw<double>(1.5e16), "1.5E16"),
-    Case("FloatFourDigits", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(3.14159f), "3.142"),
-    Case("FloatIntegerTooLong", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(12346.0f), "1.235E4"),
+    // The fewest digits that read back as the same float.
+    Case("FloatShortest", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(3.14159f), "3.14159"),
+    Case("FloatInteger", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(12346.0f), "12346"),
+    Case("FloatLargestInteger", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(16777216.0f), "16777216"),
+    Case("FloatTenDigitsGoScientific", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(1234567936.0f),
+         "1.234568E9"),
+    Case("FloatLargest", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(3.4028235e38f), "3.4028235E38"),
+    Case("FloatSmallestNormal", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(1.17549435e-38f),
+         "1.1754944E-38"),
+    Case("FloatTenth", {SQL_FLOAT, 0, 4, "F"}, Raw<float>(0.1f), "0.1"),
     Case("BooleanTrue", {SQL_BOOLEAN + 1, 0, 1, "B"}, Raw<FB_BOOLEAN>(1), "TRUE"),
     Case("BooleanFalse", {SQL_BOOLEAN + 1, 0, 1, "B"}, Raw<FB_BOOLEAN>(0), "FALSE"),
     Case("Blob", {SQL_BLOB + 1, 0, 8, "B"}, Raw<int64_t>(99), "(blob)"),
@@ -115,7 +139,7 @@ TEST_F(ScripterViewTest, NumbersUseTheLocaleDecimalSeparator) {
     TcLocaleSettings::Current().DecimalSeparator = ',';
     EXPECT_EQ(Show({SQL_LONG, -2, 4, "N"}, Raw<int32_t>(123450)), "1234,50");
     EXPECT_EQ(Show({SQL_DOUBLE, 0, 8, "D"}, Raw<double>(-2.5e-7)), "-2,5E-7");
-    EXPECT_EQ(Show({SQL_INT64, -2, 8, "N"}, Raw<int64_t>(123456789012)), "1,23456789E9");
+    EXPECT_EQ(Show({SQL_INT64, -2, 8, "N"}, Raw<int64_t>(123456789012)), "1234567890,12");
 }
 
 TEST_F(ScripterViewTest, DatesAndTimesAreDecodedAndDropFractions) {
@@ -243,22 +267,58 @@ TEST_F(ScripterViewTest, NullShowsAlignedByColumnKind) {
     EXPECT_TRUE(view.IsNull(0));
 }
 
-TEST_F(ScripterViewTest, CellsLongerThanTheWidthAreCut) {
-    builder.Define({{SQL_LONG, 0, 4, "ID"}});
+TEST_F(ScripterViewTest, NumberColumnsWidenToTheirWidestValue) {
+    // The least widths stay (INTEGER 9, BIGINT 14, SMALLINT 4, a scale 3
+    // more); a value that needs more widens its column instead of being cut.
     const struct {
-        int32_t Value;
-        const char* Line;
+        short Type;
+        short Scale;
+        std::vector<int64_t> Values;
+        std::vector<const char*> Lines;
     } cases[] = {
-        {-2147483647, "-214748364"},  // eleven characters lose the last one
-        {-123456789, "-123456789"},   // ten fill the separating blank
-        {123456789, "123456789 "},
+        {SQL_LONG, 0, {7, -99999999}, {"        7 ", "-99999999 "}},
+        {SQL_LONG,
+         0,
+         {-2147483648LL, -123456789, 123456789},
+         {"-2147483648 ", " -123456789 ", "  123456789 "}},
+        {SQL_INT64, 0, {INT64_MIN, 1}, {"-9223372036854775808 ", "                   1 "}},
+        {SQL_INT64, 0, {-9999999999999}, {"-9999999999999 "}},
+        {SQL_SHORT, 0, {-32768}, {"-32768 "}},
+        {SQL_INT64,
+         -4,
+         {999999999999999999, -123456789012345678, 5},
+         {" 99999999999999.9999 ", "-12345678901234.5678 ", "              0.0005 "}},
+        {SQL_LONG, -2, {-214748364}, {" -2147483.64 "}},
     };
-    for (const auto& c : cases) builder.Put<int32_t>(0, c.Value).Store();
-    view.ComputeWidths();
     for (const auto& c : cases) {
-        EXPECT_EQ(view.RowLine(), c.Line);
-        view.Next();
+        const short length = c.Type == SQL_SHORT ? 2 : c.Type == SQL_LONG ? 4 : 8;
+        builder.Define({{c.Type, c.Scale, length, "ID"}});
+        for (const int64_t value : c.Values) {
+            if (c.Type == SQL_SHORT) {
+                builder.Put<int16_t>(0, static_cast<int16_t>(value));
+            } else if (c.Type == SQL_LONG) {
+                builder.Put<int32_t>(0, static_cast<int32_t>(value));
+            } else {
+                builder.Put<int64_t>(0, value);
+            }
+            builder.Store();
+        }
+        view.ComputeWidths();
+        for (const char* line : c.Lines) {
+            EXPECT_EQ(view.RowLine(), line) << c.Type << ' ' << c.Values[0];
+            view.Next();
+        }
     }
+}
+
+TEST_F(ScripterViewTest, DoubleColumnsWidenToTheirWidestValue) {
+    builder.Define({{SQL_DOUBLE, 0, 8, "D"}});
+    builder.Put<double>(0, -1.23456789012345e-300).Store();
+    builder.Put<double>(0, 1).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.RowLine(), "-1.23456789012345E-300 ");
+    view.Next();
+    EXPECT_EQ(view.RowLine(), "                     1 ");
 }
 
 TEST_F(ScripterViewTest, CharWidthFollowsTrimCharFields) {
@@ -633,3 +693,77 @@ TEST_F(BooleanColumnTest, DescribesTheColumnAsBoolean) {
 }
 
 }  // namespace
+
+// ---- UTF-8 text by screen cells ---------------------------------------------
+
+namespace {
+
+constexpr short kCharsetUtf8 = 4;
+constexpr short kCharsetWin1252 = 53;
+
+}  // namespace
+
+TEST_F(ScripterViewTest, Utf8ColumnsAreLaidOutByScreenCells) {
+    // VARCHAR(10) in UTF8 (40 bytes): the column is as wide as its widest
+    // value on screen, a wide character taking two cells and a combining
+    // mark none.
+    builder.Define({{SQL_VARYING, 0, 40, "CITY"}, {SQL_LONG, 0, 4, "N"}});
+    builder.Var(0).sqlsubtype = kCharsetUtf8;
+    const char* cities[] = {"Zürich", "東京", "e\xCC\x81t\xC3\xA9", "Ab"};
+    for (const char* city : cities) builder.PutVarying(0, city).Put<int32_t>(1, 1).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 6);
+    EXPECT_EQ(view.HeaderLines(),
+              "CITY           N\r\n"
+              "====== =========");
+    const char* lines[] = {"Zürich         1 ", "東京           1 ",
+                           "e\xCC\x81t\xC3\xA9            1 ", "Ab             1 "};
+    for (const char* line : lines) {
+        EXPECT_EQ(view.RowLine(), line);
+        view.Next();
+    }
+}
+
+TEST_F(ScripterViewTest, Utf8CharColumnsCountTheirBlanksAsCells) {
+    // CHAR(3) in UTF8 holds 12 bytes: three wide characters and three
+    // blanks take 9 cells, an ASCII value and its ten blanks 12.
+    builder.Define({{SQL_TEXT, 0, 12, "C"}, {SQL_SHORT, 0, 2, "N"}});
+    builder.Var(0).sqlsubtype = kCharsetUtf8;
+    builder.PutText(0, "東京大").Put<int16_t>(1, 1).Store();
+    builder.PutText(0, "ab").Put<int16_t>(1, 2).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 12);
+    // Cells: the text, padding to 12 and a blank, then the SMALLINT's 6.
+    EXPECT_EQ(view.RowLine(), "東京大" + std::string(3 + 3 + 1 + 5, ' ') + "1 ");
+    view.Next();
+    EXPECT_EQ(view.RowLine(), "ab" + std::string(10 + 1 + 5, ' ') + "2 ");
+    scripter.TrimCharFields = true;
+    view.ComputeWidths();
+    EXPECT_EQ(view.Widths()[0], 6);
+    EXPECT_EQ(view.RowLine(), "東京大" + std::string(1 + 5, ' ') + "1 ");
+}
+
+TEST_F(ScripterViewTest, SingleByteTextKeepsItsByteLayout) {
+    // WIN1252 "Zürich" (ü is one byte 0xFC) and the same bytes without a
+    // character set: one cell a byte, as always.
+    for (const short charset : {kCharsetWin1252, short{0}}) {
+        builder.Define({{SQL_VARYING, 0, 10, "CITY"}, {SQL_TEXT, 0, 4, "C"}});
+        builder.Var(0).sqlsubtype = charset;
+        builder.Var(1).sqlsubtype = charset;
+        builder.PutVarying(0, "Z\xFCrich!").PutText(1, "\xE6\x9D\xB1").Store();
+        view.ComputeWidths();
+        EXPECT_EQ(view.Widths()[0], 7);
+        EXPECT_EQ(view.RowLine(), "Z\xFCrich! \xE6\x9D\xB1    ");
+    }
+}
+
+TEST_F(ScripterViewTest, Utf8NamesAlignTheirHeader) {
+    builder.Define({{SQL_VARYING, 0, 40, "Größe東京"}, {SQL_LONG, 0, 4, "Zähler"}});
+    builder.Var(0).sqlsubtype = kCharsetUtf8;
+    builder.PutVarying(0, "x").Put<int32_t>(1, 1).Store();
+    view.ComputeWidths();
+    EXPECT_EQ(view.HeaderLines(),
+              "Größe東京    Zähler\r\n"
+              "========= =========");
+    EXPECT_EQ(view.RowLine(), "x                 1 ");
+}
