@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "foundation/errors.h"
+#include "foundation/scoped_value.h"
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
 #include "mdo/info_reply.h"
@@ -65,6 +66,7 @@ struct TcInsertCache::TEntry {
     };
     std::vector<TSlot> Slots;
     std::vector<short> Indicators;
+    std::vector<short> Described;  // the parameters' types as the server gave them
     XSQLDA* Input() { return reinterpret_cast<XSQLDA*>(Sqlda.data()); }
 };
 
@@ -89,6 +91,7 @@ void TcInsertCache::Clear() noexcept {
 
 void TcInsertCache::Forget() noexcept {
     entries_.clear();
+    charsetOf_ = 0;
     metadataPending_ = false;
 }
 
@@ -176,6 +179,7 @@ TcInsertCache::TEntry* TcInsertCache::Prepare() {
         return nullptr;
     }
     entry->Repeatable = CanRepeat(shape_.Relation);
+    for (size_t i = 0; i < shape_.Count; ++i) entry->Described.push_back(input->sqlvar[i].sqltype);
     ++prepares_;
     entries_.insert(entries_.begin(), std::move(entry));
     if (entries_.size() > kMaxEntries) {
@@ -186,34 +190,52 @@ TcInsertCache::TEntry* TcInsertCache::Prepare() {
 }
 
 bool TcInsertCache::CanRepeat(const std::string& relation) {
+    return QueryInteger(RepeatableQuery(relation)) == 1;
+}
+
+TConnectionCharset TcInsertCache::ConnectionCharset() {
+    if (charsetOf_ != scripter_.DatabaseHandle()) {
+        // The character set asked for at connect need not be the one in
+        // force (CREATE DATABASE attaches without it): the server says.
+        charset_ = ConnectionCharsetFromId(
+            QueryInteger("SELECT A.MON$CHARACTER_SET_ID FROM MON$ATTACHMENTS A "
+                         "WHERE A.MON$ATTACHMENT_ID = CURRENT_CONNECTION"));
+        charsetOf_ = scripter_.DatabaseHandle();
+    }
+    return charset_;
+}
+
+int64_t TcInsertCache::QueryInteger(const std::string& query) {
     ISC_STATUS status[20] = {};
     isc_db_handle database = scripter_.DatabaseHandle();
     isc_tr_handle transaction = scripter_.TransactionHandle();
     isc_stmt_handle handle = 0;
     ClientApi.isc_dsql_alloc_statement2(status, &database, &handle);
-    if (Failed(status)) return false;
+    if (Failed(status)) return -1;
     std::vector<char> buffer(XSQLDA_LENGTH(1), 0);
     XSQLDA* output = reinterpret_cast<XSQLDA*>(buffer.data());
     output->version = SQLDA_VERSION1;
     output->sqln = 1;
-    int64_t count = 0;
+    int64_t value = 0;
     short indicator = 0;
-    const std::string query = RepeatableQuery(relation);
     ClientApi.isc_dsql_prepare(status, &transaction, &handle, 0, query.c_str(), 3, output);
     if (!Failed(status) && output->sqld == 1) {
         output->sqlvar[0].sqltype = SQL_INT64 + 1;
         output->sqlvar[0].sqlscale = 0;
-        output->sqlvar[0].sqldata = reinterpret_cast<char*>(&count);
+        output->sqlvar[0].sqldata = reinterpret_cast<char*>(&value);
         output->sqlvar[0].sqlind = &indicator;
         ClientApi.isc_dsql_execute2(status, &transaction, &handle, 3, nullptr, output);
     }
-    const bool repeatable = !Failed(status) && output->sqld == 1 && indicator == 0 && count == 1;
+    const bool answered = !Failed(status) && output->sqld == 1 && indicator == 0;
     ISC_STATUS scratch[20] = {};
     ClientApi.isc_dsql_free_statement(scratch, &handle, DSQL_drop);
-    return repeatable;
+    return answered ? value : -1;
 }
 
 bool TcInsertCache::Run(TEntry& entry) {
+    const TConnectionCharset charset = ConnectionCharset();
+    for (size_t i = 0; i < entry.Count; ++i)
+        if (!ReadsAsLiteral(shape_.Values[i], entry.Described[i], charset)) return false;
     XSQLDA* input = entry.Input();
     for (size_t i = 0; i < entry.Count; ++i) {
         const TcInsertLiteral& value = shape_.Values[i];
@@ -255,7 +277,13 @@ bool TcInsertCache::Run(TEntry& entry) {
     }
     ISC_STATUS* status = scripter_.StatusVector;
     isc_tr_handle transaction = scripter_.TransactionHandle();
-    ClientApi.isc_dsql_execute(status, &transaction, &entry.Handle, 3, input);
+    {
+        // A cancel reaches the request only while it is marked as in the
+        // server; the statement is cancellable from before it came here.
+        scripter_.EnterServerCall();
+        TcScopeExit leave([this]() noexcept { scripter_.LeaveServerCall(); });
+        ClientApi.isc_dsql_execute(status, &transaction, &entry.Handle, 3, input);
+    }
     if (Failed(status)) {
         // The server's words about a parameter can differ from its words
         // about the literal. A value it could not convert to the column's
@@ -263,7 +291,8 @@ bool TcInsertCache::Run(TEntry& entry) {
         // failure ran the request, which left nothing behind only in a plain
         // table. Either way the ordinary road then runs the statement again
         // for the server's words about the literal.
-        if (!IsLostConnection(status) && (entry.Repeatable || FailedBeforeRequest(status)))
+        if (!IsLostConnection(status) && !CheckStatusVector(status, {isc_cancelled}) &&
+            (entry.Repeatable || FailedBeforeRequest(status)))
             return false;
         scripter_.CheckStatus();
     }

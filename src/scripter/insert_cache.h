@@ -29,6 +29,7 @@
 
 #include "mdo/client_entry_points.h"
 #include "scripter/insert_literals.h"
+#include "scripter/insert_reading.h"
 
 class TcDBScripter_IB;
 
@@ -68,6 +69,10 @@ class TcInsertCache {
     // Whether a failed insert into the table leaves nothing behind, so that
     // it can run again; asked once per prepared shape.
     bool CanRepeat(const std::string& relation);
+    // The one integer a query answers, or -1 when it fails.
+    int64_t QueryInteger(const std::string& query);
+    // The attachment's character set, asked once per attachment.
+    TConnectionCharset ConnectionCharset();
     // Notes settings that make the prepared forms stale.
     void CheckSettings();
 
@@ -76,6 +81,8 @@ class TcInsertCache {
     TcInsertShape shape_;
     bool metadataPending_ = false;
     int32_t dialect_ = 0;
+    isc_db_handle charsetOf_ = 0;  // the attachment charset_ was asked of
+    TConnectionCharset charset_ = TConnectionCharset::Other;
     std::string characterSet_;
     std::string terminator_;
     int64_t hits_ = 0;

@@ -392,13 +392,14 @@ void TcDBScripter_IB::FetchRows(isc_stmt_handle& statement, bool oneRow, int32_t
 
 void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
     OutputSQLDA->ResetResult();
+    // Every server call of the statement, fetches included, may be cancelled;
+    // a prepared INSERT's too.
+    BeginCancellable();
+    TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
     if (insertCache_->TryExecute(statement)) return;
     static const char kCounters[] = {isc_info_fetches, isc_info_marks, isc_info_reads,
                                      isc_info_writes, isc_info_current_memory};
     int64_t before[5] = {};
-    // Every server call of the statement, fetches included, may be cancelled.
-    BeginCancellable();
-    TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
     if (StatisticsDisplay)
         for (int i = 0; i < 5; ++i) before[i] = GetDatabaseInfo(kCounters[i]);
 

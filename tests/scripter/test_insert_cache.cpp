@@ -11,6 +11,7 @@
 #include "foundation/scoped_value.h"
 #include "scripter/insert_cache.h"
 #include "scripter/insert_literals.h"
+#include "scripter/insert_reading.h"
 #include "scripter_fixture.h"
 #include "support/expect_error.h"
 
@@ -144,6 +145,68 @@ TEST(InsertLiterals, FirstWord) {
     EXPECT_EQ(FirstWord(""), "");
 }
 
+// The shortest forms only, as the server checks a UTF8 literal.
+TEST(InsertReading, WellFormedUtf8) {
+    const struct {
+        const char* Text;
+        bool Valid;
+    } cases[] = {
+        {"", true},
+        {"plain", true},
+        {"h\xc3\xa9", true},
+        {"\xf0\x9d\x84\x9e", true},
+        {"\xe9", false},
+        {"a\xc3", false},
+        {"\xff\xfe", false},
+        {"\xc0\xaf", false},
+        {"\xe0\x80\xaf", false},
+        {"\xed\xa0\x80", false},
+        {"\xf4\x90\x80\x80", false},
+        {"\x80", false},
+        {"\xef\xbf\xbf", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsWellFormedUtf8(c.Text), c.Valid) << c.Text;
+}
+
+// Numbers bind only to numeric parameters; text only through character sets
+// read here, well-formed and within every set's literal length.
+TEST(InsertReading, ValuesBoundOnlyWhereTheServerReadsThemAsTheLiteral) {
+    auto literal = [](TcInsertLiteral::TKind kind, std::string text = "") {
+        TcInsertLiteral value;
+        value.Kind = kind;
+        value.Text = std::move(text);
+        return value;
+    };
+    using K = TcInsertLiteral::TKind;
+    using C = TConnectionCharset;
+    const struct {
+        TcInsertLiteral Value;
+        short Type;
+        C Charset;
+        bool Bound;
+    } cases[] = {
+        {literal(K::Exact), SQL_LONG + 1, C::Utf8, true},
+        {literal(K::Float), SQL_DOUBLE, C::Win1252, true},
+        {literal(K::Exact), SQL_INT64 + 1, C::Other, true},
+        {literal(K::Float), SQL_VARYING + 1, C::Win1252, false},
+        {literal(K::Exact), SQL_TEXT + 1, C::Utf8, false},
+        {literal(K::Exact), SQL_TYPE_DATE + 1, C::None, false},
+        {literal(K::Float), SQL_BLOB + 1, C::None, false},
+        {literal(K::Null), SQL_VARYING + 1, C::Other, true},
+        {literal(K::Text, "h\xc3\xa9"), SQL_VARYING + 1, C::Utf8, true},
+        {literal(K::Text, "\xe9"), SQL_VARYING + 1, C::Utf8, false},
+        {literal(K::Text, "\xe9"), SQL_VARYING + 1, C::Win1252, true},
+        {literal(K::Text, "\xe9"), SQL_BLOB + 1, C::None, true},
+        {literal(K::Text, "x"), SQL_VARYING + 1, C::Other, false},
+        {literal(K::Text, std::string(kMaxBoundTextBytes, 'x')), SQL_BLOB + 1, C::Utf8, true},
+        {literal(K::Text, std::string(kMaxBoundTextBytes + 1, 'x')), SQL_BLOB + 1, C::None, false},
+        {literal(K::Text, "12"), SQL_LONG + 1, C::None, true},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(ReadsAsLiteral(cases[i].Value, cases[i].Type, cases[i].Charset), cases[i].Bound)
+            << "case " << i;
+}
+
 // Prepared shapes live as long as their transaction: the statements of a
 // case run in one, as a data script's do.
 class InsertCache : public EmbeddedScripter {
@@ -192,7 +255,7 @@ TEST_F(InsertCache, MetadataChangesDropThePreparedStatements) {
     ASSERT_EQ(Cache().Size(), 1u);
     Run("drop table t;");
     EXPECT_EQ(Cache().Size(), 0u);
-    Run("create table t (a varchar(5)); insert into t values (12.50);");
+    Run("create table t (a varchar(5)); insert into t values ('12.50');");
     EXPECT_EQ(Cache().Prepares(), 2);
     EXPECT_EQ(Run("select a from t;")[2], "12.50  ");
 
@@ -201,7 +264,7 @@ TEST_F(InsertCache, MetadataChangesDropThePreparedStatements) {
     Run("SET AUTODDL OFF; START TRANSACTION; alter table t add b integer;");
     Run("insert into t (a) values (1);");
     EXPECT_EQ(Cache().Size(), 0u);
-    Run("COMMIT; insert into t values (2, 3); insert into t values (4, 5);");
+    Run("COMMIT; insert into t values ('2', 3); insert into t values ('4', 5);");
     EXPECT_EQ(Cache().Size(), 1u);
     EXPECT_EQ(Cache().Hits(), 4);
 }

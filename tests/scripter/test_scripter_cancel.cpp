@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "scripter/insert_cache.h"
 #include "scripter_fixture.h"
 #include "support/expect_error.h"
 
@@ -97,6 +98,21 @@ TEST_P(CancelUnderModel, CancelledInsertLeavesTheTableAsBefore) {
               "Cancelled.");
     EXPECT_EQ(engine->InTransaction(), GetParam().inTransactionAfter);
     EXPECT_EQ(Value("select count(*) from t;"), "1");
+}
+
+// A prepared INSERT from the cache is as cancellable as any statement: a
+// trigger that runs for minutes is stopped, and its row is not in.
+TEST_F(Cancel, CachedInsertIsCancelledAndLeavesNothing) {
+    Run("create table t (a integer);");
+    Run("SET TERM ^ ; create trigger t_bi for t before insert as declare i bigint = 0; begin "
+        "if (new.a = 2) then while (i < 2000000000) do i = i + 1; end^ SET TERM ; ^");
+    Run("insert into t values (1);");
+    const int64_t prepares = engine->InsertCache().Prepares();
+    EXPECT_EQ(RunAndCancel("insert into t values (2);"), "Cancelled.");
+    Run("insert into t values (3);");
+    EXPECT_EQ(engine->InsertCache().Prepares(), prepares) << "every INSERT came from the cache";
+    EXPECT_EQ(engine->InsertCache().Hits(), 2);
+    EXPECT_EQ(Value("select count(*) || ':' || sum(a) from t;"), "2:4");
 }
 
 // SET SUPPRESS_ERROR turns failures into messages, but a cancel still stops
