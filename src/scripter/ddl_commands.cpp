@@ -70,7 +70,7 @@ void FreeExtract(TcExtractComponents& components) {
 std::string DescribeDatabaseText(TcDBScripter_IB& scripter) {
     const std::string text = ExtractText(
         scripter, [](TcMyMDOExtract& extract) { extract.ExtractByKind(xoDatabase, "", {}); });
-    return ReplaceAll(text, "\t", " ");
+    return text;
 }
 
 void RegisterDDLCommands(TcPreparsedStatements& commands) {

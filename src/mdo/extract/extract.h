@@ -152,6 +152,9 @@ class TMDOExtract {
     // Read once per database: the structure does not change on an attachment.
     int ODSMajor();
     int DBDialect();
+    // True when the database has a default character set other than NONE:
+    // then a NONE column must say so, or the copy takes the default.
+    bool HasDefaultCharset();
     void Forget();
 
     // A prepared statement for `sql`, taken from the idle ones or made anew;
@@ -182,4 +185,5 @@ class TMDOExtract {
     std::map<std::tuple<int, int, bool>, std::string> charsetTexts_;
     int ods_ = -1;
     int dbDialect_ = -1;
+    int hasDefaultCharset_ = -1;
 };

@@ -136,7 +136,7 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
         if (key.HasConstraint && !StartsWithText(key.Constraint, "INTEG"))
             text += Format("CONSTRAINT %s ", Ident(key.Constraint).c_str());
         text += Format("FOREIGN KEY (%s) REFERENCES %s ", IndexColumnsText(key.Index).c_str(),
-                       key.Referenced.c_str());
+                       Ident(key.Referenced).c_str());
         text += Format("(%s)", IndexColumnsText(key.ReferencedIndex).c_str());
         const char* clauses[2] = {" ON UPDATE %s", " ON DELETE %s"};
         for (int i = 0; i < 2; ++i)

@@ -78,8 +78,9 @@ bool TMDOExtract::WriteProcedureParameters(const std::string& procedureName) {
         if (!query.Eof()) Lines.push_back(input == 0 ? "(" : std::string("RETURNS") + kCrLf + "(");
         const bool any = !query.Eof();
         while (!query.Eof()) {
-            std::string line = Format("  %s ", query.AsString("RDB$PARAMETER_NAME").c_str()) +
-                               ParameterTypeText(query);
+            std::string line =
+                Format("  %s ", Ident(query.AsString("RDB$PARAMETER_NAME")).c_str()) +
+                ParameterTypeText(query);
             query.Next();
             if (!query.Eof()) line += ",";
             Lines.push_back(std::move(line));
@@ -96,7 +97,7 @@ std::string TMDOExtract::ParameterTypeText(TcCatalogueQuery& row) {
     const TcTypeFacts facts = TypeFactsOf(row);
     std::string text = TypeNameText(facts, ODSMajor() >= 10 && DBDialect() >= 3);
     if ((facts.Type == 14 || facts.Type == 37) && !row.IsNull("RDB$CHARACTER_LENGTH"))
-        text += Format("(%d)", row.AsInteger("RDB$FIELD_LENGTH"));
+        text += Format("(%d)", row.AsInteger("RDB$CHARACTER_LENGTH"));
     const bool noCollation = row.IsNull("RDB$COLLATION_ID");
     const bool noCharset = row.IsNull("RDB$CHARACTER_SET_ID");
     if (!(noCollation && noCharset))

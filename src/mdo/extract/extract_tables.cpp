@@ -57,8 +57,8 @@ void TMDOExtract::WriteDomains(const std::string& name, TMDOExtractPart nameKind
         if (IsGeneratedName(domain) && query.AsInteger("RDB$SYSTEM_FLAG") != 1) continue;
         if (first) Lines.emplace_back("/* Domain definitions */");
         first = false;
-        Lines.push_back(Format("CREATE DOMAIN %s AS ", domain.c_str()) + DomainTypeText(query) +
-                        ";");
+        Lines.push_back(Format("CREATE DOMAIN %s AS ", Ident(domain).c_str()) +
+                        DomainTypeText(query) + ";");
     }
 }
 
@@ -68,7 +68,7 @@ std::string TMDOExtract::DomainTypeText(TcCatalogueQuery& row) {
     if (facts.Type == 261)
         text += BlobText(row);
     else if (IsText(facts.Type) && !row.IsNull("RDB$CHARACTER_LENGTH"))
-        text += Format("(%d)", row.AsInteger("RDB$FIELD_LENGTH"));
+        text += Format("(%d)", row.AsInteger("RDB$CHARACTER_LENGTH"));
     if (!row.IsNull("RDB$CHARACTER_SET_ID"))
         text += CharsetText(row.AsInteger("RDB$CHARACTER_SET_ID"), 0, false);
     if (!row.IsNull("RDB$DIMENSIONS")) text += ArrayBoundsText(row.AsString("RDB$FIELD_NAME"));
@@ -199,11 +199,14 @@ std::string TMDOExtract::ColumnTypeText(TcCatalogueQuery& row, bool& wroteCharse
                                    : row.AsInteger("RDB$CHARACTER_LENGTH"));
     if (!row.IsNull("RDB$DIMENSIONS")) text += ArrayBoundsText(row.AsString("RDB$FIELD_NAME1"));
     if (facts.Type == 261) text += BlobText(row);
-    if ((IsText(facts.Type) || facts.Type == 261) && !row.IsNull("RDB$CHARACTER_SET_ID") &&
+    const bool hasCharset = IsText(facts.Type) || (facts.Type == 261 && facts.SubType == 1);
+    if (hasCharset && !row.IsNull("RDB$CHARACTER_SET_ID") &&
         row.AsInteger("RDB$CHARACTER_SET_ID") != 0) {
         const std::string clause = CharsetText(row.AsInteger("RDB$CHARACTER_SET_ID"), 0, false);
         wroteCharset = !clause.empty();
         text += clause;
+    } else if (hasCharset && HasDefaultCharset()) {
+        text += " CHARACTER SET NONE";
     }
     return text;
 }

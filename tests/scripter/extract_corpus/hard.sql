@@ -1,0 +1,62 @@
+/* Names with spaces, embedded quotes, lower and mixed case; UTF8 with
+   WIN1252 and UNICODE_CI_AI columns; multi-byte domains and parameters;
+   Firebird 3 objects. Run by the corpus judge into a UTF8 database. */
+CREATE DOMAIN "Dom ""Q""" AS VARCHAR(10) CHARACTER SET UTF8 DEFAULT 'x' NOT NULL;
+CREATE DOMAIN "lower dom" AS INTEGER CHECK (VALUE > 0);
+CREATE DOMAIN D_CI AS VARCHAR(20) CHARACTER SET UTF8 COLLATE UNICODE_CI_AI;
+CREATE DOMAIN D_FLAG AS BOOLEAN;
+CREATE GENERATOR "seq ""one""";
+CREATE GENERATOR Mixed_Seq;
+CREATE EXCEPTION "exc ""x""" 'It''s "bad"';
+CREATE TABLE "Weird ""Table""" (
+  "id" INTEGER NOT NULL,
+  "Name Space" "Dom ""Q""",
+  "ci" D_CI,
+  w VARCHAR(15) CHARACTER SET WIN1252 COLLATE PXW_INTL,
+  u VARCHAR(5) CHARACTER SET UTF8,
+  n VARCHAR(8) CHARACTER SET NONE,
+  lc "lower dom",
+  CONSTRAINT "pk weird" PRIMARY KEY ("id"));
+CREATE TABLE "child tab" ("cid" INTEGER NOT NULL PRIMARY KEY, "parent" INTEGER,
+  CONSTRAINT "fk child" FOREIGN KEY ("parent") REFERENCES "Weird ""Table""" ("id"));
+CREATE INDEX "idx lower" ON "child tab" ("parent");
+CREATE DESCENDING INDEX "idx Desc" ON "Weird ""Table""" (lc);
+CREATE TABLE "mixedCase" ("Val" INTEGER, "txt" VARCHAR(30));
+ALTER TABLE "mixedCase" ADD CONSTRAINT "chk ""v""" CHECK ("Val" <> 13);
+CREATE VIEW "view ""v""" ("a", "b") AS SELECT "id", "Name Space" FROM "Weird ""Table""";
+SET TERM ^;
+CREATE PROCEDURE "proc ""p""" ("in p" VARCHAR(10) CHARACTER SET UTF8)
+  RETURNS ("out p" VARCHAR(12) CHARACTER SET UTF8) AS
+BEGIN
+  "out p" = 'a' || :"in p";
+  SUSPEND;
+END^
+CREATE TRIGGER "trg multi" FOR "mixedCase" ACTIVE BEFORE INSERT OR UPDATE POSITION 2 AS
+BEGIN
+  NEW."Val" = COALESCE(NEW."Val", 1);
+END^
+CREATE TRIGGER "trg all" FOR "mixedCase" ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 0 AS
+BEGIN
+END^
+CREATE TRIGGER "trg upd del" FOR "child tab" INACTIVE BEFORE UPDATE OR DELETE POSITION 1 AS
+BEGIN
+END^
+CREATE TRIGGER "on connect" ACTIVE ON CONNECT POSITION 0 AS
+BEGIN
+END^
+CREATE TRIGGER "on commit" INACTIVE ON TRANSACTION COMMIT POSITION 3 AS
+BEGIN
+END^
+CREATE TRIGGER "ddl one" ACTIVE BEFORE CREATE TABLE OR DROP VIEW POSITION 0 AS
+BEGIN
+END^
+CREATE TRIGGER "ddl any" INACTIVE AFTER ANY DDL STATEMENT POSITION 0 AS
+BEGIN
+END^
+SET TERM ;^
+CREATE ROLE "role ""r""";
+GRANT SELECT ON "Weird ""Table""" TO ROLE "role ""r""";
+GRANT "role ""r""" TO "user x" WITH ADMIN OPTION;
+GRANT UPDATE ("txt") ON "mixedCase" TO "user x";
+GRANT EXECUTE ON PROCEDURE "proc ""p""" TO "user x";
+COMMIT;
