@@ -11,7 +11,8 @@ namespace {
 
 #define TESSEL_INDEX_QUERY(selection)                                                             \
     "SELECT IDX.RDB$RELATION_NAME, IDX.RDB$INDEX_NAME, IDX.RDB$UNIQUE_FLAG,        "              \
-    "IDX.RDB$INDEX_TYPE FROM RDB$INDICES IDX JOIN RDB$RELATIONS RELC ON   IDX.RDB$RELATION_NAME " \
+    "IDX.RDB$INDEX_TYPE, IDX.RDB$INDEX_INACTIVE, IDX.RDB$EXPRESSION_SOURCE "                      \
+    "FROM RDB$INDICES IDX JOIN RDB$RELATIONS RELC ON   IDX.RDB$RELATION_NAME "                    \
     "= RELC.RDB$RELATION_NAME WHERE (RELC.RDB$SYSTEM_FLAG <> 1 OR RELC.RDB$SYSTEM_FLAG IS NULL) " \
     "AND " selection                                                                              \
     "  NOT EXISTS (SELECT * FROM RDB$RELATION_CONSTRAINTS RC     WHERE RC.RDB$INDEX_NAME = "      \
@@ -39,11 +40,12 @@ constexpr const char* kForeignKeyQuery =
     TESSEL_FOREIGN_KEY_QUERY("  RELC1.RDB$CONSTRAINT_NAME = :ConstraintName AND ");
 #undef TESSEL_FOREIGN_KEY_QUERY
 
+// All columns: the start value and increment exist from ODS 12 on.
 constexpr const char* kAllGeneratorsQuery =
-    "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE   (RDB$SYSTEM_FLAG IS NULL OR "
+    "SELECT * FROM RDB$GENERATORS WHERE   (RDB$SYSTEM_FLAG IS NULL OR "
     "RDB$SYSTEM_FLAG <> 1) ORDER BY RDB$GENERATOR_NAME";
 constexpr const char* kGeneratorQuery =
-    "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = :GeneratorName AND "
+    "SELECT * FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = :GeneratorName AND "
     "  (RDB$SYSTEM_FLAG IS NULL OR RDB$SYSTEM_FLAG <> 1) ORDER BY RDB$GENERATOR_NAME";
 
 constexpr const char* kAllExceptionsQuery =
@@ -87,12 +89,19 @@ void TMDOExtract::WriteIndexes(const std::string& name, TMDOExtractPart nameKind
                             (name.empty() ? std::string("all user tables") : name) + " */" + kCrLf);
         first = false;
         const std::string index = query.AsString("RDB$INDEX_NAME");
-        Lines.push_back(Format("CREATE%s%s INDEX %s ON %s(",
-                               query.AsInteger("RDB$UNIQUE_FLAG") == 1 ? " UNIQUE" : "",
-                               query.AsInteger("RDB$INDEX_TYPE") == 1 ? " DESCENDING" : "",
-                               Ident(index).c_str(),
-                               Ident(query.AsString("RDB$RELATION_NAME")).c_str()) +
-                        IndexColumnsText(index) + ")" + ";");
+        const std::string head = Format(
+            "CREATE%s%s INDEX %s ON %s", query.AsInteger("RDB$UNIQUE_FLAG") == 1 ? " UNIQUE" : "",
+            query.AsInteger("RDB$INDEX_TYPE") == 1 ? " DESCENDING" : "", Ident(index).c_str(),
+            Ident(query.AsString("RDB$RELATION_NAME")).c_str());
+        if (!query.IsNull("RDB$EXPRESSION_SOURCE"))
+            Lines.push_back(head + " COMPUTED BY " +
+                            ParenthesizedText(query.AsString("RDB$EXPRESSION_SOURCE")) + ";");
+        else
+            Lines.push_back(head + "(" + IndexColumnsText(index) + ")" + ";");
+        // Made active by CREATE INDEX: the copy is switched off as the
+        // source is.
+        if (query.AsInteger("RDB$INDEX_INACTIVE") == 1)
+            Lines.push_back(Format("ALTER INDEX %s INACTIVE;", Ident(index).c_str()));
     }
 }
 
@@ -153,7 +162,12 @@ void TMDOExtract::WriteGenerators(const std::string& name) {
     for (query.Open(); !query.Eof(); query.Next()) {
         const std::string generator = query.AsString("RDB$GENERATOR_NAME");
         if (IsGeneratorOfSystem(generator)) continue;
-        Lines.push_back(Format("CREATE GENERATOR %s%s", Ident(generator).c_str(), ";"));
+        const std::string clauses = ODSMajor() >= 12
+                                        ? SequenceClauses(query.AsInt64("RDB$INITIAL_VALUE"),
+                                                          query.AsInt64("RDB$GENERATOR_INCREMENT"))
+                                        : std::string();
+        Lines.push_back(
+            Format("CREATE GENERATOR %s%s%s", Ident(generator).c_str(), clauses.c_str(), ";"));
     }
 }
 

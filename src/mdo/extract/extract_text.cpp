@@ -338,3 +338,16 @@ std::string LinesText(const TStringList& items) {
     }
     return text;
 }
+
+std::string SequenceClauses(int64_t initialValue, int64_t increment) {
+    std::string text;
+    if (initialValue != 0) text += " START WITH " + std::to_string(initialValue);
+    if (increment != 1) text += " INCREMENT BY " + std::to_string(increment);
+    return text;
+}
+
+std::string ParenthesizedText(std::string_view source) {
+    std::string trimmed = TrimBlanks(source);
+    if (!trimmed.empty() && trimmed.front() == '(') return trimmed;
+    return "(" + trimmed + ")";
+}

@@ -63,6 +63,9 @@ std::string QuotedLiteral(std::string_view text);
 // A computed column's source: unchanged when it begins with "(" (after
 // trimming), else inside a comment.
 std::string ComputedByText(std::string_view source);
+// An index expression: unchanged when it begins with "(" (after
+// trimming), else put in parentheses, as COMPUTED BY needs them.
+std::string ParenthesizedText(std::string_view source);
 // "RDB$" followed by a digit: a name the server made up (implicit domains).
 bool IsGeneratedName(std::string_view name);
 // The order of constraint names that survives a round trip: a name with a
@@ -78,6 +81,10 @@ std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds)
 // when no collation was asked for.
 std::string CharsetClause(std::string_view charset, std::string_view collation,
                           std::string_view defaultCollation, bool collateOnly);
+
+// " START WITH n" and " INCREMENT BY m" where they differ from what a bare
+// CREATE GENERATOR gives (0 and 1).
+std::string SequenceClauses(int64_t initialValue, int64_t increment);
 
 // The re-split rule: the items joined with CR LF after each, `text`
 // appended, the result split again at every CR, LF or CR LF (a final line

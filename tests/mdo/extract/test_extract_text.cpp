@@ -191,6 +191,8 @@ TEST(Quoting, LiteralsDoubleQuotesAndComputedSourcesKeepParentheses) {
     EXPECT_EQ(QuotedLiteral(""), "''");
     EXPECT_EQ(ComputedByText("  (a + b) "), "(a + b)");
     EXPECT_EQ(ComputedByText("a + b"), "/* a + b */");
+    EXPECT_EQ(ParenthesizedText(" (UPPER(x)) "), "(UPPER(x))");
+    EXPECT_EQ(ParenthesizedText("a || b"), "(a || b)");
     EXPECT_TRUE(IsGeneratedName("RDB$12"));
     EXPECT_FALSE(IsGeneratedName("RDB$X1"));
     EXPECT_FALSE(IsGeneratedName("RDB$"));
@@ -249,6 +251,13 @@ TEST(ConstraintNames, GeneratedNumbersByValueOthersAsText) {
     EXPECT_TRUE(ConstraintNameLess("A2", "A10"));
     EXPECT_TRUE(ConstraintNameLess("A10", "A1Z"));
     EXPECT_TRUE(ConstraintNameLess("A2", "A1Z"));
+}
+
+TEST(Sequences, StartAndIncrementOnlyWhereNotTheDefault) {
+    EXPECT_EQ(SequenceClauses(0, 1), "");
+    EXPECT_EQ(SequenceClauses(5, 3), " START WITH 5 INCREMENT BY 3");
+    EXPECT_EQ(SequenceClauses(-9223372036854775807 - 1, 1), " START WITH -9223372036854775808");
+    EXPECT_EQ(SequenceClauses(0, -2), " INCREMENT BY -2");
 }
 
 TEST(LinesText, EveryItemEndsInCrLf) {

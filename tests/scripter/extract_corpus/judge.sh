@@ -52,6 +52,22 @@ extract "$work/c2.fdb" >"$work/c2.ddl"
 diff -u "$work/s.ddl" "$work/c2.ddl" >&2 || mark "isql-fb -x of the isql-fb -i copy differs"
 diff -u <(uncommented "$work/s.ddl") <(uncommented "$work/c1.ddl") >&2 ||
     mark "isql-fb -x of the tessel-cli copy differs"
+# What isql-fb -x does not show: the index state, the kind of table, the
+# collation and identity of every column (a missing flag reads as 0, as the
+# server takes it).
+cat >"$work/catalogue.sql" <<'SQL'
+SELECT RDB$INDEX_NAME, COALESCE(RDB$INDEX_INACTIVE, 0), COALESCE(RDB$INDEX_TYPE, 0),
+  COALESCE(RDB$UNIQUE_FLAG, 0) FROM RDB$INDICES
+  WHERE RDB$SYSTEM_FLAG = 0 AND RDB$INDEX_NAME NOT STARTING WITH 'RDB$' ORDER BY 1;
+SELECT RDB$RELATION_NAME, RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0 ORDER BY 1;
+SELECT RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$FIELD_POSITION, COALESCE(RDB$COLLATION_ID, 0),
+  COALESCE(RDB$NULL_FLAG, 0), RDB$IDENTITY_TYPE FROM RDB$RELATION_FIELDS WHERE RDB$SYSTEM_FLAG = 0 ORDER BY 1, 2;
+SQL
+isql-fb -q -i "$work/catalogue.sql" "$work/s.fdb" >"$work/s.cat" 2>&1
+for copy in c1 c2; do
+    isql-fb -q -i "$work/catalogue.sql" "$work/$copy.fdb" >"$work/$copy.cat" 2>&1
+    diff -u "$work/s.cat" "$work/$copy.cat" >&2 || mark "catalogue rows of the $copy copy differ"
+done
 [ -n "${KEEP:-}" ] && cp "$work"/*.sql "$work"/*.ddl "$KEEP"/
 [ $failed = 0 ] || exit 1
 echo "PASS: $(basename "$fixture")"
