@@ -199,10 +199,11 @@ void TMDOExtract::ExtractWholeDatabase() {
     WriteIndexes("", xpIndex);
     WriteForeignKeys("", xpForeignKey);
     WriteGenerators("");
+    WriteExceptions("");
+    WriteProcedurePasses("", true, false);
     WriteViews("");
     WriteCheckConstraints("", xpCheck);
-    WriteExceptions("");
-    WriteProcedures("");
+    WriteProcedurePasses("", false, true);
     WriteTriggers("", xpTrigger);
     WriteGrants();
     started.Finish();

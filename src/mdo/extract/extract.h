@@ -134,6 +134,10 @@ class TMDOExtract {
   private:
     friend class TcCatalogueQuery;
 
+    // The shells, the bodies (ALTER PROCEDURE) or both, in one SET TERM
+    // block: the whole-database script writes the shells before the views,
+    // which may select from a procedure, and the bodies after them.
+    void WriteProcedurePasses(const std::string& name, bool shells, bool bodies);
     // True when the procedure has output parameters.
     bool WriteProcedureParameters(const std::string& procedureName);
     std::string ColumnLine(TcCatalogueQuery& row, const std::string& relationName);

@@ -33,6 +33,10 @@ constexpr const char* kTerminator = ";";
 }  // namespace
 
 void TMDOExtract::WriteProcedures(const std::string& name) {
+    WriteProcedurePasses(name, true, true);
+}
+
+void TMDOExtract::WriteProcedurePasses(const std::string& name, bool shells, bool bodies) {
     TcCatalogueQuery query(*this, name.empty() ? kAllProceduresQuery : kProcedureQuery);
     if (!name.empty()) query.SetParam("ProcedureName", name);
     bool any = false;
@@ -44,6 +48,7 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
             Lines.push_back(Format("%s/* Stored procedures */%s", kCrLf, kCrLf));
         }
         any = true;
+        if (!shells) break;
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
         Lines.push_back(Format(kCreateProcedureShell, Ident(procedure).c_str()));
         const bool returnsRows = WriteProcedureParameters(procedure);
@@ -51,7 +56,7 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
             Format(returnsRows ? kSelectableEmptyBody : kEmptyBody, kBlockTerminator, kCrLf));
     }
     query.Close();
-    for (query.Open(); !query.Eof(); query.Next()) {
+    for (query.Open(); bodies && !query.Eof(); query.Next()) {
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
         Lines.push_back(Format("%sALTER PROCEDURE %s ", kCrLf, Ident(procedure).c_str()));
         WriteProcedureParameters(procedure);

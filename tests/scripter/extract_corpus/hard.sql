@@ -69,3 +69,16 @@ CREATE INDEX "ix expr" ON "ident" COMPUTED BY (UPPER("x"));
 CREATE INDEX "ix off" ON "ident" ("x");
 ALTER INDEX "ix off" INACTIVE;
 COMMIT;
+/* A view over a selectable procedure, and a procedure reading the view. */
+SET TERM ^;
+CREATE PROCEDURE P_SEL RETURNS (A INTEGER) AS BEGIN A = 1; SUSPEND; END^
+SET TERM ;^
+CREATE VIEW "v over proc" AS SELECT A FROM P_SEL;
+SET TERM ^;
+CREATE PROCEDURE "reads view" RETURNS (N INTEGER) AS
+BEGIN
+  SELECT COUNT(*) FROM "v over proc" INTO :N;
+  SUSPEND;
+END^
+SET TERM ;^
+COMMIT;
