@@ -206,6 +206,7 @@ void TMDOExtract::ExtractWholeDatabase() {
     WriteProcedurePasses("", false, true);
     WriteTriggers("", xpTrigger);
     WriteGrants();
+    WriteUnwritten();
     started.Finish();
     if (connected) database->SetConnected(false);
 }

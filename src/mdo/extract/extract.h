@@ -93,6 +93,10 @@ class TMDOExtract {
     TStringList Lines;
     // Stored only.
     bool ShowSystem = false;
+    // After ExtractWholeDatabase: the objects the script leaves out because
+    // this extractor cannot write them (each also named in a comment of the
+    // script). A caller writing a file reports them and fails.
+    TStringList Unwritten;
 
     // Empties Lines and writes the kind asked for (starting and then
     // committing the transaction when it was not active).
@@ -124,6 +128,7 @@ class TMDOExtract {
     void WriteObjectGrants(const std::string& objectName, const std::string& terminator);
     void WriteRoleGrants(const std::string& terminator);
     void WriteDatabaseHeader();
+    void WriteUnwritten();
     void WriteTableData(const std::string& tableName);
 
     // The shared renderers.

@@ -60,6 +60,13 @@ constexpr const char* kFilterQuery =
     "RDB$FUNCTION_NAME";
 
 constexpr const char* kAllFunctionsQuery = "SELECT * FROM RDB$FUNCTIONS ORDER BY RDB$FUNCTION_NAME";
+// What this writer does not write yet: PSQL functions (no module) and
+// packages, by kind and name. System objects (RDB$ packages) are left out.
+constexpr const char* kUnwrittenQuery =
+    "SELECT 'PSQL function' KIND_, RDB$FUNCTION_NAME NAME_ FROM RDB$FUNCTIONS WHERE "
+    "RDB$MODULE_NAME IS NULL AND RDB$PACKAGE_NAME IS NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 "
+    "UNION ALL SELECT 'package', RDB$PACKAGE_NAME FROM RDB$PACKAGES WHERE "
+    "COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1, 2";
 constexpr const char* kFunctionQuery =
     "SELECT * FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :FunctionName ORDER BY "
     "RDB$FUNCTION_NAME";
@@ -219,7 +226,11 @@ void TMDOExtract::WriteExternalFunctions(const std::string& name) {
             Lines.push_back(Format("%s/*  External Function declarations */%s", kCrLf, kCrLf));
         first = false;
         const std::string function = query.AsString("RDB$FUNCTION_NAME");
-        Lines.push_back(Format("DECLARE EXTERNAL FUNCTION %s", function.c_str()));
+        // A function without a module is no UDF: WriteUnwritten names it.
+        if (query.IsNull("RDB$MODULE_NAME") ||
+            (ODSMajor() >= 12 && !query.IsNull("RDB$PACKAGE_NAME")))
+            continue;
+        Lines.push_back(Format("DECLARE EXTERNAL FUNCTION %s", Ident(function).c_str()));
         const int returnArgument = query.AsInteger("RDB$RETURN_ARGUMENT");
         std::string arguments, returns;
         TcCatalogueQuery argument(*this, kArgumentsQuery);
@@ -266,4 +277,15 @@ std::string TMDOExtract::ArgumentTypeText(TcCatalogueQuery& row) {
     // hand is that row, so its columns are read directly.
     const TcTypeFacts facts = TypeFactsOf(row);
     return TypeNameText(facts, ODSMajor() >= 10);
+}
+
+void TMDOExtract::WriteUnwritten() {
+    Unwritten.clear();
+    if (ODSMajor() < 12) return;
+    TcCatalogueQuery query(*this, kUnwrittenQuery);
+    for (query.Open(); !query.Eof(); query.Next()) {
+        const std::string what = query.Trimmed("KIND_") + " " + Ident(query.AsString("NAME_"));
+        Unwritten.push_back(what);
+        Lines.push_back(UnwrittenComment(what));
+    }
 }

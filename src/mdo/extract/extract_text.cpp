@@ -351,3 +351,8 @@ std::string ParenthesizedText(std::string_view source) {
     if (!trimmed.empty() && trimmed.front() == '(') return trimmed;
     return "(" + trimmed + ")";
 }
+
+std::string UnwrittenComment(std::string_view what) {
+    // "*/" in a name would end the comment early.
+    return "/* Not extracted: " + ReplaceAll(what, "*/", "* /") + " */";
+}

@@ -86,6 +86,9 @@ std::string CharsetClause(std::string_view charset, std::string_view collation,
 // CREATE GENERATOR gives (0 and 1).
 std::string SequenceClauses(int64_t initialValue, int64_t increment);
 
+// The comment that names an object the script leaves out.
+std::string UnwrittenComment(std::string_view what);
+
 // The re-split rule: the items joined with CR LF after each, `text`
 // appended, the result split again at every CR, LF or CR LF (a final line
 // break gives no empty item).

@@ -260,6 +260,12 @@ TEST(Sequences, StartAndIncrementOnlyWhereNotTheDefault) {
     EXPECT_EQ(SequenceClauses(0, -2), " INCREMENT BY -2");
 }
 
+TEST(Unwritten, NamedInACommentThatStaysOne) {
+    EXPECT_EQ(UnwrittenComment("package \"PK\""), "/* Not extracted: package \"PK\" */");
+    EXPECT_EQ(UnwrittenComment("PSQL function \"a*/b\""),
+              "/* Not extracted: PSQL function \"a* /b\" */");
+}
+
 TEST(LinesText, EveryItemEndsInCrLf) {
     EXPECT_EQ(LinesText({"a", "", "b\r\nc"}), "a\r\n\r\nb\r\nc\r\n");
     EXPECT_EQ(LinesText({}), "");

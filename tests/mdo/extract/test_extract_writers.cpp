@@ -366,20 +366,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "GRANT UPDATE (C) ON T TO ALICE"},
                    [](TcTestExtract& x) { x.WriteObjectGrants("T", ";"); },
                    {"GRANT SELECT, UPDATE (\"C\") ON \"T\" TO ALICE;"}},
-        WriterCase{"external_functions",
-                   3,
-                   {"DECLARE EXTERNAL FUNCTION F_ABS DOUBLE PRECISION RETURNS DOUBLE PRECISION BY "
-                    "VALUE ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf'",
-                    "DECLARE EXTERNAL FUNCTION F_LOW CSTRING(80), INTEGER RETURNS CSTRING(80) "
-                    "FREE_IT ENTRY_POINT 'low' MODULE_NAME 'm'"},
-                   [](TcTestExtract& x) { x.WriteExternalFunctions(""); },
-                   {kCrLf + "/*  External Function declarations */" + kCrLf,
-                    "DECLARE EXTERNAL FUNCTION F_ABS", "DOUBLE PRECISION",
-                    "RETURNS DOUBLE PRECISION BY VALUE ",
-                    "ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf';" + kCrLf + kCrLf,
-                    "DECLARE EXTERNAL FUNCTION F_LOW", "CSTRING(80) CHARACTER SET NONE, INTEGER",
-                    "RETURNS CSTRING(80) CHARACTER SET NONE FREE_IT",
-                    "ENTRY_POINT 'low' MODULE_NAME 'm';" + kCrLf + kCrLf}},
+        WriterCase{
+            "external_functions",
+            3,
+            {"DECLARE EXTERNAL FUNCTION F_ABS DOUBLE PRECISION RETURNS DOUBLE PRECISION BY "
+             "VALUE ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf'",
+             "DECLARE EXTERNAL FUNCTION F_LOW CSTRING(80), INTEGER RETURNS CSTRING(80) "
+             "FREE_IT ENTRY_POINT 'low' MODULE_NAME 'm'"},
+            [](TcTestExtract& x) { x.WriteExternalFunctions(""); },
+            {kCrLf + "/*  External Function declarations */" + kCrLf,
+             "DECLARE EXTERNAL FUNCTION \"F_ABS\"", "DOUBLE PRECISION",
+             "RETURNS DOUBLE PRECISION BY VALUE ",
+             "ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf';" + kCrLf + kCrLf,
+             "DECLARE EXTERNAL FUNCTION \"F_LOW\"", "CSTRING(80) CHARACTER SET NONE, INTEGER",
+             "RETURNS CSTRING(80) CHARACTER SET NONE FREE_IT",
+             "ENTRY_POINT 'low' MODULE_NAME 'm';" + kCrLf + kCrLf}},
         WriterCase{"blob_filters",
                    3,
                    {"DECLARE FILTER F_X INPUT_TYPE 1 OUTPUT_TYPE -4 ENTRY_POINT 'e' MODULE_NAME "
@@ -457,6 +458,23 @@ TEST(Extract, WholeDatabaseInItsOrder) {
             EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
         }
     }
+}
+
+// A PSQL function is no UDF: never written as DECLARE EXTERNAL FUNCTION with
+// an empty module, but named as left out, as a package is.
+TEST(Extract, WhatItCannotWriteIsNamed) {
+    ExtractDatabase db;
+    db.Exec({"CREATE FUNCTION \"f one\" (A INTEGER) RETURNS INTEGER AS BEGIN RETURN A; END",
+             "CREATE PACKAGE PK AS BEGIN FUNCTION PF RETURNS INTEGER; END",
+             "CREATE PACKAGE BODY PK AS BEGIN FUNCTION PF RETURNS INTEGER AS BEGIN RETURN 1; END "
+             "END"});
+    db.extract.ExtractByKind(xoDatabase, "");
+    const TStringList& lines = db.extract.Lines;
+    EXPECT_EQ(db.extract.Unwritten, (TStringList{"PSQL function \"f one\"", "package \"PK\""}));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "/* Not extracted: package \"PK\" */"),
+              lines.end());
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("EXTERNAL FUNCTION"), std::string::npos) << line;
 }
 
 // The whole-database script reads some lookups once for all rows; what it
