@@ -1,5 +1,7 @@
 #include "scripter/catalogue_query.h"
 
+#include "mdo/identifiers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -60,8 +62,12 @@ void RunCatalogueQuery(TcDBScripter_IB& scripter, const std::string& query, TTri
     scripter.OutputSQLDA->ResetResult();
 }
 
+std::string CatalogueName(std::string_view name) {
+    return FormatIdentifierValue(3, name);
+}
+
 std::string CatalogueQueryFor(const char* query, std::string_view name) {
-    return ReplaceAll(query, "%s", ReplaceAll(UpperCase(name), "'", "''"));
+    return ReplaceAll(query, "%s", ReplaceAll(CatalogueName(name), "'", "''"));
 }
 
 TStringList RelationColumns(TcDBScripter_IB& scripter, std::string_view name) {

@@ -27,9 +27,13 @@ enum class TTrimCharFields { AsSet, ForcedOn };
 void RunCatalogueQuery(TcDBScripter_IB& scripter, const std::string& query, TTrimCharFields trim,
                        const std::function<void(TcDBScripter_IBView& view)>& read);
 
-// `query` with its one "%s" replaced by the upper-cased name, every single
-// quote in it doubled so that the name stays one literal: a quote never
-// breaks or changes the query.
+// A name as typed to the name the catalogue stores: in double quotes it is
+// kept as written (doubled quotes undone), otherwise it is upper-cased.
+std::string CatalogueName(std::string_view name);
+
+// `query` with its one "%s" replaced by the CatalogueName of the name, every
+// single quote in it doubled so that the name stays one literal: a quote
+// never breaks or changes the query.
 std::string CatalogueQueryFor(const char* query, std::string_view name);
 
 // The column names of a relation in field-position order, trimmed; empty for

@@ -23,7 +23,7 @@ std::string ExtractText(TcDBScripter_IB& scripter,
 }
 
 std::string Name(const TStringList& arguments) {
-    return UpperCase(ArgumentValue(arguments, "$"));
+    return CatalogueName(ArgumentValue(arguments, "$"));
 }
 
 // Not-found errors stand only when a name was given and nothing came back.
@@ -68,9 +68,8 @@ void FreeExtract(TcExtractComponents& components) {
 }
 
 std::string DescribeDatabaseText(TcDBScripter_IB& scripter) {
-    const std::string text = ExtractText(
-        scripter, [](TcMyMDOExtract& extract) { extract.ExtractByKind(xoDatabase, "", {}); });
-    return ReplaceAll(text, "\t", " ");
+    return ExtractText(scripter,
+                       [](TcMyMDOExtract& extract) { extract.ExtractByKind(xoDatabase, "", {}); });
 }
 
 void RegisterDDLCommands(TcPreparsedStatements& commands) {
@@ -93,7 +92,9 @@ TpsDescribeDatabase::TpsDescribeDatabase() {
 
 void TpsDescribeDatabase::ExecuteOn(TcDBScripter_IB& scripter, const TStringList&,
                                     const std::string&, std::string& message) {
-    message = DescribeDatabaseText(scripter);
+    // Blanks for TABs on the screen only: the text -x writes keeps its TABs,
+    // inside string literals too.
+    message = ReplaceAll(DescribeDatabaseText(scripter), "\t", " ");
 }
 
 TpsDescribeCompleteProcedure::TpsDescribeCompleteProcedure() {
@@ -168,18 +169,20 @@ void TpsDescribeGenerator::ExecuteOn(TcDBScripter_IB& scripter, const TStringLis
     const std::string name = Name(arguments);
     message = TrimBlanks(
         ExtractText(scripter, [&name](TcMyMDOExtract& extract) { extract.WriteGenerators(name); }));
-    if (!name.empty()) {
+    // The value is read only for a generator the catalogue holds, by its
+    // stored name in quotes: the typed text never becomes SQL, so a name
+    // like "g, 1000) + GEN_ID(g" cannot change the generator.
+    if (!name.empty() && !message.empty()) {
         try {
             RunCatalogueQuery(
-                scripter, Format("SELECT GEN_ID(%s, 0) FROM RDB$Database", name.c_str()),
+                scripter, "SELECT GEN_ID(" + QuoteIdentifier(3, name) + ", 0) FROM RDB$Database",
                 TTrimCharFields::AsSet, [&message](TcDBScripter_IBView& view) {
                     view.First();
                     if (!view.AtEnd())
                         message += "\r\nCurrent generator value: " + view.ValueText(0) + "\r\n";
                 });
         } catch (const std::exception&) {
-            // The value is an extra: a generator that does not exist ends in
-            // the not-found error below rather than in the server's error.
+            // The value is an extra: the description stands without it.
         }
     }
     CheckFound(message, name, "Generator %s not found.");
@@ -241,6 +244,9 @@ void TpsDescribeIndexFor::ExecuteOn(TcDBScripter_IB& scripter, const TStringList
     const std::string name = Name(arguments);
     message = TrimBlanks(ExtractText(
         scripter, [&name](TcMyMDOExtract& extract) { extract.WriteIndexes(name, xpTable); }));
+    // A table without indexes of its own is there all the same.
+    if (message.empty() && !RelationColumns(scripter, ArgumentValue(arguments, "$")).empty())
+        return;
     CheckFound(message, name, "Relation %s not found.");
 }
 

@@ -120,6 +120,10 @@ class DDL : public EmbeddedScripter {
             "CREATE INDEX IX_C ON T (C);"
             "CREATE GENERATOR G1;"
             "SET GENERATOR G1 TO 42;"
+            "CREATE GENERATOR \"g \"\"q\"\"\";"
+            "SET GENERATOR \"g \"\"q\"\"\" TO 7;"
+            "CREATE TABLE \"lower_tab\" (\"id\" INTEGER);"
+            "CREATE INDEX \"ix lower\" ON \"lower_tab\" (\"id\");"
             "CREATE DOMAIN D1 AS INTEGER DEFAULT 5 CHECK (VALUE > 0);"
             "CREATE EXCEPTION E1 'no';"
             "SET TERM ^;"
@@ -165,12 +169,36 @@ TEST_F(DDL, TriggerByNameAndForATable) {
 TEST_F(DDL, GeneratorWithItsValueOnlyByName) {
     EXPECT_EQ(Message("DESCRIBE GENERATOR g1"),
               "CREATE GENERATOR \"G1\";\r\nCurrent generator value: 42\r\n");
-    EXPECT_EQ(Message("DESCRIBE GENERATOR"), "CREATE GENERATOR \"G1\";");
+    EXPECT_EQ(Message("DESCRIBE GENERATOR"),
+              "CREATE GENERATOR \"G1\";\r\nCREATE GENERATOR \"g \"\"q\"\"\";");
+}
+
+TEST_F(DDL, GeneratorNameNeverBecomesSQL) {
+    // Built into the value query, this name would add 1000 to G1.
+    EXPECT_RAISES(EUser, Run("DESCRIBE GENERATOR g1, 1000) + GEN_ID(g1;"),
+                  "Generator G1, 1000) + GEN_ID(G1 not found.");
+    Run("COMMIT;");
+    EXPECT_EQ(Message("DESCRIBE GENERATOR g1"),
+              "CREATE GENERATOR \"G1\";\r\nCurrent generator value: 42\r\n");
+}
+
+TEST_F(DDL, QuotedNamesReachTheirObjects) {
+    EXPECT_EQ(Message("DESCRIBE GENERATOR \"g \"\"q\"\"\""),
+              "CREATE GENERATOR \"g \"\"q\"\"\";\r\nCurrent generator value: 7\r\n");
+    EXPECT_EQ(Message("DESCRIBE INDEX FOR \"lower_tab\""),
+              "/*  Index definitions for lower_tab */\r\n\r\nCREATE INDEX \"ix lower\" ON "
+              "\"lower_tab\"(\"id\");");
+    EXPECT_EQ(Message("DESCRIBE INDEX \"ix lower\""),
+              "/*  Index definitions for ix lower */\r\n\r\nCREATE INDEX \"ix lower\" ON "
+              "\"lower_tab\"(\"id\");");
+    EXPECT_NE(Message("DESCRIBE \"lower_tab\"").find("id"), std::string::npos);
+    // A table without indexes of its own is not missing.
+    EXPECT_EQ(Message("DESCRIBE INDEX FOR empty_t"), "Done.");
 }
 
 TEST_F(DDL, DomainTrimmedWithTabsAsThreeBlanks) {
     EXPECT_EQ(Message("DESCRIBE DOMAIN d1"),
-              "/* Domain definitions */\r\nCREATE DOMAIN D1 AS INTEGER\r\n    DEFAULT 5\r\n"
+              "/* Domain definitions */\r\nCREATE DOMAIN \"D1\" AS INTEGER\r\n    DEFAULT 5\r\n"
               "    CHECK (VALUE > 0);");
 }
 

@@ -12,7 +12,7 @@
 TMDOExtract::TMDOExtract() {
     // The database or transaction goes away: what was read of it goes too.
     link_.OnDatabaseFree = [this](TMDOBase&) {
-        ods_ = dbDialect_ = -1;
+        ods_ = dbDialect_ = hasDefaultCharset_ = -1;
         DatabaseInfo.Database = nullptr;
     };
 }
@@ -30,7 +30,7 @@ TMDOExtract::~TMDOExtract() = default;
 void TMDOExtract::Forget() {
     idle_.clear();
     charsetTexts_.clear();
-    ods_ = dbDialect_ = -1;
+    ods_ = dbDialect_ = hasDefaultCharset_ = -1;
 }
 
 std::unique_ptr<TMDOSQL> TMDOExtract::TakeStatement(const std::string& sql) {
@@ -107,6 +107,10 @@ int32_t TcCatalogueQuery::AsInteger(const std::string& column) const {
 
 int16_t TcCatalogueQuery::AsShort(const std::string& column) const {
     return statement_->FieldNamed(column).AsShort();
+}
+
+int64_t TcCatalogueQuery::AsInt64(const std::string& column) const {
+    return statement_->FieldNamed(column).AsInt64();
 }
 
 bool TcCatalogueQuery::IsNull(const std::string& column) const {

@@ -40,6 +40,7 @@ class TcCatalogueQuery {
     std::string Trimmed(const std::string& column) const;
     int32_t AsInteger(const std::string& column) const;
     int16_t AsShort(const std::string& column) const;
+    int64_t AsInt64(const std::string& column) const;
     bool IsNull(const std::string& column) const;
 
     // The row by position, for table data.

@@ -19,6 +19,7 @@ constexpr const char* kCollationQuery =
 constexpr const char* kCharsetQuery =
     "SELECT CST.RDB$CHARACTER_SET_NAME FROM RDB$CHARACTER_SETS CST WHERE "
     "CST.RDB$CHARACTER_SET_ID = :CHARSETID ORDER BY CST.RDB$CHARACTER_SET_NAME";
+constexpr const char* kDefaultCharsetQuery = "SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE";
 constexpr const char* kDimensionsQuery =
     "SELECT * FROM RDB$FIELD_DIMENSIONS FDIM WHERE   FDIM.RDB$FIELD_NAME = :FIELDNAME ORDER BY "
     "FDIM.RDB$DIMENSION";
@@ -78,7 +79,7 @@ std::string TMDOExtract::Text() const {
 }
 
 std::string TMDOExtract::Ident(std::string_view name) const {
-    return FormatIdentifier(Dialect(), name);
+    return QuoteIdentifier(Dialect(), name);
 }
 
 int TMDOExtract::Dialect() const {
@@ -93,6 +94,16 @@ int TMDOExtract::ODSMajor() {
 int TMDOExtract::DBDialect() {
     if (dbDialect_ < 0) dbDialect_ = static_cast<int>(DatabaseInfo.DBSQLDialect());
     return dbDialect_;
+}
+
+bool TMDOExtract::HasDefaultCharset() {
+    if (hasDefaultCharset_ < 0) {
+        TcCatalogueQuery query(*this, kDefaultCharsetQuery);
+        query.Open();
+        const std::string charset = query.Eof() ? "" : query.Trimmed("RDB$CHARACTER_SET_NAME");
+        hasDefaultCharset_ = !charset.empty() && charset != "NONE" ? 1 : 0;
+    }
+    return hasDefaultCharset_ == 1;
 }
 
 int64_t TMDOExtract::DatabaseInfoItem(char item) {
@@ -188,12 +199,14 @@ void TMDOExtract::ExtractWholeDatabase() {
     WriteIndexes("", xpIndex);
     WriteForeignKeys("", xpForeignKey);
     WriteGenerators("");
+    WriteExceptions("");
+    WriteProcedurePasses("", true, false);
     WriteViews("");
     WriteCheckConstraints("", xpCheck);
-    WriteExceptions("");
-    WriteProcedures("");
+    WriteProcedurePasses("", false, true);
     WriteTriggers("", xpTrigger);
     WriteGrants();
+    WriteUnwritten();
     started.Finish();
     if (connected) database->SetConnected(false);
 }

@@ -93,6 +93,10 @@ class TMDOExtract {
     TStringList Lines;
     // Stored only.
     bool ShowSystem = false;
+    // After ExtractWholeDatabase: the objects the script leaves out because
+    // this extractor cannot write them (each also named in a comment of the
+    // script). A caller writing a file reports them and fails.
+    TStringList Unwritten;
 
     // Empties Lines and writes the kind asked for (starting and then
     // committing the transaction when it was not active).
@@ -124,6 +128,7 @@ class TMDOExtract {
     void WriteObjectGrants(const std::string& objectName, const std::string& terminator);
     void WriteRoleGrants(const std::string& terminator);
     void WriteDatabaseHeader();
+    void WriteUnwritten();
     void WriteTableData(const std::string& tableName);
 
     // The shared renderers.
@@ -134,6 +139,10 @@ class TMDOExtract {
   private:
     friend class TcCatalogueQuery;
 
+    // The shells, the bodies (ALTER PROCEDURE) or both, in one SET TERM
+    // block: the whole-database script writes the shells before the views,
+    // which may select from a procedure, and the bodies after them.
+    void WriteProcedurePasses(const std::string& name, bool shells, bool bodies);
     // True when the procedure has output parameters.
     bool WriteProcedureParameters(const std::string& procedureName);
     std::string ColumnLine(TcCatalogueQuery& row, const std::string& relationName);
@@ -152,6 +161,9 @@ class TMDOExtract {
     // Read once per database: the structure does not change on an attachment.
     int ODSMajor();
     int DBDialect();
+    // True when the database has a default character set other than NONE:
+    // then a NONE column must say so, or the copy takes the default.
+    bool HasDefaultCharset();
     void Forget();
 
     // A prepared statement for `sql`, taken from the idle ones or made anew;
@@ -182,4 +194,5 @@ class TMDOExtract {
     std::map<std::tuple<int, int, bool>, std::string> charsetTexts_;
     int ods_ = -1;
     int dbDialect_ = -1;
+    int hasDefaultCharset_ = -1;
 };

@@ -7,9 +7,13 @@
 
 namespace {
 
-constexpr const char* kAllRolesQuery = "select * from RDB$ROLES order by RDB$ROLE_NAME";
+// RDB$ADMIN is the server's own role in every database: creating it again
+// fails.
+constexpr const char* kAllRolesQuery =
+    "select * from RDB$ROLES where COALESCE(RDB$SYSTEM_FLAG, 0) = 0 order by RDB$ROLE_NAME";
 constexpr const char* kRoleQuery =
-    "select * from RDB$ROLES WHERE RDB$ROLE_NAME = :RoleName order by RDB$ROLE_NAME";
+    "select * from RDB$ROLES WHERE RDB$ROLE_NAME = :RoleName AND COALESCE(RDB$SYSTEM_FLAG, 0) = "
+    "0 order by RDB$ROLE_NAME";
 constexpr const char* kSecuredRelationsQuery =
     "SELECT * FROM RDB$RELATIONS WHERE   (RDB$SYSTEM_FLAG <> 1 OR RDB$SYSTEM_FLAG IS NULL) AND   "
     "RDB$SECURITY_CLASS STARTING WITH 'SQL$' ORDER BY RDB$RELATION_NAME";
@@ -35,6 +39,9 @@ constexpr const char* kProcedurePrivilegesQuery =
 constexpr const char* kNamedRoleGrantsQuery =
     "SELECT * FROM RDB$USER_PRIVILEGES WHERE   RDB$OBJECT_TYPE = 13 AND   RDB$USER_TYPE = 8  AND "
     "  RDB$RELATION_NAME = :METAOBJECT AND   RDB$PRIVILEGE = 'M' ORDER BY RDB$USER";
+
+// The RDB$USER_TYPE of a user: roles are granted to users.
+constexpr int kUserGrantee = 8;
 
 // Firebird 3 records a role granted WITH ADMIN OPTION with the grant option
 // 2, older servers with 1: any grant option is the admin option, or the
@@ -85,9 +92,10 @@ void TMDOExtract::WriteGrants() {
 void TMDOExtract::WriteRoleGrants(const std::string& terminator) {
     TcCatalogueQuery query(*this, Format(kRoleGrantsQuery, 13, 8));
     for (query.Open(); !query.Eof(); query.Next())
-        Lines.push_back(Format(
-            "GRANT %s TO %s%s%s%s", Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
-            query.Trimmed("RDB$USER").c_str(), AdminOption(query), terminator.c_str(), kCrLf));
+        Lines.push_back(
+            Format("GRANT %s TO %s%s%s%s", Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
+                   GranteeText(Dialect(), query.Trimmed("RDB$USER"), kUserGrantee).c_str(),
+                   AdminOption(query), terminator.c_str(), kCrLf));
 }
 
 void TMDOExtract::WriteObjectGrants(const std::string& objectName, const std::string& terminator) {
@@ -165,6 +173,7 @@ int TMDOExtract::WriteNamedRoleGrants(const std::string& objectName,
     for (query.Open(); !query.Eof(); query.Next(), ++written)
         Lines.push_back(
             Format("GRANT %s TO %s%s%s", Ident(query.AsString("RDB$RELATION_NAME")).c_str(),
-                   query.Trimmed("RDB$USER").c_str(), AdminOption(query), terminator.c_str()));
+                   GranteeText(Dialect(), query.Trimmed("RDB$USER"), kUserGrantee).c_str(),
+                   AdminOption(query), terminator.c_str()));
     return written;
 }

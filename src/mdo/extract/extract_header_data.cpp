@@ -1,6 +1,5 @@
 // The commented database header (CREATE DATABASE with its secondary files,
 // shadows and log files) and table rows as INSERT statements.
-#include <set>
 #include <vector>
 
 #include "foundation/errors.h"
@@ -11,12 +10,15 @@
 
 namespace {
 
-// Computed columns hold no data of their own, and the server refuses a
-// value for them: their rows are written without them.
-constexpr const char* kComputedColumnsQuery =
+// The columns with data of their own, named as stored (a result names its
+// columns in upper case, which a quoted lower-case column is not). Computed
+// columns hold no data and the server refuses a value for them; blobs and
+// arrays have no literal.
+constexpr const char* kDataColumnsQuery =
     "SELECT RFR.RDB$FIELD_NAME FROM RDB$RELATION_FIELDS RFR JOIN RDB$FIELDS FLD ON "
     "RFR.RDB$FIELD_SOURCE = FLD.RDB$FIELD_NAME WHERE RFR.RDB$RELATION_NAME = :RelationName AND "
-    "FLD.RDB$COMPUTED_BLR IS NOT NULL";
+    "FLD.RDB$COMPUTED_BLR IS NULL AND FLD.RDB$FIELD_TYPE <> 261 AND FLD.RDB$DIMENSIONS IS NULL "
+    "ORDER BY RFR.RDB$FIELD_POSITION";
 constexpr const char* kCharsetQuery =
     "SELECT * FROM RDB$DATABASE DBP WHERE NOT DBP.RDB$CHARACTER_SET_NAME IS NULL   AND "
     "DBP.RDB$CHARACTER_SET_NAME != ' '";
@@ -141,38 +143,25 @@ void TMDOExtract::WriteDatabaseHeader() {
 }
 
 void TMDOExtract::WriteTableData(const std::string& tableName) {
-    std::set<std::string> computed;
+    std::string columns;
     {
-        TcCatalogueQuery columns(*this, kComputedColumnsQuery);
-        columns.SetParam("RelationName", tableName);
-        for (columns.Open(); !columns.Eof(); columns.Next())
-            computed.insert(UpperCase(columns.Trimmed("RDB$FIELD_NAME")));
+        TcCatalogueQuery names(*this, kDataColumnsQuery);
+        names.SetParam("RelationName", tableName);
+        for (names.Open(); !names.Eof(); names.Next()) {
+            if (!columns.empty()) columns += ", ";
+            columns += Ident(names.AsString("RDB$FIELD_NAME"));
+        }
     }
-    TcCatalogueQuery query(*this, Format("SELECT * FROM %s", Ident(tableName).c_str()));
+    if (columns.empty()) return;
+    TcCatalogueQuery query(*this, "SELECT " + columns + " FROM " + Ident(tableName));
     query.Open();
     const int count = query.FieldCount();
-    // Blobs (520), arrays (540) and computed columns are left out.
-    std::vector<bool> written(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const int type = query.FieldType(i);
-        written[static_cast<size_t>(i)] =
-            type != 520 && type != 540 && computed.count(UpperCase(query.FieldName(i))) == 0;
-    }
-    std::string columns;
-    for (int i = 0; i < count; ++i) {
-        if (!written[static_cast<size_t>(i)]) continue;
-        if (!columns.empty()) columns += ", ";
-        columns += Ident(query.FieldName(i));
-    }
     const std::string head = "INSERT INTO " + Ident(tableName) + " (" + columns + ") VALUES (";
     for (; !query.Eof(); query.Next()) {
         std::string values;
-        bool first = true;
         for (int i = 0; i < count; ++i) {
-            if (!written[static_cast<size_t>(i)]) continue;
             const int type = query.FieldType(i);
-            if (!first) values += ", ";
-            first = false;
+            if (i > 0) values += ", ";
             if (query.FieldIsNull(i))
                 values += "NULL";
             else if (IsQuotedType(type))

@@ -11,7 +11,8 @@ namespace {
 
 #define TESSEL_INDEX_QUERY(selection)                                                             \
     "SELECT IDX.RDB$RELATION_NAME, IDX.RDB$INDEX_NAME, IDX.RDB$UNIQUE_FLAG,        "              \
-    "IDX.RDB$INDEX_TYPE FROM RDB$INDICES IDX JOIN RDB$RELATIONS RELC ON   IDX.RDB$RELATION_NAME " \
+    "IDX.RDB$INDEX_TYPE, IDX.RDB$INDEX_INACTIVE, IDX.RDB$EXPRESSION_SOURCE "                      \
+    "FROM RDB$INDICES IDX JOIN RDB$RELATIONS RELC ON   IDX.RDB$RELATION_NAME "                    \
     "= RELC.RDB$RELATION_NAME WHERE (RELC.RDB$SYSTEM_FLAG <> 1 OR RELC.RDB$SYSTEM_FLAG IS NULL) " \
     "AND " selection                                                                              \
     "  NOT EXISTS (SELECT * FROM RDB$RELATION_CONSTRAINTS RC     WHERE RC.RDB$INDEX_NAME = "      \
@@ -39,11 +40,12 @@ constexpr const char* kForeignKeyQuery =
     TESSEL_FOREIGN_KEY_QUERY("  RELC1.RDB$CONSTRAINT_NAME = :ConstraintName AND ");
 #undef TESSEL_FOREIGN_KEY_QUERY
 
+// All columns: the start value and increment exist from ODS 12 on.
 constexpr const char* kAllGeneratorsQuery =
-    "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE   (RDB$SYSTEM_FLAG IS NULL OR "
+    "SELECT * FROM RDB$GENERATORS WHERE   (RDB$SYSTEM_FLAG IS NULL OR "
     "RDB$SYSTEM_FLAG <> 1) ORDER BY RDB$GENERATOR_NAME";
 constexpr const char* kGeneratorQuery =
-    "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = :GeneratorName AND "
+    "SELECT * FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = :GeneratorName AND "
     "  (RDB$SYSTEM_FLAG IS NULL OR RDB$SYSTEM_FLAG <> 1) ORDER BY RDB$GENERATOR_NAME";
 
 constexpr const char* kAllExceptionsQuery =
@@ -58,6 +60,13 @@ constexpr const char* kFilterQuery =
     "RDB$FUNCTION_NAME";
 
 constexpr const char* kAllFunctionsQuery = "SELECT * FROM RDB$FUNCTIONS ORDER BY RDB$FUNCTION_NAME";
+// What this writer does not write yet: PSQL functions (no module) and
+// packages, by kind and name. System objects (RDB$ packages) are left out.
+constexpr const char* kUnwrittenQuery =
+    "SELECT 'PSQL function' KIND_, RDB$FUNCTION_NAME NAME_ FROM RDB$FUNCTIONS WHERE "
+    "RDB$MODULE_NAME IS NULL AND RDB$PACKAGE_NAME IS NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 "
+    "UNION ALL SELECT 'package', RDB$PACKAGE_NAME FROM RDB$PACKAGES WHERE "
+    "COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1, 2";
 constexpr const char* kFunctionQuery =
     "SELECT * FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :FunctionName ORDER BY "
     "RDB$FUNCTION_NAME";
@@ -87,12 +96,19 @@ void TMDOExtract::WriteIndexes(const std::string& name, TMDOExtractPart nameKind
                             (name.empty() ? std::string("all user tables") : name) + " */" + kCrLf);
         first = false;
         const std::string index = query.AsString("RDB$INDEX_NAME");
-        Lines.push_back(Format("CREATE%s%s INDEX %s ON %s(",
-                               query.AsInteger("RDB$UNIQUE_FLAG") == 1 ? " UNIQUE" : "",
-                               query.AsInteger("RDB$INDEX_TYPE") == 1 ? " DESCENDING" : "",
-                               Ident(index).c_str(),
-                               Ident(query.AsString("RDB$RELATION_NAME")).c_str()) +
-                        IndexColumnsText(index) + ")" + ";");
+        const std::string head = Format(
+            "CREATE%s%s INDEX %s ON %s", query.AsInteger("RDB$UNIQUE_FLAG") == 1 ? " UNIQUE" : "",
+            query.AsInteger("RDB$INDEX_TYPE") == 1 ? " DESCENDING" : "", Ident(index).c_str(),
+            Ident(query.AsString("RDB$RELATION_NAME")).c_str());
+        if (!query.IsNull("RDB$EXPRESSION_SOURCE"))
+            Lines.push_back(head + " COMPUTED BY " +
+                            ParenthesizedText(query.AsString("RDB$EXPRESSION_SOURCE")) + ";");
+        else
+            Lines.push_back(head + "(" + IndexColumnsText(index) + ")" + ";");
+        // Made active by CREATE INDEX: the copy is switched off as the
+        // source is.
+        if (query.AsInteger("RDB$INDEX_INACTIVE") == 1)
+            Lines.push_back(Format("ALTER INDEX %s INACTIVE;", Ident(index).c_str()));
     }
 }
 
@@ -136,7 +152,7 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
         if (key.HasConstraint && !StartsWithText(key.Constraint, "INTEG"))
             text += Format("CONSTRAINT %s ", Ident(key.Constraint).c_str());
         text += Format("FOREIGN KEY (%s) REFERENCES %s ", IndexColumnsText(key.Index).c_str(),
-                       key.Referenced.c_str());
+                       Ident(key.Referenced).c_str());
         text += Format("(%s)", IndexColumnsText(key.ReferencedIndex).c_str());
         const char* clauses[2] = {" ON UPDATE %s", " ON DELETE %s"};
         for (int i = 0; i < 2; ++i)
@@ -153,7 +169,12 @@ void TMDOExtract::WriteGenerators(const std::string& name) {
     for (query.Open(); !query.Eof(); query.Next()) {
         const std::string generator = query.AsString("RDB$GENERATOR_NAME");
         if (IsGeneratorOfSystem(generator)) continue;
-        Lines.push_back(Format("CREATE GENERATOR %s%s", Ident(generator).c_str(), ";"));
+        const std::string clauses = ODSMajor() >= 12
+                                        ? SequenceClauses(query.AsInt64("RDB$INITIAL_VALUE"),
+                                                          query.AsInt64("RDB$GENERATOR_INCREMENT"))
+                                        : std::string();
+        Lines.push_back(
+            Format("CREATE GENERATOR %s%s%s", Ident(generator).c_str(), clauses.c_str(), ";"));
     }
 }
 
@@ -205,7 +226,11 @@ void TMDOExtract::WriteExternalFunctions(const std::string& name) {
             Lines.push_back(Format("%s/*  External Function declarations */%s", kCrLf, kCrLf));
         first = false;
         const std::string function = query.AsString("RDB$FUNCTION_NAME");
-        Lines.push_back(Format("DECLARE EXTERNAL FUNCTION %s", function.c_str()));
+        // A function without a module is no UDF: WriteUnwritten names it.
+        if (query.IsNull("RDB$MODULE_NAME") ||
+            (ODSMajor() >= 12 && !query.IsNull("RDB$PACKAGE_NAME")))
+            continue;
+        Lines.push_back(Format("DECLARE EXTERNAL FUNCTION %s", Ident(function).c_str()));
         const int returnArgument = query.AsInteger("RDB$RETURN_ARGUMENT");
         std::string arguments, returns;
         TcCatalogueQuery argument(*this, kArgumentsQuery);
@@ -252,4 +277,15 @@ std::string TMDOExtract::ArgumentTypeText(TcCatalogueQuery& row) {
     // hand is that row, so its columns are read directly.
     const TcTypeFacts facts = TypeFactsOf(row);
     return TypeNameText(facts, ODSMajor() >= 10);
+}
+
+void TMDOExtract::WriteUnwritten() {
+    Unwritten.clear();
+    if (ODSMajor() < 12) return;
+    TcCatalogueQuery query(*this, kUnwrittenQuery);
+    for (query.Open(); !query.Eof(); query.Next()) {
+        const std::string what = query.Trimmed("KIND_") + " " + Ident(query.AsString("NAME_"));
+        Unwritten.push_back(what);
+        Lines.push_back(UnwrittenComment(what));
+    }
 }

@@ -33,6 +33,10 @@ constexpr const char* kTerminator = ";";
 }  // namespace
 
 void TMDOExtract::WriteProcedures(const std::string& name) {
+    WriteProcedurePasses(name, true, true);
+}
+
+void TMDOExtract::WriteProcedurePasses(const std::string& name, bool shells, bool bodies) {
     TcCatalogueQuery query(*this, name.empty() ? kAllProceduresQuery : kProcedureQuery);
     if (!name.empty()) query.SetParam("ProcedureName", name);
     bool any = false;
@@ -44,6 +48,7 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
             Lines.push_back(Format("%s/* Stored procedures */%s", kCrLf, kCrLf));
         }
         any = true;
+        if (!shells) break;
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
         Lines.push_back(Format(kCreateProcedureShell, Ident(procedure).c_str()));
         const bool returnsRows = WriteProcedureParameters(procedure);
@@ -51,7 +56,7 @@ void TMDOExtract::WriteProcedures(const std::string& name) {
             Format(returnsRows ? kSelectableEmptyBody : kEmptyBody, kBlockTerminator, kCrLf));
     }
     query.Close();
-    for (query.Open(); !query.Eof(); query.Next()) {
+    for (query.Open(); bodies && !query.Eof(); query.Next()) {
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
         Lines.push_back(Format("%sALTER PROCEDURE %s ", kCrLf, Ident(procedure).c_str()));
         WriteProcedureParameters(procedure);
@@ -78,8 +83,9 @@ bool TMDOExtract::WriteProcedureParameters(const std::string& procedureName) {
         if (!query.Eof()) Lines.push_back(input == 0 ? "(" : std::string("RETURNS") + kCrLf + "(");
         const bool any = !query.Eof();
         while (!query.Eof()) {
-            std::string line = Format("  %s ", query.AsString("RDB$PARAMETER_NAME").c_str()) +
-                               ParameterTypeText(query);
+            std::string line =
+                Format("  %s ", Ident(query.AsString("RDB$PARAMETER_NAME")).c_str()) +
+                ParameterTypeText(query);
             query.Next();
             if (!query.Eof()) line += ",";
             Lines.push_back(std::move(line));
@@ -96,7 +102,7 @@ std::string TMDOExtract::ParameterTypeText(TcCatalogueQuery& row) {
     const TcTypeFacts facts = TypeFactsOf(row);
     std::string text = TypeNameText(facts, ODSMajor() >= 10 && DBDialect() >= 3);
     if ((facts.Type == 14 || facts.Type == 37) && !row.IsNull("RDB$CHARACTER_LENGTH"))
-        text += Format("(%d)", row.AsInteger("RDB$FIELD_LENGTH"));
+        text += Format("(%d)", row.AsInteger("RDB$CHARACTER_LENGTH"));
     const bool noCollation = row.IsNull("RDB$COLLATION_ID");
     const bool noCharset = row.IsNull("RDB$CHARACTER_SET_ID");
     if (!(noCollation && noCharset))

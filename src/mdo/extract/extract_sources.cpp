@@ -9,11 +9,12 @@
 
 namespace {
 
-// The trigger queries differ only in their selection.
+// The trigger queries differ only in their selection. Database and DDL
+// triggers belong to no relation: the join keeps them.
 #define TESSEL_TRIGGER_QUERY(selection)                                                           \
-    "SELECT * FROM RDB$TRIGGERS TRG JOIN RDB$RELATIONS REL ON   TRG.RDB$RELATION_NAME = "         \
+    "SELECT * FROM RDB$TRIGGERS TRG LEFT JOIN RDB$RELATIONS REL ON   TRG.RDB$RELATION_NAME = "    \
     "REL.RDB$RELATION_NAME WHERE " selection                                                      \
-    " (REL.RDB$SYSTEM_FLAG <> 1 OR REL.RDB$SYSTEM_FLAG IS NULL) AND   NOT EXISTS (SELECT * FROM " \
+    " (TRG.RDB$SYSTEM_FLAG = 0 OR TRG.RDB$SYSTEM_FLAG IS NULL) AND   NOT EXISTS (SELECT * FROM "  \
     "RDB$CHECK_CONSTRAINTS CHK WHERE      TRG.RDB$TRIGGER_NAME = CHK.RDB$TRIGGER_NAME) ORDER BY " \
     "TRG.RDB$RELATION_NAME, TRG.RDB$TRIGGER_TYPE,     TRG.RDB$TRIGGER_SEQUENCE, "                 \
     "TRG.RDB$TRIGGER_NAME"
@@ -68,11 +69,15 @@ void TMDOExtract::WriteTriggers(const std::string& name, TMDOExtractPart nameKin
         const bool commented = query.AsInteger("RDB$FLAGS") != 1;
         TStringList trigger;
         if (commented) trigger.emplace_back("/* ");
-        trigger.push_back(Format("CREATE TRIGGER %s FOR %s %s%s %s POSITION %d",
-                                 Ident(query.AsString("RDB$TRIGGER_NAME")).c_str(),
-                                 Ident(query.AsString("RDB$RELATION_NAME")).c_str(), kCrLf,
-                                 inactive ? "INACTIVE" : "ACTIVE",
-                                 TriggerTypeText(query.AsInteger("RDB$TRIGGER_TYPE")).c_str(),
+        const int64_t type = query.AsInt64("RDB$TRIGGER_TYPE");
+        const std::string target =
+            IsTableTriggerType(type)
+                ? Format("FOR %s ", Ident(query.AsString("RDB$RELATION_NAME")).c_str())
+                : std::string();
+        trigger.push_back(Format("CREATE TRIGGER %s %s%s%s %s POSITION %d",
+                                 Ident(query.AsString("RDB$TRIGGER_NAME")).c_str(), target.c_str(),
+                                 kCrLf, inactive ? "INACTIVE" : "ACTIVE",
+                                 TriggerTypeText(type).c_str(),
                                  query.AsInteger("RDB$TRIGGER_SEQUENCE")));
         if (!query.IsNull("RDB$TRIGGER_SOURCE"))
             AppendResplit(trigger, query.AsString("RDB$TRIGGER_SOURCE"));

@@ -1,7 +1,9 @@
 #include "mdo/extract/extract_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 
 #include "foundation/errors.h"
 #include "mdo/identifiers.h"
@@ -14,7 +16,7 @@ struct TSQLType {
 };
 
 // Searched in this order; the first row with the code wins.
-constexpr std::array<TSQLType, 14> SQLTypeNames{{{7, "SMALLINT"},
+constexpr std::array<TSQLType, 15> SQLTypeNames{{{7, "SMALLINT"},
                                                  {8, "INTEGER"},
                                                  {9, "QUAD"},
                                                  {10, "FLOAT"},
@@ -30,7 +32,8 @@ constexpr std::array<TSQLType, 14> SQLTypeNames{{{7, "SMALLINT"},
                                                  // The server knows no type
                                                  // INT64: a 64-bit integer
                                                  // column is declared BIGINT.
-                                                 {16, "BIGINT"}}};
+                                                 {16, "BIGINT"},
+                                                 {23, "BOOLEAN"}}};
 
 constexpr std::array<const char*, 3> NumericSubTypeNames{{"UNKNOWN", "NUMERIC", "DECIMAL"}};
 
@@ -82,11 +85,131 @@ std::string TypeNameText(const TcTypeFacts& facts, bool precisionRule) {
     return name != nullptr ? name : "";
 }
 
-std::string TriggerTypeText(int type) {
+namespace {
+
+// The server's trigger type layout: database triggers carry 0x2000 and
+// number their event, DDL triggers carry 0x4000 with one bit per event
+// (bit 0 telling AFTER), and table triggers pack up to three events into
+// two bits each after the BEFORE/AFTER bit.
+constexpr int64_t kDatabaseTrigger = 0x2000;
+constexpr int64_t kDDLTrigger = 0x4000;
+
+constexpr std::array<const char*, 5> DatabaseEventNames{
+    {"CONNECT", "DISCONNECT", "TRANSACTION START", "TRANSACTION COMMIT", "TRANSACTION ROLLBACK"}};
+
+// By bit number; empty entries are bits the server leaves unused.
+constexpr std::array<const char*, 48> DDLEventNames{{"",
+                                                     "CREATE TABLE",
+                                                     "ALTER TABLE",
+                                                     "DROP TABLE",
+                                                     "CREATE PROCEDURE",
+                                                     "ALTER PROCEDURE",
+                                                     "DROP PROCEDURE",
+                                                     "CREATE FUNCTION",
+                                                     "ALTER FUNCTION",
+                                                     "DROP FUNCTION",
+                                                     "CREATE TRIGGER",
+                                                     "ALTER TRIGGER",
+                                                     "DROP TRIGGER",
+                                                     "",
+                                                     "",
+                                                     "",
+                                                     "CREATE EXCEPTION",
+                                                     "ALTER EXCEPTION",
+                                                     "DROP EXCEPTION",
+                                                     "CREATE VIEW",
+                                                     "ALTER VIEW",
+                                                     "DROP VIEW",
+                                                     "CREATE DOMAIN",
+                                                     "ALTER DOMAIN",
+                                                     "DROP DOMAIN",
+                                                     "CREATE ROLE",
+                                                     "ALTER ROLE",
+                                                     "DROP ROLE",
+                                                     "CREATE INDEX",
+                                                     "ALTER INDEX",
+                                                     "DROP INDEX",
+                                                     "CREATE SEQUENCE",
+                                                     "ALTER SEQUENCE",
+                                                     "DROP SEQUENCE",
+                                                     "CREATE USER",
+                                                     "ALTER USER",
+                                                     "DROP USER",
+                                                     "CREATE COLLATION",
+                                                     "DROP COLLATION",
+                                                     "ALTER CHARACTER SET",
+                                                     "CREATE PACKAGE",
+                                                     "ALTER PACKAGE",
+                                                     "DROP PACKAGE",
+                                                     "CREATE PACKAGE BODY",
+                                                     "DROP PACKAGE BODY",
+                                                     "CREATE MAPPING",
+                                                     "ALTER MAPPING",
+                                                     "DROP MAPPING"}};
+
+constexpr std::array<const char*, 4> TableEventNames{{"", "INSERT", "UPDATE", "DELETE"}};
+
+std::string DDLTriggerText(int64_t type) {
+    const std::string when = (type & 1) != 0 ? "AFTER " : "BEFORE ";
+    bool all = true;
+    std::string events;
+    for (size_t bit = 1; bit < DDLEventNames.size(); ++bit) {
+        if (*DDLEventNames[bit] == '\0') continue;
+        if ((type & (int64_t{1} << bit)) == 0) {
+            all = false;
+            continue;
+        }
+        if (!events.empty()) events += " OR ";
+        events += DDLEventNames[bit];
+    }
+    return when + (all ? std::string("ANY DDL STATEMENT") : events);
+}
+
+}  // namespace
+
+std::string TriggerTypeText(int64_t type) {
     if (type >= 0 && type <= 6) return TriggerTypeNames[static_cast<size_t>(type)];
-    // The catalogue holds no negative types; written by number like the
-    // combined types above 6.
-    return std::to_string(type);
+    if ((type & kDDLTrigger) != 0 && (type & kDatabaseTrigger) == 0)
+        return DDLTriggerText(type & ~kDDLTrigger);
+    if ((type & kDatabaseTrigger) != 0) {
+        const int64_t event = type & ~kDatabaseTrigger;
+        if (event >= 0 && event < static_cast<int64_t>(DatabaseEventNames.size()))
+            return std::string("ON ") + DatabaseEventNames[static_cast<size_t>(event)];
+        return std::to_string(type);
+    }
+    if (type < 0) return std::to_string(type);
+    std::string text = ((type + 1) & 1) != 0 ? "AFTER " : "BEFORE ";
+    for (int slot = 1; slot <= 3; ++slot) {
+        const int64_t event = ((type + 1) >> (slot * 2 - 1)) & 3;
+        if (event == 0) continue;
+        if (slot > 1) text += " OR ";
+        text += TableEventNames[static_cast<size_t>(event)];
+    }
+    return text;
+}
+
+bool IsTableTriggerType(int64_t type) {
+    return (type & (kDatabaseTrigger | kDDLTrigger)) == 0;
+}
+
+std::string QuoteIdentifier(int dialect, std::string_view name) {
+    if (dialect == 1) return UpperCase(TrimBlanks(name));
+    return "\"" + ReplaceAll(name, "\"", "\"\"") + "\"";
+}
+
+bool IsPlainIdentifier(std::string_view name) {
+    if (name.empty() || std::isupper(static_cast<unsigned char>(name.front())) == 0) return false;
+    for (char c : name) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isupper(u) == 0 && std::isdigit(u) == 0 && c != '_' && c != '$') return false;
+    }
+    return true;
+}
+
+int CharacterLength(bool hasCharacterLength, int characterLength, int byteLength,
+                    int bytesPerCharacter) {
+    if (hasCharacterLength) return characterLength;
+    return byteLength / std::max(1, bytesPerCharacter);
 }
 
 int PrivilegeBit(std::string_view letter) {
@@ -122,7 +245,9 @@ std::string PrivilegeNamesText(int bits) {
 std::string GranteeText(int dialect, std::string_view user, int userType) {
     const bool quoted =
         userType == 0 || userType == 1 || userType == 2 || userType == 5 || userType == 13;
-    std::string name = quoted ? FormatIdentifier(dialect, user) : std::string(user);
+    // A user name the parser would change (blanks, lower case) is quoted too.
+    std::string name =
+        quoted || !IsPlainIdentifier(user) ? QuoteIdentifier(dialect, user) : std::string(user);
     if (userType == 1) return "VIEW " + name;
     if (userType == 2) return "TRIGGER " + name;
     if (userType == 5) return "PROCEDURE " + name;
@@ -212,4 +337,22 @@ std::string LinesText(const TStringList& items) {
         text += kCrLf;
     }
     return text;
+}
+
+std::string SequenceClauses(int64_t initialValue, int64_t increment) {
+    std::string text;
+    if (initialValue != 0) text += " START WITH " + std::to_string(initialValue);
+    if (increment != 1) text += " INCREMENT BY " + std::to_string(increment);
+    return text;
+}
+
+std::string ParenthesizedText(std::string_view source) {
+    std::string trimmed = TrimBlanks(source);
+    if (!trimmed.empty() && trimmed.front() == '(') return trimmed;
+    return "(" + trimmed + ")";
+}
+
+std::string UnwrittenComment(std::string_view what) {
+    // "*/" in a name would end the comment early.
+    return "/* Not extracted: " + ReplaceAll(what, "*/", "* /") + " */";
 }

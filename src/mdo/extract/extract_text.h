@@ -4,6 +4,7 @@
 // quoting, and the re-split rule that turns multi-line texts into items.
 // Plain functions without state, so each rule is tested on its own.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,16 +31,31 @@ struct TcTypeFacts {
 // type's name; empty for a code missing from SQLTypeNames.
 std::string TypeNameText(const TcTypeFacts& facts, bool precisionRule);
 
-// The column of the trigger types; the number for types above 6.
-std::string TriggerTypeText(int type);
+// A trigger type as its time and events: "BEFORE INSERT OR UPDATE",
+// "ON CONNECT", "AFTER CREATE TABLE", "BEFORE ANY DDL STATEMENT"; the number
+// for a type the server does not make.
+std::string TriggerTypeText(int64_t type);
+// True for a trigger on a table or view (written FOR the relation).
+bool IsTableTriggerType(int64_t type);
+// A name as a statement must spell it: dialect 1 upper-cases it, dialect 3
+// puts it in double quotes with embedded double quotes doubled.
+std::string QuoteIdentifier(int dialect, std::string_view name);
+// True for a name the parser keeps as it is without quotes: an upper-case
+// letter, then upper-case letters, digits, "_" and "$".
+bool IsPlainIdentifier(std::string_view name);
+// A text type's length in characters: the catalogue's character length
+// where it has one, else the byte length over the bytes per character.
+int CharacterLength(bool hasCharacterLength, int characterLength, int byteLength,
+                    int bytesPerCharacter);
 
 // Privilege letter to its PrivilegeTypes bit: S 2, I 4, U 8, D 16, R 64,
 // X none, any other letter 1 (never written).
 int PrivilegeBit(std::string_view letter);
 // The names of the set bits in PrivilegeTypes order, joined with ", ".
 std::string PrivilegeNamesText(int bits);
-// A grantee by its RDB$USER_TYPE: quoted for 0, 1, 2, 5 and 13, as stored
-// otherwise; "VIEW ", "TRIGGER " or "PROCEDURE " before types 1, 2 and 5.
+// A grantee by its RDB$USER_TYPE: quoted for 0, 1, 2, 5 and 13 and for a
+// name that is no plain identifier, as stored otherwise; "VIEW ", "TRIGGER " or "PROCEDURE " before
+// types 1, 2 and 5.
 std::string GranteeText(int dialect, std::string_view user, int userType);
 
 // The text in single quotes, embedded single quotes doubled.
@@ -47,6 +63,9 @@ std::string QuotedLiteral(std::string_view text);
 // A computed column's source: unchanged when it begins with "(" (after
 // trimming), else inside a comment.
 std::string ComputedByText(std::string_view source);
+// An index expression: unchanged when it begins with "(" (after
+// trimming), else put in parentheses, as COMPUTED BY needs them.
+std::string ParenthesizedText(std::string_view source);
 // "RDB$" followed by a digit: a name the server made up (implicit domains).
 bool IsGeneratedName(std::string_view name);
 // The order of constraint names that survives a round trip: a name with a
@@ -62,6 +81,13 @@ std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds)
 // when no collation was asked for.
 std::string CharsetClause(std::string_view charset, std::string_view collation,
                           std::string_view defaultCollation, bool collateOnly);
+
+// " START WITH n" and " INCREMENT BY m" where they differ from what a bare
+// CREATE GENERATOR gives (0 and 1).
+std::string SequenceClauses(int64_t initialValue, int64_t increment);
+
+// The comment that names an object the script leaves out.
+std::string UnwrittenComment(std::string_view what);
 
 // The re-split rule: the items joined with CR LF after each, `text`
 // appended, the result split again at every CR, LF or CR LF (a final line

@@ -42,8 +42,9 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"blob", {261, 0, 1, false, 0}, true, "BLOB"},
         TypeCase{"cstring", {40, 0, 0, false, 0}, true, "CSTRING"},
         TypeCase{"float_positive_scale_ignored", {10, 2, 0, false, 0}, true, "FLOAT"},
-        TypeCase{"unknown_code_no_name", {23, 0, 0, false, 0}, true, ""},
-        TypeCase{"unknown_code_negative_scale", {23, -2, 0, false, 0}, true, ""}),
+        TypeCase{"boolean", {23, 0, 0, false, 0}, true, "BOOLEAN"},
+        TypeCase{"unknown_code_no_name", {24, 0, 0, false, 0}, true, ""},
+        TypeCase{"unknown_code_negative_scale", {24, -2, 0, false, 0}, true, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SQLTypeNames, EveryCodeOfTheTableAndNoOther) {
@@ -52,9 +53,9 @@ TEST(SQLTypeNames, EveryCodeOfTheTableAndNoOther) {
         {10, "FLOAT"},     {14, "CHAR"},    {27, "DOUBLE PRECISION"},
         {37, "VARCHAR"},   {40, "CSTRING"}, {45, "BLOB_ID"},
         {261, "BLOB"},     {13, "TIME"},    {12, "DATE"},
-        {35, "TIMESTAMP"}, {16, "BIGINT"}};
+        {35, "TIMESTAMP"}, {16, "BIGINT"},  {23, "BOOLEAN"}};
     for (const auto& [code, name] : table) EXPECT_STREQ(SQLTypeName(code), name) << code;
-    for (int code : {0, 1, 11, 17, 23, 24, 262}) EXPECT_EQ(SQLTypeName(code), nullptr) << code;
+    for (int code : {0, 1, 11, 17, 24, 262}) EXPECT_EQ(SQLTypeName(code), nullptr) << code;
 }
 
 TEST(BlobSubTypes, NamedFromOneToEightElseNumbered) {
@@ -66,13 +67,45 @@ TEST(BlobSubTypes, NamedFromOneToEightElseNumbered) {
     EXPECT_EQ(BlobSubTypeText(-3), " SUB_TYPE -3");
 }
 
-TEST(TriggerTypes, NamedUpToSixElseNumbered) {
-    EXPECT_EQ(TriggerTypeText(0), "");
-    EXPECT_EQ(TriggerTypeText(1), "BEFORE INSERT");
-    EXPECT_EQ(TriggerTypeText(4), "AFTER UPDATE");
-    EXPECT_EQ(TriggerTypeText(6), "AFTER DELETE");
-    EXPECT_EQ(TriggerTypeText(17), "17");
+struct TriggerCase {
+    const char* name;
+    int64_t type;
+    const char* expected;
+    bool onTable;
+};
+
+class TriggerTypes : public ::testing::TestWithParam<TriggerCase> {};
+
+TEST_P(TriggerTypes, WrittenByTheirEvents) {
+    EXPECT_EQ(TriggerTypeText(GetParam().type), GetParam().expected);
+    EXPECT_EQ(IsTableTriggerType(GetParam().type), GetParam().onTable);
 }
+
+// The types as Firebird 3 stores them for the statements in the names.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TriggerTypes,
+    ::testing::Values(
+        TriggerCase{"none", 0, "", true}, TriggerCase{"before_insert", 1, "BEFORE INSERT", true},
+        TriggerCase{"after_update", 4, "AFTER UPDATE", true},
+        TriggerCase{"after_delete", 6, "AFTER DELETE", true},
+        TriggerCase{"before_insert_or_update", 17, "BEFORE INSERT OR UPDATE", true},
+        TriggerCase{"before_update_or_delete", 27, "BEFORE UPDATE OR DELETE", true},
+        TriggerCase{"after_all_three", 114, "AFTER INSERT OR UPDATE OR DELETE", true},
+        TriggerCase{"on_connect", 8192, "ON CONNECT", false},
+        TriggerCase{"on_disconnect", 8193, "ON DISCONNECT", false},
+        TriggerCase{"on_transaction_start", 8194, "ON TRANSACTION START", false},
+        TriggerCase{"on_transaction_commit", 8195, "ON TRANSACTION COMMIT", false},
+        TriggerCase{"on_transaction_rollback", 8196, "ON TRANSACTION ROLLBACK", false},
+        TriggerCase{"database_unknown_event", 8200, "8200", false},
+        TriggerCase{"before_create_table", 16386, "BEFORE CREATE TABLE", false},
+        TriggerCase{"before_create_table_or_drop_view", 16386 | (int64_t{1} << 21),
+                    "BEFORE CREATE TABLE OR DROP VIEW", false},
+        TriggerCase{"after_create_package_body", 16385 | (int64_t{1} << 43),
+                    "AFTER CREATE PACKAGE BODY", false},
+        TriggerCase{"after_any_ddl", 0x7FFFFFFFFFFFDFFF, "AFTER ANY DDL STATEMENT", false},
+        TriggerCase{"before_any_ddl", 0x7FFFFFFFFFFFDFFE, "BEFORE ANY DDL STATEMENT", false},
+        TriggerCase{"negative", -1, "-1", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Privileges, LettersMapToBitsAndNamesComeInTableOrder) {
     int bits = 0;
@@ -95,13 +128,71 @@ TEST(Grantees, QuotedByTypeAndPrefixed) {
     EXPECT_EQ(GranteeText(3, "R1", 13), "\"R1\"");
     EXPECT_EQ(GranteeText(3, "T", 0), "\"T\"");
     EXPECT_EQ(GranteeText(1, "p1 ", 5), "PROCEDURE P1");
+    // A user name the parser would change keeps its spelling in quotes.
+    EXPECT_EQ(GranteeText(3, "user x", 8), "\"user x\"");
+    EXPECT_EQ(GranteeText(3, "Bob", 8), "\"Bob\"");
+    EXPECT_EQ(GranteeText(3, "role \"r\"", 13), "\"role \"\"r\"\"\"");
 }
+
+struct IdentifierCase {
+    const char* name;
+    int dialect;
+    const char* stored;
+    const char* expected;
+    bool plain;
+};
+
+class Identifiers : public ::testing::TestWithParam<IdentifierCase> {};
+
+TEST_P(Identifiers, QuotedSoThatTheStatementRuns) {
+    EXPECT_EQ(QuoteIdentifier(GetParam().dialect, GetParam().stored), GetParam().expected);
+    EXPECT_EQ(IsPlainIdentifier(GetParam().stored), GetParam().plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Identifiers,
+    ::testing::Values(IdentifierCase{"upper", 3, "EMPLOYEE", "\"EMPLOYEE\"", true},
+                      IdentifierCase{"lower", 3, "lower_tab", "\"lower_tab\"", false},
+                      IdentifierCase{"mixed", 3, "mixedCase", "\"mixedCase\"", false},
+                      IdentifierCase{"space", 3, "Name Space", "\"Name Space\"", false},
+                      IdentifierCase{"embedded_quotes_doubled", 3, "Weird \"Table\"",
+                                     "\"Weird \"\"Table\"\"\"", false},
+                      IdentifierCase{"only_a_quote", 3, "\"", "\"\"\"\"", false},
+                      IdentifierCase{"dollar_and_digits", 3, "RDB$1", "\"RDB$1\"", true},
+                      IdentifierCase{"leading_digit", 3, "1A", "\"1A\"", false},
+                      IdentifierCase{"dialect_1_upper_cased", 1, "lower_t ", "LOWER_T", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LengthCase {
+    const char* name;
+    bool hasCharacterLength;
+    int characterLength, byteLength, bytesPerCharacter;
+    int expected;
+};
+
+class CharacterLengths : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(CharacterLengths, CharactersNotBytes) {
+    const LengthCase& c = GetParam();
+    EXPECT_EQ(
+        CharacterLength(c.hasCharacterLength, c.characterLength, c.byteLength, c.bytesPerCharacter),
+        c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CharacterLengths,
+                         ::testing::Values(LengthCase{"utf8_catalogue_length", true, 10, 40, 4, 10},
+                                           LengthCase{"utf8_from_bytes", false, 0, 40, 4, 10},
+                                           LengthCase{"single_byte", false, 0, 15, 1, 15},
+                                           LengthCase{"unknown_width_is_one", false, 0, 7, 0, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Quoting, LiteralsDoubleQuotesAndComputedSourcesKeepParentheses) {
     EXPECT_EQ(QuotedLiteral("it's"), "'it''s'");
     EXPECT_EQ(QuotedLiteral(""), "''");
     EXPECT_EQ(ComputedByText("  (a + b) "), "(a + b)");
     EXPECT_EQ(ComputedByText("a + b"), "/* a + b */");
+    EXPECT_EQ(ParenthesizedText(" (UPPER(x)) "), "(UPPER(x))");
+    EXPECT_EQ(ParenthesizedText("a || b"), "(a || b)");
     EXPECT_TRUE(IsGeneratedName("RDB$12"));
     EXPECT_FALSE(IsGeneratedName("RDB$X1"));
     EXPECT_FALSE(IsGeneratedName("RDB$"));
@@ -160,6 +251,19 @@ TEST(ConstraintNames, GeneratedNumbersByValueOthersAsText) {
     EXPECT_TRUE(ConstraintNameLess("A2", "A10"));
     EXPECT_TRUE(ConstraintNameLess("A10", "A1Z"));
     EXPECT_TRUE(ConstraintNameLess("A2", "A1Z"));
+}
+
+TEST(Sequences, StartAndIncrementOnlyWhereNotTheDefault) {
+    EXPECT_EQ(SequenceClauses(0, 1), "");
+    EXPECT_EQ(SequenceClauses(5, 3), " START WITH 5 INCREMENT BY 3");
+    EXPECT_EQ(SequenceClauses(-9223372036854775807 - 1, 1), " START WITH -9223372036854775808");
+    EXPECT_EQ(SequenceClauses(0, -2), " INCREMENT BY -2");
+}
+
+TEST(Unwritten, NamedInACommentThatStaysOne) {
+    EXPECT_EQ(UnwrittenComment("package \"PK\""), "/* Not extracted: package \"PK\" */");
+    EXPECT_EQ(UnwrittenComment("PSQL function \"a*/b\""),
+              "/* Not extracted: PSQL function \"a* /b\" */");
 }
 
 TEST(LinesText, EveryItemEndsInCrLf) {

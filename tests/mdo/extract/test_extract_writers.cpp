@@ -52,9 +52,9 @@ const std::vector<std::string> kKeys = {
     "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, C VARCHAR(10), CODE CHAR(2) NOT NULL "
     "UNIQUE)",
     "CREATE TABLE CHILD (ID INTEGER, PID INTEGER, CODE CHAR(2))",
-    "ALTER TABLE CHILD ADD CONSTRAINT FK_C FOREIGN KEY (PID) REFERENCES T (ID) ON UPDATE "
+    "ALTER TABLE CHILD ADD CONSTRAINT FK_C FOREIGN KEY (PID) REFERENCES \"T\" (ID) ON UPDATE "
     "CASCADE",
-    "ALTER TABLE CHILD ADD FOREIGN KEY (CODE) REFERENCES T (CODE) ON DELETE SET NULL",
+    "ALTER TABLE CHILD ADD FOREIGN KEY (CODE) REFERENCES \"T\" (CODE) ON DELETE SET NULL",
     "CREATE UNIQUE DESCENDING INDEX IX1 ON T (C, ID)",
     "CREATE INDEX IX2 ON CHILD (ID)",
     "ALTER TABLE T ADD CONSTRAINT CK_T CHECK (ID > 0)",
@@ -93,30 +93,30 @@ INSTANTIATE_TEST_SUITE_P(
                    3,
                    {"CREATE DOMAIN D_NUM AS NUMERIC(9,2) DEFAULT 0 CHECK (VALUE >= 0) NOT NULL"},
                    [](TcTestExtract& x) { x.WriteDomains("D_NUM", xpDomain); },
-                   {"/* Domain definitions */", "CREATE DOMAIN D_NUM AS NUMERIC(9, 2)" + kCrLf +
+                   {"/* Domain definitions */", "CREATE DOMAIN \"D_NUM\" AS NUMERIC(9, 2)" + kCrLf +
                                                     "\t DEFAULT 0" + kCrLf +
                                                     "\t CHECK (VALUE >= 0) NOT NULL;"}},
         WriterCase{
-            "char_in_utf8_by_byte_length",
+            "char_in_utf8_by_character_length",
             3,
             {"CREATE DOMAIN D_U AS CHAR(10) CHARACTER SET UTF8"},
             [](TcTestExtract& x) { x.WriteDomains("D_U", xpDomain); },
-            {"/* Domain definitions */", "CREATE DOMAIN D_U AS CHAR(40) CHARACTER SET UTF8;"}},
+            {"/* Domain definitions */", "CREATE DOMAIN \"D_U\" AS CHAR(10) CHARACTER SET UTF8;"}},
         WriterCase{
             "collation_last",
             3,
             {"CREATE DOMAIN D_C AS VARCHAR(10) CHARACTER SET ISO8859_1 NOT NULL COLLATE DE_DE"},
             [](TcTestExtract& x) { x.WriteDomains("D_C", xpDomain); },
             {"/* Domain definitions */",
-             "CREATE DOMAIN D_C AS VARCHAR(10) CHARACTER SET ISO8859_1 NOT NULL COLLATE "
+             "CREATE DOMAIN \"D_C\" AS VARCHAR(10) CHARACTER SET ISO8859_1 NOT NULL COLLATE "
              "DE_DE;"}},
         WriterCase{"blob_and_array",
                    3,
                    {"CREATE DOMAIN D_B AS BLOB SUB_TYPE 0 SEGMENT SIZE 80",
                     "CREATE DOMAIN D_A AS INTEGER[1:5]"},
                    [](TcTestExtract& x) { x.WriteDomains("", xpDomain); },
-                   {"/* Domain definitions */", "CREATE DOMAIN D_A AS INTEGER[1:5] ;",
-                    "CREATE DOMAIN D_B AS BLOB SUB_TYPE 0 SEGMENT SIZE 80;"}},
+                   {"/* Domain definitions */", "CREATE DOMAIN \"D_A\" AS INTEGER[1:5] ;",
+                    "CREATE DOMAIN \"D_B\" AS BLOB SUB_TYPE 0 SEGMENT SIZE 80;"}},
         WriterCase{"dialect_1_by_scale",
                    1,
                    {"CREATE DOMAIN D_N AS NUMERIC(15,2)", "CREATE DOMAIN D_I AS NUMERIC(9,2)"},
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                    kMixedTable,
                    [](TcTestExtract& x) { x.WriteDomains("Mixed", xpTable); },
                    {"/* Domain definitions */",
-                    "CREATE DOMAIN D_NAME AS VARCHAR(20) CHARACTER SET WIN1252;"}},
+                    "CREATE DOMAIN \"D_NAME\" AS VARCHAR(20) CHARACTER SET WIN1252;"}},
         WriterCase{"unknown_domain_nothing",
                    3,
                    {},
@@ -214,20 +214,21 @@ INSTANTIATE_TEST_SUITE_P(
                    {"CREATE TABLE K (ID INTEGER NOT NULL PRIMARY KEY)"},
                    [](TcTestExtract& x) { x.WriteIndexes("", xpIndex); },
                    {}},
-        WriterCase{"foreign_keys_rules_and_names",
-                   3,
-                   kKeys,
-                   [](TcTestExtract& x) { x.WriteForeignKeys("CHILD", xpTable); },
-                   {"ALTER TABLE \"CHILD\" ADD CONSTRAINT \"FK_C\" FOREIGN KEY (\"PID\") "
-                    "REFERENCES T (\"ID\") ON UPDATE CASCADE;",
-                    "ALTER TABLE \"CHILD\" ADD FOREIGN KEY (\"CODE\") REFERENCES T (\"CODE\") ON "
-                    "DELETE SET NULL;"}},
+        WriterCase{
+            "foreign_keys_rules_and_names",
+            3,
+            kKeys,
+            [](TcTestExtract& x) { x.WriteForeignKeys("CHILD", xpTable); },
+            {"ALTER TABLE \"CHILD\" ADD CONSTRAINT \"FK_C\" FOREIGN KEY (\"PID\") "
+             "REFERENCES \"T\" (\"ID\") ON UPDATE CASCADE;",
+             "ALTER TABLE \"CHILD\" ADD FOREIGN KEY (\"CODE\") REFERENCES \"T\" (\"CODE\") ON "
+             "DELETE SET NULL;"}},
         WriterCase{"one_foreign_key_by_name",
                    3,
                    kKeys,
                    [](TcTestExtract& x) { x.WriteForeignKeys("FK_C", xpForeignKey); },
                    {"ALTER TABLE \"CHILD\" ADD CONSTRAINT \"FK_C\" FOREIGN KEY (\"PID\") "
-                    "REFERENCES T (\"ID\") ON UPDATE CASCADE;"}},
+                    "REFERENCES \"T\" (\"ID\") ON UPDATE CASCADE;"}},
         WriterCase{"check_constraints_named_and_generated",
                    3,
                    kKeys,
@@ -254,11 +255,11 @@ INSTANTIATE_TEST_SUITE_P(
                     kCrLf + "/* Stored procedures */" + kCrLf,
                     "CREATE PROCEDURE \"P_IO\" ",
                     "(",
-                    "  A INTEGER,",
-                    "  B VARCHAR(10)",
+                    "  \"A\" INTEGER,",
+                    "  \"B\" VARCHAR(10)",
                     ")",
                     "RETURNS" + kCrLf + "(",
-                    "  R NUMERIC(9, 2)",
+                    "  \"R\" NUMERIC(9, 2)",
                     ")",
                     "AS",
                     "BEGIN SUSPEND; END ^" + kCrLf,
@@ -267,11 +268,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "BEGIN EXIT; END ^" + kCrLf,
                     kCrLf + "ALTER PROCEDURE \"P_IO\" ",
                     "(",
-                    "  A INTEGER,",
-                    "  B VARCHAR(10)",
+                    "  \"A\" INTEGER,",
+                    "  \"B\" VARCHAR(10)",
                     ")",
                     "RETURNS" + kCrLf + "(",
-                    "  R NUMERIC(9, 2)",
+                    "  \"R\" NUMERIC(9, 2)",
                     ")",
                     "AS",
                     "BEGIN R = A; SUSPEND; END",
@@ -295,7 +296,8 @@ INSTANTIATE_TEST_SUITE_P(
              "CREATE TRIGGER \"TR1\" FOR \"T\" ", "ACTIVE BEFORE INSERT POSITION 5", "AS BEGIN END",
              " ^" + kCrLf, "CREATE TRIGGER \"TR2\" FOR \"T\" ", "INACTIVE AFTER UPDATE POSITION 0",
              "AS", "BEGIN", "  /* x */", "END", " ^" + kCrLf, "CREATE TRIGGER \"TR3\" FOR \"T\" ",
-             "ACTIVE 17 POSITION 1", "AS BEGIN END", " ^" + kCrLf, "COMMIT WORK ^", "SET TERM ;^"}},
+             "ACTIVE BEFORE INSERT OR UPDATE POSITION 1", "AS BEGIN END", " ^" + kCrLf,
+             "COMMIT WORK ^", "SET TERM ;^"}},
         WriterCase{"one_trigger_by_name",
                    3,
                    kTriggers,
@@ -364,20 +366,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "GRANT UPDATE (C) ON T TO ALICE"},
                    [](TcTestExtract& x) { x.WriteObjectGrants("T", ";"); },
                    {"GRANT SELECT, UPDATE (\"C\") ON \"T\" TO ALICE;"}},
-        WriterCase{"external_functions",
-                   3,
-                   {"DECLARE EXTERNAL FUNCTION F_ABS DOUBLE PRECISION RETURNS DOUBLE PRECISION BY "
-                    "VALUE ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf'",
-                    "DECLARE EXTERNAL FUNCTION F_LOW CSTRING(80), INTEGER RETURNS CSTRING(80) "
-                    "FREE_IT ENTRY_POINT 'low' MODULE_NAME 'm'"},
-                   [](TcTestExtract& x) { x.WriteExternalFunctions(""); },
-                   {kCrLf + "/*  External Function declarations */" + kCrLf,
-                    "DECLARE EXTERNAL FUNCTION F_ABS", "DOUBLE PRECISION",
-                    "RETURNS DOUBLE PRECISION BY VALUE ",
-                    "ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf';" + kCrLf + kCrLf,
-                    "DECLARE EXTERNAL FUNCTION F_LOW", "CSTRING(80) CHARACTER SET NONE, INTEGER",
-                    "RETURNS CSTRING(80) CHARACTER SET NONE FREE_IT",
-                    "ENTRY_POINT 'low' MODULE_NAME 'm';" + kCrLf + kCrLf}},
+        WriterCase{
+            "external_functions",
+            3,
+            {"DECLARE EXTERNAL FUNCTION F_ABS DOUBLE PRECISION RETURNS DOUBLE PRECISION BY "
+             "VALUE ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf'",
+             "DECLARE EXTERNAL FUNCTION F_LOW CSTRING(80), INTEGER RETURNS CSTRING(80) "
+             "FREE_IT ENTRY_POINT 'low' MODULE_NAME 'm'"},
+            [](TcTestExtract& x) { x.WriteExternalFunctions(""); },
+            {kCrLf + "/*  External Function declarations */" + kCrLf,
+             "DECLARE EXTERNAL FUNCTION \"F_ABS\"", "DOUBLE PRECISION",
+             "RETURNS DOUBLE PRECISION BY VALUE ",
+             "ENTRY_POINT 'IB_UDF_abs' MODULE_NAME 'ib_udf';" + kCrLf + kCrLf,
+             "DECLARE EXTERNAL FUNCTION \"F_LOW\"", "CSTRING(80) CHARACTER SET NONE, INTEGER",
+             "RETURNS CSTRING(80) CHARACTER SET NONE FREE_IT",
+             "ENTRY_POINT 'low' MODULE_NAME 'm';" + kCrLf + kCrLf}},
         WriterCase{"blob_filters",
                    3,
                    {"DECLARE FILTER F_X INPUT_TYPE 1 OUTPUT_TYPE -4 ENTRY_POINT 'e' MODULE_NAME "
@@ -438,25 +441,40 @@ TEST(Extract, WholeDatabaseInItsOrder) {
     ASSERT_EQ(lines[0], "SET SQL DIALECT 3;");
     EXPECT_EQ(lines[1], "");
     const std::vector<std::string> order = {
-        " DEFAULT CHARACTER SET NONE */",
-        "CREATE DOMAIN D1 AS INTEGER;",
-        "CREATE TABLE \"CHILD\" ",
-        "CREATE TABLE \"T\" ",
+        " DEFAULT CHARACTER SET NONE */", "CREATE DOMAIN \"D1\" AS INTEGER;",
+        "CREATE TABLE \"CHILD\" ", "CREATE TABLE \"T\" ",
         "CREATE INDEX \"IX2\" ON \"CHILD\"(\"ID\");",
-        "ALTER TABLE \"CHILD\" ADD CONSTRAINT \"FK_C\" FOREIGN KEY (\"PID\") REFERENCES T (\"ID\") "
+        "ALTER TABLE \"CHILD\" ADD CONSTRAINT \"FK_C\" FOREIGN "
+        "KEY (\"PID\") REFERENCES \"T\" (\"ID\") "
         "ON UPDATE CASCADE;",
-        "CREATE GENERATOR \"G1\";",
-        "CREATE VIEW \"V\" (",
-        "\tCONSTRAINT \"CK_T\" ",
-        "CREATE EXCEPTION \"E1\" 'x';",
-        "CREATE PROCEDURE \"P_IO\" ",
-        "/* Grant permissions for this database */"};
+        "CREATE GENERATOR \"G1\";", "CREATE EXCEPTION \"E1\" 'x';",
+        // Shells before the views, which may select from a
+        // procedure; the bodies after them.
+        "CREATE PROCEDURE \"P_IO\" ", "CREATE VIEW \"V\" (", "\tCONSTRAINT \"CK_T\" ",
+        "\r\nALTER PROCEDURE \"P_IO\" ", "/* Grant permissions for this database */"};
     for (size_t i = 0; i < order.size(); ++i) {
         ASSERT_LT(at(order[i]), static_cast<long>(lines.size())) << order[i];
         if (i > 0) {
             EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
         }
     }
+}
+
+// A PSQL function is no UDF: never written as DECLARE EXTERNAL FUNCTION with
+// an empty module, but named as left out, as a package is.
+TEST(Extract, WhatItCannotWriteIsNamed) {
+    ExtractDatabase db;
+    db.Exec({"CREATE FUNCTION \"f one\" (A INTEGER) RETURNS INTEGER AS BEGIN RETURN A; END",
+             "CREATE PACKAGE PK AS BEGIN FUNCTION PF RETURNS INTEGER; END",
+             "CREATE PACKAGE BODY PK AS BEGIN FUNCTION PF RETURNS INTEGER AS BEGIN RETURN 1; END "
+             "END"});
+    db.extract.ExtractByKind(xoDatabase, "");
+    const TStringList& lines = db.extract.Lines;
+    EXPECT_EQ(db.extract.Unwritten, (TStringList{"PSQL function \"f one\"", "package \"PK\""}));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "/* Not extracted: package \"PK\" */"),
+              lines.end());
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("EXTERNAL FUNCTION"), std::string::npos) << line;
 }
 
 // The whole-database script reads some lookups once for all rows; what it

@@ -1,0 +1,20 @@
+/* A dialect-1 database: names are upper-cased, DATE holds a time. */
+CREATE DOMAIN d_amount AS NUMERIC(15,2) DEFAULT 0;
+CREATE TABLE lower_t (col NUMERIC(15,2) NOT NULL PRIMARY KEY, d DATE, amt d_amount,
+  dbl DOUBLE PRECISION, txt VARCHAR(20));
+CREATE INDEX ix_lower_t ON lower_t (d);
+CREATE GENERATOR g1;
+CREATE EXCEPTION e1 'dialect one';
+CREATE VIEW v1 AS SELECT col, txt FROM lower_t;
+SET TERM ^;
+CREATE PROCEDURE p1 (a INTEGER) RETURNS (b INTEGER) AS
+BEGIN
+  b = a + 1;
+  SUSPEND;
+END^
+CREATE TRIGGER t1 FOR lower_t ACTIVE BEFORE INSERT POSITION 0 AS
+BEGIN
+  IF (NEW.d IS NULL) THEN NEW.d = 'NOW';
+END^
+SET TERM ;^
+COMMIT;
