@@ -112,7 +112,7 @@ void TMDOXSQLDA::InitializeVars() {
         }
         const int type = var.sqltype & ~1;
         if (!IsKnownSqlType(type)) RaiseClientError(35, static_cast<long long>(type));
-        CheckSqlLength(var);
+        FitSqlLength(var);
         TMDOXSQLVAR& object = *vars_[static_cast<size_t>(i)];
         object.Attach(&var);
         object.ResizeData(std::max<size_t>(SqlBufferBytes(var).value_or(SqlLength(var)), 1));

@@ -12,12 +12,20 @@ bool SetSqlLength(XSQLVAR& var, size_t bytes) {
     return true;
 }
 
-void CheckSqlLength(const XSQLVAR& var) {
-    if (SqlLength(var) <= kMaxSqlLength) return;
+std::string FitSqlLength(XSQLVAR& var) {
+    const size_t length = SqlLength(var);
+    if (length <= kMaxSqlLength) return std::string();
     const size_t nameLength = static_cast<size_t>(std::clamp<int>(var.aliasname_length, 0, 32));
     const std::string name(var.aliasname, nameLength);
-    RaiseUserFmt("Column %s is %zu bytes long; at most %zu bytes can be passed.", name.c_str(),
-                 SqlLength(var), kMaxSqlLength);
+    const int type = SqlBaseType(var.sqltype);
+    if (type != SQL_TEXT && type != SQL_VARYING)
+        RaiseUserFmt("Column %s is %zu bytes long; at most %zu bytes can be passed.", name.c_str(),
+                     length, kMaxSqlLength);
+    // VARCHAR's length prefix counts against the limit too.
+    const size_t fitted = type == SQL_VARYING ? kMaxSqlLength - 2 : kMaxSqlLength;
+    SetSqlLength(var, fitted);
+    return Format("Column %s is %zu bytes long; only values of at most %zu bytes can be fetched.",
+                  name.c_str(), length, fitted);
 }
 
 bool IsKnownSqlType(int type) {

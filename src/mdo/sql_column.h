@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "mdo/client_entry_points.h"
 
@@ -29,8 +30,13 @@ inline size_t SqlLength(const XSQLVAR& var) {
 // Stores a byte length; false, and the field unchanged, when it does not fit.
 bool SetSqlLength(XSQLVAR& var, size_t bytes);
 
-// Raises an error naming the column when it is longer than kMaxSqlLength.
-void CheckSqlLength(const XSQLVAR& var);
+// Fits a described column to what the client library's descriptor passes.
+// A longer CHAR or VARCHAR (the concatenation of two long columns, a long
+// literal) is narrowed to the most that passes, so that the server converts
+// each value: one that fits reads whole, a longer one fails with the server's
+// truncation error. Answers the line that names such a column for that error,
+// empty when nothing was narrowed; any other column that long is refused.
+std::string FitSqlLength(XSQLVAR& var);
 
 // Whether a type code (nullable bit masked) is one the client library knows.
 bool IsKnownSqlType(int type);

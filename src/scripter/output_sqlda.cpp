@@ -46,6 +46,7 @@ void TcOutputSQLDA::FreeRows() {
 
 void TcOutputSQLDA::ClearResult() {
     FreeRows();
+    narrowedColumns_.clear();
     layout_.clear();
     columnData_.reset();
     indicators_.reset();
@@ -92,8 +93,11 @@ void TcOutputSQLDA::AllocateBuffers() {
     std::vector<int> lengths(static_cast<size_t>(columns));
     size_t dataBytes = 0;
     int nullable = 0;
+    narrowedColumns_.clear();
     for (int i = 0; i < columns; ++i) {
-        CheckSqlLength(descriptor_->sqlvar[i]);
+        const std::string narrowed = FitSqlLength(descriptor_->sqlvar[i]);
+        if (!narrowed.empty())
+            narrowedColumns_ += (narrowedColumns_.empty() ? "" : "\r\n") + narrowed;
         lengths[static_cast<size_t>(i)] = GetFieldLength(i);
         dataBytes += AlignUp(static_cast<size_t>(lengths[static_cast<size_t>(i)]));
         if (descriptor_->sqlvar[i].sqltype & 1) ++nullable;

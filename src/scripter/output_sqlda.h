@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "mdo/client_entry_points.h"
@@ -45,6 +46,9 @@ class TcOutputSQLDA {
     int GetFieldLength(int column) const;
 
     XSQLDA* Descriptor() const { return descriptor_; }
+    // Lines naming the text columns AllocateBuffers narrowed to what the
+    // client passes, for a truncation error of their values; empty if none.
+    const std::string& NarrowedColumns() const { return narrowedColumns_; }
     // Columns of the statement: sqld, bounded by the columns allocated.
     int ColumnCount() const;
     const XSQLVAR& Column(int column) const { return descriptor_->sqlvar[column]; }
@@ -77,6 +81,7 @@ class TcOutputSQLDA {
     std::unique_ptr<short[]> indicators_;
     std::vector<TColumnLayout> layout_;
     int rowSize_ = 0;
+    std::string narrowedColumns_;
 
     std::vector<std::unique_ptr<char[]>> blocks_;
     int blockShift_ = 0;      // rows per full block = 1 << blockShift_

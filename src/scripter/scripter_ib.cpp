@@ -294,7 +294,7 @@ void TcDBScripter_IB::ClearStatementResult() {
     if (OutputSQLDA) OutputSQLDA->ClearResult();
 }
 
-void TcDBScripter_IB::CheckStatus() {
+void TcDBScripter_IB::CheckStatus(const std::string& truncationNote) {
     if (!(StatusVector[0] == 1 && StatusVector[1] > 0)) {
         ThrowIfCancelled();
         return;
@@ -302,7 +302,9 @@ void TcDBScripter_IB::CheckStatus() {
     // The server's own wording of a cancel ("operation was cancelled") is
     // replaced by the console's.
     if (CheckStatusVector(StatusVector, {isc_cancelled})) throw EStatementCancelled();
-    const TStringList lines = InterpretStatusVector(StatusVector, 65536);
+    TStringList lines = InterpretStatusVector(StatusVector, 65536);
+    if (!truncationNote.empty() && CheckStatusVector(StatusVector, {isc_string_truncation}))
+        lines.push_back(truncationNote);
     if (IsLostConnection(StatusVector)) {
         // The server is gone, but the client still holds the attachment, its
         // transaction and its statement: they are released now, or the
@@ -457,7 +459,7 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
             case isc_info_sql_stmt_select:
             case isc_info_sql_stmt_select_for_upd:
                 FetchRows(handle, false, records, elapsed);
-                CheckStatus();
+                CheckStatus(OutputSQLDA->NarrowedColumns());
                 break;
             case isc_info_sql_stmt_exec_procedure:
                 if (output != nullptr) {

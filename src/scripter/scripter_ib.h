@@ -54,7 +54,8 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // attachment in the client and marks the engine disconnected. The
     // server's cancel, or a cancel that came for the running statement,
     // raises EStatementCancelled instead.
-    void CheckStatus();
+    // `truncationNote` is added to a string truncation error.
+    void CheckStatus(const std::string& truncationNote = std::string());
     // Asks the server to stop the statement running on the attachment
     // (fb_cancel_operation, fb_cancel_raise); the statement then fails with
     // EStatementCancelled. Any thread may call it at any moment; nothing

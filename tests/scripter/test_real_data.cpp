@@ -28,7 +28,7 @@ class RealData : public EmbeddedScripter {
     }
 };
 
-TEST_F(RealData, TextColumnsUpToTheLimitComeWholeAndLongerOnesAreRefusedByName) {
+TEST_F(RealData, TextColumnsPastTheLimitShowEveryValueThatFitsAndNameThemForOneThatDoesNot) {
     Run("create table w (a varchar(20000), b varchar(20000)); create table w2 (c varchar(32765));"
         "commit;"
         "insert into w values (lpad('', 20000, 'x'), lpad('', 20000, 'y'));"
@@ -48,6 +48,12 @@ TEST_F(RealData, TextColumnsUpToTheLimitComeWholeAndLongerOnesAreRefusedByName) 
     // The attachment is still in order.
     Run("select char_length(a || b) from w;");
     EXPECT_EQ(Value(0), "40000");
+    // A column declared past the limit whose values fit reads whole.
+    Run("update w set b = 'short';");
+    Run("select a || b as joined from w;");
+    EXPECT_EQ(Value(0), std::string(20000, 'x') + "short");
+    Run("select cast('q' as varchar(20000)) || cast('r' as varchar(20000)) from rdb$database;");
+    EXPECT_EQ(Value(0), "qr");
 }
 
 TEST_F(RealData, SingleRowStatementsKeepTheirRowAtAnyWidth) {
