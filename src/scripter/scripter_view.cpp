@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/locale_settings.h"
 #include "foundation/screen_cells.h"
+#include "mdo/sql_column.h"
 #include "mdo/value_format.h"
 #include "scripter/output_sqlda.h"
 #include "scripter/password_mask.h"
@@ -105,9 +106,11 @@ double TcDBScripter_IBView::NumberValue(int column) const {
     if (cell[0] == 1) return 0;
     double number = 0;
     TDateTimeFields value;
-    if (ReadSqlNumber(type, var.sqlscale, var.sqllen, cell + 1, number)) return number;
+    if (ReadSqlNumber(type, var.sqlscale, static_cast<int>(SqlLength(var)), cell + 1, number))
+        return number;
     // A TIME decodes onto day 0 of the serials, leaving the fraction alone.
-    if (ReadSqlDateTime(type, var.sqllen, cell + 1, value)) return DateTimeToSerial(value);
+    if (ReadSqlDateTime(type, static_cast<int>(SqlLength(var)), cell + 1, value))
+        return DateTimeToSerial(value);
     return 0;
 }
 
@@ -140,7 +143,7 @@ std::string_view TcDBScripter_IBView::CellText(int column, const char* cell, cha
     const XSQLVAR& var = Buffer().Column(column);
     const char* data = cell + 1;
     const int type = SqlBaseType(var.sqltype);
-    const int length = var.sqllen;
+    const int length = static_cast<int>(SqlLength(var));
     const int decimals = -var.sqlscale;
     const TcLocaleSettings& locale = TcLocaleSettings::Current();
     const char separator = locale.DecimalSeparator;
@@ -365,13 +368,13 @@ void TcDBScripter_IBView::ComputeWidths() {
                     if (Utf8_[static_cast<size_t>(i)]) break;
                     for (int r = 0; r < rows; ++r) {
                         const int size = ReadSqlData<uint16_t>(buffer.Row(r) + offset);
-                        data = std::max(data, std::min(size, std::max<int>(var.sqllen, 0)));
+                        data = std::max(data, std::min(size, static_cast<int>(SqlLength(var))));
                     }
                     break;
                 case SQL_TEXT:
                     if (Utf8_[static_cast<size_t>(i)]) break;
                     if (scripter_.TrimCharFields) {
-                        const size_t size = static_cast<size_t>(std::max<int>(var.sqllen, 0));
+                        const size_t size = SqlLength(var);
                         for (int r = 0; r < rows; ++r) {
                             const char* text = buffer.Row(r) + offset;
                             const void* zero = std::memchr(text, 0, size);
@@ -383,7 +386,7 @@ void TcDBScripter_IBView::ComputeWidths() {
                                 static_cast<int>(TrimTrailing(std::string_view(text, n)).size()));
                         }
                     } else {
-                        data = var.sqllen;
+                        data = static_cast<int>(SqlLength(var));
                     }
                     break;
                 case SQL_DOUBLE:
@@ -418,7 +421,7 @@ void TcDBScripter_IBView::ComputeWidths() {
                     data = 5;
                     break;
                 default:
-                    data = var.sqllen;
+                    data = static_cast<int>(SqlLength(var));
                     break;
             }
             width = std::max({width, data + extra, ValueWidth(i, rows)});
