@@ -51,6 +51,10 @@ TEST_P(CliPromptText, ReachesTheDatabaseUnchanged) {
         ASSERT_TRUE(child.WaitForOutput("ready\r\nSQL> ")) << child.Output() << child.Errors();
         child.Type("insert into t values ('" + c.Typed + "'); commit; ECHO stored;\r");
         ASSERT_TRUE(child.WaitForOutput("stored\r\nSQL> ")) << child.Output() << child.Errors();
+        // The end of the input only once the editor reads raw keys again:
+        // typed while the terminal is still in line mode, it would be taken
+        // by the terminal and lost.
+        ASSERT_TRUE(WaitUntil([&] { return !child.TerminalEchoes(); }));
         child.Type("\x04");
         const TcCliChild::TEnd end = child.Wait();
         ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
