@@ -15,6 +15,12 @@ std::string ArgumentValue(const TStringList& arguments, std::string_view name) {
     return std::string();
 }
 
+void RaiseMissingParameter(const std::string& option, const std::string& command) {
+    throw Exception(
+        Format(Lang("Parameter %s not found for %s.", "Parameter %s niet gevonden voor %s"),
+               option.c_str(), command.c_str()));
+}
+
 std::string FirstArgumentValue(const TStringList& arguments) {
     if (arguments.empty()) return std::string();
     const size_t eq = arguments.front().find('=');
@@ -94,10 +100,7 @@ void ParseArguments(const TcPreparsedStatement& command, const std::string& stat
                     break;
                 }
             }
-            if (found < 0 && required)
-                throw Exception(Format(
-                    Lang("Parameter %s not found for %s.", "Parameter %s niet gevonden voor %s"),
-                    token.c_str(), matched.c_str()));
+            if (found < 0 && required) RaiseMissingParameter(token, matched);
         }
         if (found < 0) continue;
         tokens.erase(tokens.begin() + found);

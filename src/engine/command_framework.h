@@ -54,6 +54,8 @@ class TcPreparsedStatements : public TcList<TcPreparsedStatement> {
 std::string ArgumentValue(const TStringList& arguments, std::string_view name);
 // The value of the first argument (the choice token's entry).
 std::string FirstArgumentValue(const TStringList& arguments);
+// The error of a required option missing from a command's statement.
+[[noreturn]] void RaiseMissingParameter(const std::string& option, const std::string& command);
 
 // The command handling the upper-case statement, and the keyword or alias
 // that matched; nullptr when the statement is not a command.

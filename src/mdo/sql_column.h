@@ -9,8 +9,8 @@
 // VARCHAR result of two concatenated VARCHAR(20000) columns is described
 // with 40,000, which reads as a negative number when taken as signed. The
 // client library's own descriptor path takes the field as signed, though,
-// and copies past any buffer for such a column: a column longer than 32,767
-// bytes is refused, by name, before the statement runs.
+// and copies past any buffer for such a column: FitSqlLength narrows a
+// longer text column before its buffers are made.
 
 #include <cstddef>
 #include <cstdint>

@@ -91,10 +91,7 @@ void TpsCreateDatabase::ExecuteOn(TcDBScripter_IB& scripter, const TStringList& 
         scripter.OnLogin(database, user, password, role);
     }
     // Without a login from anywhere the statement is refused as before.
-    if (user.empty())
-        throw Exception(
-            Format(Lang("Parameter %s not found for %s.", "Parameter %s niet gevonden voor %s"),
-                   "USER", "CREATE DATABASE"));
+    if (user.empty()) RaiseMissingParameter("USER", "CREATE DATABASE");
     scripter.UserName = user;
     scripter.Password = password;
     scripter.RoleName.clear();
