@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 
 namespace {
 

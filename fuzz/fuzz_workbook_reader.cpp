@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);

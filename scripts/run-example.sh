@@ -11,7 +11,7 @@ build="$root/build-example"
 
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DTESSEL_TESTS=OFF -DTESSEL_BENCH=OFF -DTESSEL_GUI=OFF \
-    -DTESSEL_SUBSYSTEMS="foundation;engine;mdo;scripter;spreadsheet;app;cli" >/dev/null
+    -DTESSEL_SUBSYSTEMS="foundation;workbook;engine;mdo;scripter;spreadsheet;app;cli" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tessel-cli
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessel-example.XXXXXX")"

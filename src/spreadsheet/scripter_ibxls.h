@@ -24,7 +24,7 @@
 
 #include "foundation/lists.h"
 #include "scripter/scripter_ib.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 
 class TcDBScripter_IBXLS : public TcDBScripter_IB {
   public:

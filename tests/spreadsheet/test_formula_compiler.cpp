@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "spreadsheet/formula_compiler.h"
-#include "spreadsheet/workbook_errors.h"
+#include "workbook/formula_compiler.h"
+#include "workbook/workbook_errors.h"
 #include "workbook_test_support.h"
 
 using spreadsheet::CompileFormula;

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 #include "workbook_test_support.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/workbook.h"
 #include "support/expect_error.h"
+#include "workbook/workbook.h"
 
 namespace {
 

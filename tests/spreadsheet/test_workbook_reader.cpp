@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/compound_document.h"
-#include "spreadsheet/workbook.h"
 #include "support/expect_error.h"
+#include "workbook/compound_document.h"
+#include "workbook/workbook.h"
 #include "workbook_test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/formula_compiler.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/formula_compiler.h"
+#include "workbook/workbook.h"
 #include "workbook_test_support.h"
 
 namespace {

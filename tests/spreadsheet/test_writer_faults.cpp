@@ -9,9 +9,9 @@
 #include <limits>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/byte_buffer.h"
-#include "spreadsheet/compound_document.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/byte_buffer.h"
+#include "workbook/compound_document.h"
+#include "workbook/workbook.h"
 #include "workbook_test_support.h"
 
 namespace {

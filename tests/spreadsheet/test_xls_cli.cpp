@@ -11,7 +11,7 @@
 #include <iterator>
 
 #include "foundation/temp_dir.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 
 namespace {
 

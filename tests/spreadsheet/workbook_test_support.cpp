@@ -1,7 +1,7 @@
 #include "workbook_test_support.h"
 
-#include "spreadsheet/byte_buffer.h"
-#include "spreadsheet/compound_document.h"
+#include "workbook/byte_buffer.h"
+#include "workbook/compound_document.h"
 
 #include <freexl.h>
 

@@ -6,7 +6,7 @@
 // pair; whole numbers are written as RK cells, others as NUMBER; formulas
 // are marked for recalculation when the file is opened.
 
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 class TcWorkbook;
 

@@ -1,9 +1,9 @@
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "spreadsheet/workbook_errors.h"
+#include "workbook/workbook_errors.h"
 
 namespace spreadsheet {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "spreadsheet/workbook_errors.h"
-#include "spreadsheet/workbook_model.h"
+#include "workbook/workbook_errors.h"
+#include "workbook/workbook_model.h"
 
 enum class TExcelVersion { xvExcel97 };
 

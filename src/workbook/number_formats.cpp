@@ -1,4 +1,4 @@
-#include "spreadsheet/number_formats.h"
+#include "workbook/number_formats.h"
 
 #include <cctype>
 

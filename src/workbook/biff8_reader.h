@@ -9,7 +9,7 @@
 // autofilters, texts formatted in parts, drawings, names, ...). Damaged
 // streams raise EWorkbookError.
 
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 class TcWorkbook;
 struct TcReadReport;

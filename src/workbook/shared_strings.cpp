@@ -1,4 +1,4 @@
-#include "spreadsheet/shared_strings.h"
+#include "workbook/shared_strings.h"
 
 #include <functional>
 

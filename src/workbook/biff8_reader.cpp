@@ -1,14 +1,14 @@
-#include "spreadsheet/biff8_reader.h"
+#include "workbook/biff8_reader.h"
 
 #include <algorithm>
 #include <map>
 #include <optional>
 
 #include "foundation/string_utils.h"
-#include "spreadsheet/biff8_records.h"
-#include "spreadsheet/formula_tokens.h"
-#include "spreadsheet/number_formats.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/biff8_records.h"
+#include "workbook/formula_tokens.h"
+#include "workbook/number_formats.h"
+#include "workbook/workbook.h"
 
 namespace spreadsheet {
 

@@ -1,6 +1,6 @@
-#include "spreadsheet/formula_tokens.h"
+#include "workbook/formula_tokens.h"
 
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 namespace spreadsheet {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 namespace spreadsheet {
 

@@ -1,12 +1,12 @@
-#include "spreadsheet/workbook.h"
+#include "workbook/workbook.h"
 
 #include <algorithm>
 
-#include "spreadsheet/biff8_reader.h"
-#include "spreadsheet/biff8_writer.h"
-#include "spreadsheet/byte_buffer.h"
-#include "spreadsheet/compound_document.h"
-#include "spreadsheet/workbook_file.h"
+#include "workbook/biff8_reader.h"
+#include "workbook/biff8_writer.h"
+#include "workbook/byte_buffer.h"
+#include "workbook/compound_document.h"
+#include "workbook/workbook_file.h"
 
 namespace spreadsheet {
 

@@ -1,4 +1,4 @@
-#include "spreadsheet/workbook_file.h"
+#include "workbook/workbook_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "spreadsheet/workbook_errors.h"
+#include "workbook/workbook_errors.h"
 
 namespace spreadsheet {
 

@@ -1,14 +1,14 @@
-#include "spreadsheet/workbook_model.h"
+#include "workbook/workbook_model.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "foundation/string_utils.h"
-#include "spreadsheet/byte_buffer.h"
-#include "spreadsheet/formula_compiler.h"
-#include "spreadsheet/number_formats.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/byte_buffer.h"
+#include "workbook/formula_compiler.h"
+#include "workbook/number_formats.h"
+#include "workbook/workbook.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "spreadsheet/formula_compiler.h"
+#include "workbook/formula_compiler.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-#include "spreadsheet/byte_buffer.h"
-#include "spreadsheet/workbook_errors.h"
-#include "spreadsheet/workbook_model.h"
+#include "workbook/byte_buffer.h"
+#include "workbook/workbook_errors.h"
+#include "workbook/workbook_model.h"
 
 namespace spreadsheet {
 

@@ -1,10 +1,10 @@
-#include "spreadsheet/compound_document.h"
+#include "workbook/compound_document.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "foundation/string_utils.h"
-#include "spreadsheet/workbook_errors.h"
+#include "workbook/workbook_errors.h"
 
 namespace spreadsheet {
 

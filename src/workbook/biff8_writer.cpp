@@ -1,4 +1,4 @@
-#include "spreadsheet/biff8_writer.h"
+#include "workbook/biff8_writer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 #include <unordered_map>
 
 #include "foundation/string_utils.h"
-#include "spreadsheet/biff8_records.h"
-#include "spreadsheet/number_formats.h"
-#include "spreadsheet/shared_strings.h"
-#include "spreadsheet/workbook.h"
+#include "workbook/biff8_records.h"
+#include "workbook/number_formats.h"
+#include "workbook/shared_strings.h"
+#include "workbook/workbook.h"
 
 namespace spreadsheet {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "spreadsheet/byte_buffer.h"
+#include "workbook/byte_buffer.h"
 
 namespace spreadsheet {
 
