@@ -114,6 +114,7 @@ void TMDOExtract::ExtractByKind(TMDOExtractObject kind, const std::string& name,
                                 TMDOExtractParts parts) {
     TcStartedTransaction started(Transaction());
     charsetTexts_.clear();
+    collationTexts_.clear();
     Lines.clear();
     const TMDOExtractPart tableOr = parts.Has(xpTable) ? xpTable : xpDomain;
     auto kindOr = [&parts](TMDOExtractPart own) { return parts.Has(xpTable) ? xpTable : own; };
@@ -146,6 +147,7 @@ void TMDOExtract::ExtractByKind(TMDOExtractObject kind, const std::string& name,
             break;
         case xoFunction:
             WriteExternalFunctions(name);
+            WriteFunctionPasses(name, true, true);
             break;
         case xoGenerator:
             WriteGenerators(name);
@@ -200,10 +202,14 @@ void TMDOExtract::ExtractWholeDatabase() {
     WriteForeignKeys("", xpForeignKey);
     WriteGenerators("");
     WriteExceptions("");
+    WriteFunctionPasses("", true, false);
     WriteProcedurePasses("", true, false);
+    WritePackagePasses(true, false);
     WriteViews("");
     WriteCheckConstraints("", xpCheck);
+    WriteFunctionPasses("", false, true);
     WriteProcedurePasses("", false, true);
+    WritePackagePasses(false, true);
     WriteTriggers("", xpTrigger);
     WriteGrants();
     WriteUnwritten();
@@ -235,6 +241,30 @@ std::string TMDOExtract::CharsetText(int charsetId, int collationId, bool collat
     started.Finish();
     charsetTexts_.emplace(key, text);
     return text;
+}
+
+std::string TMDOExtract::CollationText(int charsetId, int collationId) {
+    const auto key = std::make_pair(charsetId, collationId);
+    if (auto found = collationTexts_.find(key); found != collationTexts_.end())
+        return found->second;
+    TcCatalogueQuery query(*this, kCollationQuery);
+    query.SetParam("COLLATION", collationId);
+    query.SetParam("CHAR_SET_ID", charsetId);
+    query.Open();
+    const std::string text =
+        query.Eof() ? std::string() : " COLLATE " + query.Trimmed("RDB$COLLATION_NAME");
+    collationTexts_.emplace(key, text);
+    return text;
+}
+
+std::string TMDOExtract::TextCharsetText(const TcTypeFacts& facts, TcCatalogueQuery& row) {
+    const bool text = facts.Type == 14 || facts.Type == 37 || facts.Type == 40 ||
+                      (facts.Type == 261 && facts.SubType == 1);
+    if (!text) return "";
+    const int charset =
+        row.IsNull("RDB$CHARACTER_SET_ID") ? 0 : row.AsInteger("RDB$CHARACTER_SET_ID");
+    if (charset != 0) return CharsetText(charset, 0, false);
+    return HasDefaultCharset() ? " CHARACTER SET NONE" : "";
 }
 
 std::string TMDOExtract::ArrayBoundsText(const std::string& fieldName) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "foundation/string_utils.h"
+#include "mdo/extract/extract_text.h"
 #include "mdo/mdo_database.h"
 #include "mdo/mdo_database_info.h"
 
@@ -143,6 +144,20 @@ class TMDOExtract {
     // block: the whole-database script writes the shells before the views,
     // which may select from a procedure, and the bodies after them.
     void WriteProcedurePasses(const std::string& name, bool shells, bool bodies);
+    // PSQL functions the same way: shells (CREATE FUNCTION with an empty
+    // body), bodies (ALTER FUNCTION) or both.
+    void WriteFunctionPasses(const std::string& name, bool shells, bool bodies);
+    // The argument list, RETURNS and AS of a PSQL function.
+    void WriteFunctionSignature(TStringList& text, const std::string& function, int returnArgument,
+                                bool deterministic);
+    // Package headers, bodies or both, from their stored source.
+    void WritePackagePasses(bool headers, bool bodies);
+    // The COMMIT, SET AUTODDL and SET TERM lines around a block of PSQL.
+    void OpenBlock(const char* title);
+    void CloseBlock();
+    // A procedure or function parameter from a row of the parameter
+    // queries: TYPE OF, domain or own type, NOT NULL, collation, default.
+    std::string ParameterText(TcCatalogueQuery& row, bool named);
     // True when the procedure has output parameters.
     bool WriteProcedureParameters(const std::string& procedureName);
     std::string ColumnLine(TcCatalogueQuery& row, const std::string& relationName);
@@ -150,6 +165,12 @@ class TMDOExtract {
     std::string DomainTypeText(TcCatalogueQuery& row);
     std::string ParameterTypeText(TcCatalogueQuery& row);
     std::string ArgumentTypeText(TcCatalogueQuery& row);
+    // The character set clause of a text or text blob type: the set's name,
+    // or NONE where the database's default would otherwise take its place.
+    std::string TextCharsetText(const TcTypeFacts& facts, TcCatalogueQuery& row);
+    // " COLLATE " and the collation's name, also for a character set's
+    // default collation (over a domain with a collation of its own).
+    std::string CollationText(int charsetId, int collationId);
     int WriteTablePrivileges(const std::string& objectName, const std::string& terminator);
     int WriteProcedurePrivileges(const std::string& objectName, const std::string& terminator);
     int WriteNamedRoleGrants(const std::string& objectName, const std::string& terminator);
@@ -192,6 +213,7 @@ class TMDOExtract {
     std::map<std::string, std::vector<std::unique_ptr<TMDOSQL>>> idle_;
     // CharsetText answers by its arguments, read once per extractor.
     std::map<std::tuple<int, int, bool>, std::string> charsetTexts_;
+    std::map<std::pair<int, int>, std::string> collationTexts_;
     int ods_ = -1;
     int dbDialect_ = -1;
     int hasDefaultCharset_ = -1;

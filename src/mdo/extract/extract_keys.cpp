@@ -27,7 +27,9 @@ constexpr const char* kIndexQuery = TESSEL_INDEX_QUERY("  IDX.RDB$INDEX_NAME = :
     "SELECT REFC.RDB$UPDATE_RULE REFC_UPDATE_RULE, REFC.RDB$DELETE_RULE REFC_DELETE_RULE,   "      \
     "RELC1.RDB$RELATION_NAME RELC1_RELATION_NAME, RELC2.RDB$RELATION_NAME RELC2_RELATION_NAME,   " \
     "RELC1.RDB$INDEX_NAME RELC1_INDEX_NAME, RELC1.RDB$CONSTRAINT_NAME RELC1_CONSTRAINT_NAME,   "   \
-    "RELC2.RDB$INDEX_NAME RELC2_INDEX_NAME FROM RDB$REF_CONSTRAINTS REFC, "                        \
+    "RELC2.RDB$INDEX_NAME RELC2_INDEX_NAME, (SELECT IDX.RDB$INDEX_TYPE FROM RDB$INDICES IDX "      \
+    "WHERE IDX.RDB$INDEX_NAME = RELC1.RDB$INDEX_NAME) RELC1_INDEX_TYPE FROM RDB$REF_CONSTRAINTS "  \
+    "REFC, "                                                                                       \
     "RDB$RELATION_CONSTRAINTS RELC1,      RDB$RELATION_CONSTRAINTS RELC2 WHERE " selection         \
     "  RELC1.RDB$CONSTRAINT_TYPE = 'FOREIGN KEY' AND   REFC.RDB$CONST_NAME_UQ = "                  \
     "RELC2.RDB$CONSTRAINT_NAME AND   REFC.RDB$CONSTRAINT_NAME = RELC1.RDB$CONSTRAINT_NAME AND   "  \
@@ -122,7 +124,7 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
     // constraint names as ConstraintNameLess has it.
     struct TcForeignKey {
         std::string Relation, Constraint, Index, Referenced, ReferencedIndex;
-        bool HasConstraint;
+        bool HasConstraint, Descending;
         std::string Rules[2];
         bool HasRule[2];
     };
@@ -133,6 +135,8 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
         key.HasConstraint = !query.IsNull("RELC1_CONSTRAINT_NAME");
         key.Constraint = query.Trimmed("RELC1_CONSTRAINT_NAME");
         key.Index = query.AsString("RELC1_INDEX_NAME");
+        key.Descending =
+            !query.IsNull("RELC1_INDEX_TYPE") && query.AsInteger("RELC1_INDEX_TYPE") == 1;
         key.Referenced = query.Trimmed("RELC2_RELATION_NAME");
         key.ReferencedIndex = query.AsString("RELC2_INDEX_NAME");
         const char* rules[2] = {"REFC_UPDATE_RULE", "REFC_DELETE_RULE"};
@@ -158,6 +162,8 @@ void TMDOExtract::WriteForeignKeys(const std::string& name, TMDOExtractPart name
         for (int i = 0; i < 2; ++i)
             if (key.HasRule[i] && key.Rules[i] != "RESTRICT")
                 text += Format(clauses[i], key.Rules[i].c_str());
+        if (key.HasConstraint)
+            text += UsingIndexClause(Dialect(), key.Constraint, key.Index, key.Descending);
         Lines.push_back(text + ";");
     }
 }

@@ -22,7 +22,9 @@ constexpr const char* kTableQuery =
     "WHERE REL.RDB$RELATION_NAME = :RelationName ORDER BY RFR.RDB$FIELD_POSITION, "
     "RFR.RDB$FIELD_NAME";
 constexpr const char* kKeyConstraintsQuery =
-    "SELECT * FROM RDB$RELATION_CONSTRAINTS RELC WHERE   (RELC.RDB$CONSTRAINT_TYPE = 'PRIMARY "
+    "SELECT RELC.RDB$CONSTRAINT_NAME, RELC.RDB$CONSTRAINT_TYPE, RELC.RDB$INDEX_NAME, "
+    "IDX.RDB$INDEX_TYPE FROM RDB$RELATION_CONSTRAINTS RELC LEFT JOIN RDB$INDICES IDX ON "
+    "IDX.RDB$INDEX_NAME = RELC.RDB$INDEX_NAME WHERE   (RELC.RDB$CONSTRAINT_TYPE = 'PRIMARY "
     "KEY' OR   RELC.RDB$CONSTRAINT_TYPE = 'UNIQUE') AND   RELC.RDB$RELATION_NAME = :RELATIONNAME "
     "ORDER BY RELC.RDB$CONSTRAINT_NAME";
 constexpr const char* kNotNullQuery =
@@ -34,6 +36,14 @@ constexpr const char* kNotNullQuery =
 constexpr const char* kAllTablesQuery =
     "SELECT * FROM RDB$RELATIONS WHERE   (RDB$SYSTEM_FLAG <> 1 OR RDB$SYSTEM_FLAG IS NULL) AND   "
     "RDB$VIEW_BLR IS NULL ORDER BY RDB$RELATION_NAME";
+
+// Which table's computed column reads which other table: the read table
+// must be written first.
+constexpr const char* kComputedReadsQuery =
+    "SELECT DISTINCT RFR.RDB$RELATION_NAME READER_, DEP.RDB$DEPENDED_ON_NAME READ_ FROM "
+    "RDB$DEPENDENCIES DEP JOIN RDB$RELATION_FIELDS RFR ON RFR.RDB$FIELD_SOURCE = "
+    "DEP.RDB$DEPENDENT_NAME WHERE DEP.RDB$DEPENDENT_TYPE = 3 AND DEP.RDB$DEPENDED_ON_TYPE = 0 "
+    "AND RFR.RDB$RELATION_NAME <> DEP.RDB$DEPENDED_ON_NAME";
 
 bool IsText(int type) {
     return type == 14 || type == 37;
@@ -69,8 +79,7 @@ std::string TMDOExtract::DomainTypeText(TcCatalogueQuery& row) {
         text += BlobText(row);
     else if (IsText(facts.Type) && !row.IsNull("RDB$CHARACTER_LENGTH"))
         text += Format("(%d)", row.AsInteger("RDB$CHARACTER_LENGTH"));
-    if (!row.IsNull("RDB$CHARACTER_SET_ID"))
-        text += CharsetText(row.AsInteger("RDB$CHARACTER_SET_ID"), 0, false);
+    text += TextCharsetText(facts, row);
     if (!row.IsNull("RDB$DIMENSIONS")) text += ArrayBoundsText(row.AsString("RDB$FIELD_NAME"));
     if (!row.IsNull("RDB$DEFAULT_SOURCE"))
         text += Format("%s%s %s", kCrLf, "\t", row.AsString("RDB$DEFAULT_SOURCE").c_str());
@@ -122,15 +131,17 @@ void TMDOExtract::WriteTable(const std::string& tableName) {
     }
     struct TcKey {
         std::string Name, Type, Index;
+        bool Descending;
     };
     std::vector<TcKey> constraints;
     {
         TcCatalogueQuery keys(*this, kKeyConstraintsQuery);
         keys.SetParam("RELATIONNAME", tableName);
         for (keys.Open(); !keys.Eof(); keys.Next())
-            constraints.push_back({keys.AsString("RDB$CONSTRAINT_NAME"),
-                                   keys.AsString("RDB$CONSTRAINT_TYPE"),
-                                   keys.AsString("RDB$INDEX_NAME")});
+            constraints.push_back(
+                {keys.AsString("RDB$CONSTRAINT_NAME"), keys.AsString("RDB$CONSTRAINT_TYPE"),
+                 keys.AsString("RDB$INDEX_NAME"),
+                 !keys.IsNull("RDB$INDEX_TYPE") && keys.AsInteger("RDB$INDEX_TYPE") == 1});
     }
     std::stable_sort(constraints.begin(), constraints.end(), [](const TcKey& a, const TcKey& b) {
         return ConstraintNameLess(a.Name, b.Name);
@@ -140,10 +151,11 @@ void TMDOExtract::WriteTable(const std::string& tableName) {
         const std::string prefix =
             StartsWithText(key.Name, "INTEG") ? "" : "CONSTRAINT " + Ident(key.Name);
         const std::string columns = IndexColumnsText(key.Index);
+        const std::string with = UsingIndexClause(Dialect(), key.Name, key.Index, key.Descending);
         if (StartsWithText(key.Type, "PRIMARY"))
-            Lines.push_back(prefix + Format(" PRIMARY KEY (%s)", columns.c_str()));
+            Lines.push_back(prefix + Format(" PRIMARY KEY (%s)", columns.c_str()) + with);
         else if (StartsWithText(key.Type, "UNIQUE"))
-            Lines.push_back(prefix + Format(" UNIQUE (%s)", columns.c_str()));
+            Lines.push_back(prefix + Format(" UNIQUE (%s)", columns.c_str()) + with);
     }
     if (exists) Lines.push_back(")" + temporary + ";");
 }
@@ -164,10 +176,14 @@ std::string TMDOExtract::ColumnLine(TcCatalogueQuery& row, const std::string& re
         line += ColumnTypeText(row, wroteCharset);
     } else {
         line += Ident(domain);
+        // The column's own collation where it differs from the domain's,
+        // named also when it is the character set's default.
+        const int domainCollation =
+            row.IsNull("RDB$COLLATION_ID1") ? 0 : row.AsInteger("RDB$COLLATION_ID1");
         if (IsText(type) && !row.IsNull("RDB$COLLATION_ID") &&
-            row.AsInteger("RDB$COLLATION_ID") != 0)
-            line += CharsetText(row.AsInteger("RDB$CHARACTER_SET_ID"),
-                                row.AsInteger("RDB$COLLATION_ID"), true);
+            row.AsInteger("RDB$COLLATION_ID") != domainCollation)
+            line += CollationText(row.AsInteger("RDB$CHARACTER_SET_ID"),
+                                  row.AsInteger("RDB$COLLATION_ID"));
     }
     if (ODSMajor() >= 12 && !row.IsNull("RDB$IDENTITY_TYPE"))
         line += " GENERATED BY DEFAULT AS IDENTITY";
@@ -211,19 +227,24 @@ std::string TMDOExtract::ColumnTypeText(TcCatalogueQuery& row, bool& wroteCharse
                                    : row.AsInteger("RDB$CHARACTER_LENGTH"));
     if (!row.IsNull("RDB$DIMENSIONS")) text += ArrayBoundsText(row.AsString("RDB$FIELD_NAME1"));
     if (facts.Type == 261) text += BlobText(row);
-    const bool hasCharset = IsText(facts.Type) || (facts.Type == 261 && facts.SubType == 1);
-    if (hasCharset && !row.IsNull("RDB$CHARACTER_SET_ID") &&
-        row.AsInteger("RDB$CHARACTER_SET_ID") != 0) {
-        const std::string clause = CharsetText(row.AsInteger("RDB$CHARACTER_SET_ID"), 0, false);
-        wroteCharset = !clause.empty();
-        text += clause;
-    } else if (hasCharset && HasDefaultCharset()) {
-        text += " CHARACTER SET NONE";
-    }
-    return text;
+    const std::string clause = TextCharsetText(facts, row);
+    wroteCharset = !clause.empty() && !row.IsNull("RDB$CHARACTER_SET_ID") &&
+                   row.AsInteger("RDB$CHARACTER_SET_ID") != 0;
+    return text + clause;
 }
 
 void TMDOExtract::WriteAllTables() {
-    TcCatalogueQuery query(*this, kAllTablesQuery);
-    for (query.Open(); !query.Eof(); query.Next()) WriteTable(query.AsString("RDB$RELATION_NAME"));
+    std::vector<std::string> tables;
+    {
+        TcCatalogueQuery query(*this, kAllTablesQuery);
+        for (query.Open(); !query.Eof(); query.Next())
+            tables.push_back(query.AsString("RDB$RELATION_NAME"));
+    }
+    std::vector<std::pair<std::string, std::string>> reads;
+    {
+        TcCatalogueQuery query(*this, kComputedReadsQuery);
+        for (query.Open(); !query.Eof(); query.Next())
+            reads.emplace_back(query.AsString("READER_"), query.AsString("READ_"));
+    }
+    for (const std::string& table : DependencyOrder(tables, reads)) WriteTable(table);
 }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <functional>
+#include <map>
 
 #include "foundation/errors.h"
 #include "mdo/identifiers.h"
@@ -355,4 +357,37 @@ std::string ParenthesizedText(std::string_view source) {
 std::string UnwrittenComment(std::string_view what) {
     // "*/" in a name would end the comment early.
     return "/* Not extracted: " + ReplaceAll(what, "*/", "* /") + " */";
+}
+
+std::string UsingIndexClause(int dialect, std::string_view constraint, std::string_view index,
+                             bool descending) {
+    const bool serverName = constraint.substr(0, 6) == "INTEG_"
+                                ? index.substr(0, 4) == "RDB$"
+                                : TrimBlanks(index) == TrimBlanks(constraint);
+    if (!descending && serverName) return "";
+    return std::string(descending ? " USING DESC INDEX " : " USING INDEX ") +
+           QuoteIdentifier(dialect, index);
+}
+
+std::vector<std::string> DependencyOrder(
+    const std::vector<std::string>& names,
+    const std::vector<std::pair<std::string, std::string>>& reads) {
+    std::map<std::string, std::vector<std::string>> readsOf;
+    for (const auto& [reader, read] : reads) readsOf[reader].push_back(read);
+    enum TcMark { kUnseen, kVisiting, kDone };
+    std::map<std::string, TcMark> marks;
+    for (const std::string& name : names) marks[name] = kUnseen;
+    std::vector<std::string> order;
+    order.reserve(names.size());
+    std::function<void(const std::string&)> visit = [&](const std::string& name) {
+        auto mark = marks.find(name);
+        if (mark == marks.end() || mark->second != kUnseen) return;
+        mark->second = kVisiting;
+        if (auto found = readsOf.find(name); found != readsOf.end())
+            for (const std::string& read : found->second) visit(read);
+        marks[name] = kDone;
+        order.push_back(name);
+    };
+    for (const std::string& name : names) visit(name);
+    return order;
 }

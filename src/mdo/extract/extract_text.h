@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "foundation/string_utils.h"
@@ -81,6 +82,21 @@ std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds)
 // when no collation was asked for.
 std::string CharsetClause(std::string_view charset, std::string_view collation,
                           std::string_view defaultCollation, bool collateOnly);
+
+// The USING clause of a key constraint: the index's name where the server
+// would not give it by itself (a named constraint's index takes the
+// constraint's name, an INTEG_ constraint's an RDB$ name), and DESC for a
+// descending index; empty otherwise.
+std::string UsingIndexClause(int dialect, std::string_view constraint, std::string_view index,
+                             bool descending);
+
+// `names` reordered so that every name comes after the names it reads
+// (`reads` holds reader, read pairs), and otherwise in the given order. A
+// read name missing from `names` is ignored; in a cycle the name met first
+// comes first.
+std::vector<std::string> DependencyOrder(
+    const std::vector<std::string>& names,
+    const std::vector<std::pair<std::string, std::string>>& reads);
 
 // " START WITH n" and " INCREMENT BY m" where they differ from what a bare
 // CREATE GENERATOR gives (0 and 1).
