@@ -128,6 +128,8 @@ class TMDOExtract {
     void WriteGrants();
     void WriteObjectGrants(const std::string& objectName, const std::string& terminator);
     void WriteRoleGrants(const std::string& terminator);
+    // EXECUTE on functions and packages, USAGE on sequences and exceptions.
+    void WriteRoutineAndUsageGrants(const std::string& terminator);
     void WriteDatabaseHeader();
     void WriteUnwritten();
     void WriteTableData(const std::string& tableName);

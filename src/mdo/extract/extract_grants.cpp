@@ -40,6 +40,22 @@ constexpr const char* kNamedRoleGrantsQuery =
     "SELECT * FROM RDB$USER_PRIVILEGES WHERE   RDB$OBJECT_TYPE = 13 AND   RDB$USER_TYPE = 8  AND "
     "  RDB$RELATION_NAME = :METAOBJECT AND   RDB$PRIVILEGE = 'M' ORDER BY RDB$USER";
 
+// EXECUTE on functions and packages and USAGE on sequences and exceptions
+// held by someone other than the object's owner. Packaged functions have
+// no grants of their own.
+constexpr const char* kRoutineAndUsagePrivilegesQuery =
+    "SELECT PRV.RDB$USER, PRV.RDB$GRANT_OPTION, PRV.RDB$USER_TYPE, PRV.RDB$RELATION_NAME, "
+    "PRV.RDB$OBJECT_TYPE FROM RDB$USER_PRIVILEGES PRV LEFT JOIN RDB$FUNCTIONS FUN ON "
+    "PRV.RDB$OBJECT_TYPE = 15 AND FUN.RDB$FUNCTION_NAME = PRV.RDB$RELATION_NAME AND "
+    "FUN.RDB$PACKAGE_NAME IS NULL LEFT JOIN RDB$PACKAGES PKG ON PRV.RDB$OBJECT_TYPE = 18 AND "
+    "PKG.RDB$PACKAGE_NAME = PRV.RDB$RELATION_NAME LEFT JOIN RDB$GENERATORS GEN ON "
+    "PRV.RDB$OBJECT_TYPE = 14 AND GEN.RDB$GENERATOR_NAME = PRV.RDB$RELATION_NAME LEFT JOIN "
+    "RDB$EXCEPTIONS EXC ON PRV.RDB$OBJECT_TYPE = 7 AND EXC.RDB$EXCEPTION_NAME = "
+    "PRV.RDB$RELATION_NAME WHERE PRV.RDB$OBJECT_TYPE IN (7, 14, 15, 18) AND PRV.RDB$PRIVILEGE "
+    "IN ('X', 'G') AND PRV.RDB$USER IS DISTINCT FROM COALESCE(FUN.RDB$OWNER_NAME, "
+    "PKG.RDB$OWNER_NAME, GEN.RDB$OWNER_NAME, EXC.RDB$OWNER_NAME) ORDER BY "
+    "PRV.RDB$OBJECT_TYPE DESC, PRV.RDB$RELATION_NAME, PRV.RDB$USER, PRV.RDB$GRANT_OPTION";
+
 // The RDB$USER_TYPE of a user: roles are granted to users.
 constexpr int kUserGrantee = 8;
 
@@ -87,6 +103,17 @@ void TMDOExtract::WriteGrants() {
     TcCatalogueQuery procedures(*this, kAllProceduresQuery);
     for (procedures.Open(); !procedures.Eof(); procedures.Next())
         WriteObjectGrants(procedures.Trimmed("RDB$PROCEDURE_NAME"), ";");
+    if (ODSMajor() >= 12) WriteRoutineAndUsageGrants(";");
+}
+
+void TMDOExtract::WriteRoutineAndUsageGrants(const std::string& terminator) {
+    TcCatalogueQuery query(*this, kRoutineAndUsagePrivilegesQuery);
+    for (query.Open(); !query.Eof(); query.Next())
+        Lines.push_back(
+            "GRANT " + ObjectPrivilegeText(query.AsInteger("RDB$OBJECT_TYPE")) +
+            Ident(query.AsString("RDB$RELATION_NAME")) + " TO " +
+            GranteeText(Dialect(), query.Trimmed("RDB$USER"), query.AsInteger("RDB$USER_TYPE")) +
+            (query.AsInteger("RDB$GRANT_OPTION") == 1 ? " WITH GRANT OPTION" : "") + terminator);
 }
 
 void TMDOExtract::WriteRoleGrants(const std::string& terminator) {

@@ -245,15 +245,32 @@ std::string PrivilegeNamesText(int bits) {
 }
 
 std::string GranteeText(int dialect, std::string_view user, int userType) {
-    const bool quoted =
-        userType == 0 || userType == 1 || userType == 2 || userType == 5 || userType == 13;
+    const bool quoted = userType == 0 || userType == 1 || userType == 2 || userType == 5 ||
+                        userType == 13 || userType == 15 || userType == 18;
     // A user name the parser would change (blanks, lower case) is quoted too.
     std::string name =
         quoted || !IsPlainIdentifier(user) ? QuoteIdentifier(dialect, user) : std::string(user);
     if (userType == 1) return "VIEW " + name;
     if (userType == 2) return "TRIGGER " + name;
     if (userType == 5) return "PROCEDURE " + name;
+    if (userType == 15) return "FUNCTION " + name;
+    if (userType == 18) return "PACKAGE " + name;
     return name;
+}
+
+std::string ObjectPrivilegeText(int objectType) {
+    switch (objectType) {
+        case 7:
+            return "USAGE ON EXCEPTION ";
+        case 14:
+            return "USAGE ON SEQUENCE ";
+        case 15:
+            return "EXECUTE ON FUNCTION ";
+        case 18:
+            return "EXECUTE ON PACKAGE ";
+        default:
+            return "";
+    }
 }
 
 std::string QuotedLiteral(std::string_view text) {

@@ -55,9 +55,15 @@ int PrivilegeBit(std::string_view letter);
 // The names of the set bits in PrivilegeTypes order, joined with ", ".
 std::string PrivilegeNamesText(int bits);
 // A grantee by its RDB$USER_TYPE: quoted for 0, 1, 2, 5 and 13 and for a
-// name that is no plain identifier, as stored otherwise; "VIEW ", "TRIGGER " or "PROCEDURE " before
-// types 1, 2 and 5.
+// name that is no plain identifier, as stored otherwise; "VIEW ", "TRIGGER ", "PROCEDURE ",
+// "FUNCTION " or "PACKAGE " before types 1, 2, 5, 15 and 18 (also quoted).
 std::string GranteeText(int dialect, std::string_view user, int userType);
+
+// What a grant on an object that is no table or procedure gives, by the
+// object's RDB$OBJECT_TYPE: "EXECUTE ON FUNCTION " (15), "EXECUTE ON
+// PACKAGE " (18), "USAGE ON SEQUENCE " (14), "USAGE ON EXCEPTION " (7);
+// empty for any other type.
+std::string ObjectPrivilegeText(int objectType);
 
 // The text in single quotes, embedded single quotes doubled.
 std::string QuotedLiteral(std::string_view text);
