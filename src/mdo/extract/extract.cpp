@@ -212,6 +212,7 @@ void TMDOExtract::ExtractWholeDatabase() {
     WritePackagePasses(false, true);
     WriteTriggers("", xpTrigger);
     WriteGrants();
+    WriteComments();
     WriteUnwritten();
     started.Finish();
     if (connected) database->SetConnected(false);

@@ -132,6 +132,8 @@ class TMDOExtract {
     void WriteRoutineAndUsageGrants(const std::string& terminator);
     void WriteDatabaseHeader();
     void WriteUnwritten();
+    // COMMENT ON for every described object, column and parameter.
+    void WriteComments();
     void WriteTableData(const std::string& tableName);
 
     // The shared renderers.

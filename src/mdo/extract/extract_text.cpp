@@ -408,3 +408,14 @@ std::vector<std::string> DependencyOrder(
     for (const std::string& name : names) visit(name);
     return order;
 }
+
+std::string CommentText(int dialect, std::string_view kind, std::string_view name,
+                        std::string_view part, std::string_view description) {
+    std::string text = "COMMENT ON " + std::string(kind) + " ";
+    if (kind != "DATABASE") {
+        text += QuoteIdentifier(dialect, name);
+        if (!part.empty()) text += "." + QuoteIdentifier(dialect, part);
+        text += " ";
+    }
+    return text + "IS " + QuotedLiteral(description) + ";";
+}

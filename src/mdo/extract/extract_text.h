@@ -65,6 +65,13 @@ std::string GranteeText(int dialect, std::string_view user, int userType);
 // empty for any other type.
 std::string ObjectPrivilegeText(int objectType);
 
+// A COMMENT ON statement: `kind` as the statement names it ("TABLE",
+// "COLUMN", "PROCEDURE PARAMETER", ...), the object's name, the column's or
+// parameter's name when `part` is not empty, and the description as a
+// literal. The database has no name.
+std::string CommentText(int dialect, std::string_view kind, std::string_view name,
+                        std::string_view part, std::string_view description);
+
 // The text in single quotes, embedded single quotes doubled.
 std::string QuotedLiteral(std::string_view text);
 // A computed column's source: unchanged when it begins with "(" (after
