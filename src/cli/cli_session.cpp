@@ -278,15 +278,22 @@ int TcCliSession::RunScript(const std::string& text, const std::string& source) 
 }
 
 int TcCliSession::ExtractDatabase() {
+    TStringList unwritten;
     try {
-        out_ << ReplaceAll(DescribeDatabaseText(engine_), "\r\n", "\n");
+        out_ << ReplaceAll(DescribeDatabaseText(engine_, &unwritten), "\r\n", "\n");
     } catch (const std::exception& error) {
         out_.flush();
         err_ << ForTerminal(error.what()) << '\n';
         err_.flush();
         return cliStatementFailed;
     }
-    return CheckOutput() ? cliOk : cliStatementFailed;
+    const bool written = CheckOutput();
+    // A script that leaves objects out does not rebuild the database: each
+    // is named (as in the script's comments) and the run fails.
+    for (const std::string& what : unwritten)
+        err_ << "Not extracted: " << ForTerminal(what) << '\n';
+    err_.flush();
+    return written && unwritten.empty() ? cliOk : cliStatementFailed;
 }
 
 int TcCliSession::RunInteractive() {

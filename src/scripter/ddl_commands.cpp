@@ -14,10 +14,12 @@ namespace {
 // The extractor's text for one writer, the components freed however the
 // writer ends.
 std::string ExtractText(TcDBScripter_IB& scripter,
-                        const std::function<void(TcMyMDOExtract&)>& write) {
+                        const std::function<void(TcMyMDOExtract&)>& write,
+                        TStringList* unwritten = nullptr) {
     TcExtractComponents components = CreateExtract(scripter);
     write(*components.Extract);
     std::string text = components.Extract->Text();
+    if (unwritten != nullptr) *unwritten = components.Extract->Unwritten;
     FreeExtract(components);
     return text;
 }
@@ -67,9 +69,10 @@ void FreeExtract(TcExtractComponents& components) {
     components.Database.reset();
 }
 
-std::string DescribeDatabaseText(TcDBScripter_IB& scripter) {
-    return ExtractText(scripter,
-                       [](TcMyMDOExtract& extract) { extract.ExtractByKind(xoDatabase, "", {}); });
+std::string DescribeDatabaseText(TcDBScripter_IB& scripter, TStringList* unwritten) {
+    return ExtractText(
+        scripter, [](TcMyMDOExtract& extract) { extract.ExtractByKind(xoDatabase, "", {}); },
+        unwritten);
 }
 
 void RegisterDDLCommands(TcPreparsedStatements& commands) {

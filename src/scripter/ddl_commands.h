@@ -48,9 +48,10 @@ struct TcExtractComponents {
 TcExtractComponents CreateExtract(TcDBScripter_IB& scripter);
 void FreeExtract(TcExtractComponents& components);
 
-// The text DESCRIBE DATABASE shows: the whole database script, every tab
-// replaced by one blank.
-std::string DescribeDatabaseText(TcDBScripter_IB& scripter);
+// The whole database script (DESCRIBE DATABASE shows it with every tab
+// replaced by one blank). `unwritten`, when given, receives the objects the
+// script names as left out.
+std::string DescribeDatabaseText(TcDBScripter_IB& scripter, TStringList* unwritten = nullptr);
 
 // Appends the DDL commands in their order.
 void RegisterDDLCommands(TcPreparsedStatements& commands);

@@ -116,6 +116,7 @@ void TMDOExtract::ExtractByKind(TMDOExtractObject kind, const std::string& name,
     charsetTexts_.clear();
     collationTexts_.clear();
     Lines.clear();
+    Unwritten.clear();
     const TMDOExtractPart tableOr = parts.Has(xpTable) ? xpTable : xpDomain;
     auto kindOr = [&parts](TMDOExtractPart own) { return parts.Has(xpTable) ? xpTable : own; };
     switch (kind) {
@@ -186,6 +187,7 @@ void TMDOExtract::ExtractWholeDatabase() {
     if (connected) database->SetConnected(true);
     Lines.push_back(Format("SET SQL DIALECT %d;", Dialect()));
     Lines.emplace_back();
+    Unwritten.clear();
     TcStartedTransaction started(Transaction());
     lookups_ = TcLookups();
     lookups_.Active = true;

@@ -95,8 +95,9 @@ class TMDOExtract {
     // Stored only.
     bool ShowSystem = false;
     // After ExtractWholeDatabase: the objects the script leaves out because
-    // this extractor cannot write them (each also named in a comment of the
-    // script). A caller writing a file reports them and fails.
+    // this extractor cannot write them (routines of an external engine, a
+    // routine or trigger whose source is not kept), each also named in a
+    // comment of the script. A caller writing a file reports them and fails.
     TStringList Unwritten;
 
     // Empties Lines and writes the kind asked for (starting and then
@@ -132,6 +133,8 @@ class TMDOExtract {
     void WriteRoutineAndUsageGrants(const std::string& terminator);
     void WriteDatabaseHeader();
     void WriteUnwritten();
+    // Names `what` in a comment of the script and in Unwritten.
+    void NoteUnwritten(const std::string& what);
     // COMMENT ON for every described object, column and parameter.
     void WriteComments();
     void WriteTableData(const std::string& tableName);

@@ -32,7 +32,8 @@ constexpr const char* kArgumentsQuery =
     "ARG.RDB$FIELD_SOURCE = FLD.RDB$FIELD_NAME WHERE ARG.RDB$FUNCTION_NAME = :FunctionName AND "
     "ARG.RDB$PACKAGE_NAME IS NULL ORDER BY ARG.RDB$ARGUMENT_POSITION";
 constexpr const char* kPackagesQuery =
-    "SELECT RDB$PACKAGE_NAME, RDB$PACKAGE_HEADER_SOURCE, RDB$PACKAGE_BODY_SOURCE FROM "
+    "SELECT RDB$PACKAGE_NAME, RDB$PACKAGE_HEADER_SOURCE, RDB$PACKAGE_BODY_SOURCE, "
+    "RDB$VALID_BODY_FLAG FROM "
     "RDB$PACKAGES WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY RDB$PACKAGE_NAME";
 
 constexpr const char* kBlockTerminator = "^";
@@ -68,10 +69,14 @@ void TMDOExtract::WriteFunctionPasses(const std::string& name, bool shells, bool
                                   pass == 0 ? "CREATE" : "ALTER", Ident(function.Name).c_str()));
             WriteFunctionSignature(text, function.Name, function.ReturnArgument,
                                    function.Deterministic);
-            if (pass == 0)
+            if (pass == 1 && !function.HasSource) {
+                NoteUnwritten("body of function " + Ident(function.Name));
+                continue;
+            }
+            if (pass == 0) {
                 text.push_back(Format("BEGIN END %s%s", kBlockTerminator, kCrLf));
-            else {
-                if (function.HasSource) AppendResplit(text, function.Source);
+            } else {
+                AppendResplit(text, function.Source);
                 text.push_back(Format(" %s%s", kBlockTerminator, kCrLf));
             }
             Lines.insert(Lines.end(), text.begin(), text.end());
@@ -110,7 +115,12 @@ void TMDOExtract::WritePackagePasses(bool headers, bool bodies) {
         const char* column = pass == 0 ? "RDB$PACKAGE_HEADER_SOURCE" : "RDB$PACKAGE_BODY_SOURCE";
         bool any = false;
         for (query.Open(); !query.Eof(); query.Next()) {
-            if (query.IsNull(column)) continue;
+            // A header is always kept; a body without its source is named.
+            if (query.IsNull(column)) {
+                if (pass == 1 && !query.IsNull("RDB$VALID_BODY_FLAG"))
+                    NoteUnwritten("body of package " + Ident(query.AsString("RDB$PACKAGE_NAME")));
+                continue;
+            }
             if (!any) OpenBlock(pass == 0 ? "Package headers" : "Package bodies");
             any = true;
             TStringList text;

@@ -62,13 +62,16 @@ constexpr const char* kFilterQuery =
     "RDB$FUNCTION_NAME";
 
 constexpr const char* kAllFunctionsQuery = "SELECT * FROM RDB$FUNCTIONS ORDER BY RDB$FUNCTION_NAME";
-// What this writer does not write yet: PSQL functions (no module) and
-// packages, by kind and name. System objects (RDB$ packages) are left out.
+// What no writer writes: routines and triggers of an external engine (their
+// module is not in the database), by kind and name. System objects are
+// left out.
 constexpr const char* kUnwrittenQuery =
-    "SELECT 'PSQL function' KIND_, RDB$FUNCTION_NAME NAME_ FROM RDB$FUNCTIONS WHERE "
-    "RDB$MODULE_NAME IS NULL AND RDB$PACKAGE_NAME IS NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 "
-    "UNION ALL SELECT 'package', RDB$PACKAGE_NAME FROM RDB$PACKAGES WHERE "
-    "COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1, 2";
+    "SELECT 'external function' KIND_, RDB$FUNCTION_NAME NAME_ FROM RDB$FUNCTIONS WHERE "
+    "RDB$ENGINE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) "
+    "= 0 UNION ALL SELECT 'external procedure', RDB$PROCEDURE_NAME FROM RDB$PROCEDURES WHERE "
+    "RDB$ENGINE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) "
+    "= 0 UNION ALL SELECT 'external trigger', RDB$TRIGGER_NAME FROM RDB$TRIGGERS WHERE "
+    "RDB$ENGINE_NAME IS NOT NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1, 2";
 constexpr const char* kFunctionQuery =
     "SELECT * FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :FunctionName ORDER BY "
     "RDB$FUNCTION_NAME";
@@ -232,7 +235,7 @@ void TMDOExtract::WriteExternalFunctions(const std::string& name) {
             Lines.push_back(Format("%s/*  External Function declarations */%s", kCrLf, kCrLf));
         first = false;
         const std::string function = query.AsString("RDB$FUNCTION_NAME");
-        // A function without a module is no UDF: WriteUnwritten names it.
+        // A function without a module is no UDF.
         if (query.IsNull("RDB$MODULE_NAME") ||
             (ODSMajor() >= 12 && !query.IsNull("RDB$PACKAGE_NAME")))
             continue;
@@ -285,13 +288,15 @@ std::string TMDOExtract::ArgumentTypeText(TcCatalogueQuery& row) {
     return TypeNameText(facts, ODSMajor() >= 10);
 }
 
+void TMDOExtract::NoteUnwritten(const std::string& what) {
+    Unwritten.push_back(what);
+    Lines.push_back(UnwrittenComment(what));
+}
+
 void TMDOExtract::WriteUnwritten() {
-    Unwritten.clear();
     if (ODSMajor() < 12) return;
     TcCatalogueQuery query(*this, kUnwrittenQuery);
     for (query.Open(); !query.Eof(); query.Next()) {
-        const std::string what = query.Trimmed("KIND_") + " " + Ident(query.AsString("NAME_"));
-        Unwritten.push_back(what);
-        Lines.push_back(UnwrittenComment(what));
+        NoteUnwritten(query.Trimmed("KIND_") + " " + Ident(query.AsString("NAME_")));
     }
 }

@@ -60,9 +60,12 @@ void TMDOExtract::WriteProcedurePasses(const std::string& name, bool shells, boo
     TcCatalogueQuery query(*this, name.empty() ? kAllProceduresQuery : kProcedureQuery);
     if (!name.empty()) query.SetParam("ProcedureName", name);
     bool any = false;
-    auto skip = [&] { return !query.IsNull("RDB$PACKAGE_NAME"); };
+    // A packaged procedure is written with its package, one of an external
+    // engine is named by WriteUnwritten.
+    auto skip = [&] {
+        return !query.IsNull("RDB$PACKAGE_NAME") || !query.IsNull("RDB$ENGINE_NAME");
+    };
     for (query.Open(); !query.Eof(); query.Next()) {
-        // A packaged procedure is written with its package.
         if (skip()) continue;
         if (!any) OpenBlock("Stored procedures");
         any = true;
@@ -77,11 +80,15 @@ void TMDOExtract::WriteProcedurePasses(const std::string& name, bool shells, boo
     for (query.Open(); bodies && !query.Eof(); query.Next()) {
         if (skip()) continue;
         const std::string procedure = query.Trimmed("RDB$PROCEDURE_NAME");
+        // Without its source the body cannot be written: the shell stays.
+        if (query.IsNull("RDB$PROCEDURE_SOURCE")) {
+            NoteUnwritten("body of procedure " + Ident(procedure));
+            continue;
+        }
         Lines.push_back(Format("%sALTER PROCEDURE %s ", kCrLf, Ident(procedure).c_str()));
         WriteProcedureParameters(procedure);
         TStringList body;
-        if (!query.IsNull("RDB$PROCEDURE_SOURCE"))
-            AppendResplit(body, query.AsString("RDB$PROCEDURE_SOURCE"));
+        AppendResplit(body, query.AsString("RDB$PROCEDURE_SOURCE"));
         body.push_back(Format(" %s%s", kBlockTerminator, kCrLf));
         Lines.insert(Lines.end(), body.begin(), body.end());
     }

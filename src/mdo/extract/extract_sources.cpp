@@ -58,6 +58,13 @@ void TMDOExtract::WriteTriggers(const std::string& name, TMDOExtractPart nameKin
     if (!name.empty()) query.SetParam(forTable ? "TableName" : "TriggerName", name);
     bool any = false;
     for (query.Open(); !query.Eof(); query.Next()) {
+        // A trigger of an external engine, or one whose source is not
+        // kept, cannot be written.
+        if (!query.IsNull("RDB$ENGINE_NAME")) continue;
+        if (query.IsNull("RDB$TRIGGER_SOURCE")) {
+            NoteUnwritten("trigger " + Ident(query.AsString("RDB$TRIGGER_NAME")));
+            continue;
+        }
         if (!any) {
             Lines.push_back(Format("SET TERM %s %s%s", "^", ";", kCrLf));
             Lines.push_back(
