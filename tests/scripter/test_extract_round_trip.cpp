@@ -139,6 +139,22 @@ TEST_F(RoundTrip, ExtractModeWritesNothingForADatabaseItCannotOpen) {
     EXPECT_NE(run.Err, "");
 }
 
+// A procedure whose source was taken out of the catalogue (as deployments
+// do to hide it) cannot be written back: the script says so in a comment,
+// standard error names it, and the run fails rather than hand over a script
+// that rebuilds another database.
+TEST_F(RoundTrip, WhatCannotBeWrittenFailsTheRunAndIsNamed) {
+    Build(original,
+          "SET TERM ^;\nCREATE PROCEDURE \"hidden p\" AS BEGIN EXIT; END^\nSET TERM ;^\n"
+          "COMMIT;\nUPDATE RDB$PROCEDURES SET RDB$PROCEDURE_SOURCE = NULL;");
+    const TcCliRun run = Cli(dir, "-x -d '" + original + "'");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "Not extracted: body of procedure \"hidden p\"\n");
+    EXPECT_NE(run.Out.find("/* Not extracted: body of procedure \"hidden p\" */"),
+              std::string::npos);
+    EXPECT_EQ(run.Out.find("ALTER PROCEDURE"), std::string::npos);
+}
+
 TEST_F(RoundTrip, Dialect1NamesUnquoted) {
     WriteFile(dir.File("build.sql"),
               "SET SQL DIALECT 1;\nCREATE DATABASE '" + original +

@@ -26,6 +26,7 @@ class TcTestExtract : public TMDOExtract {
     using TMDOExtract::WriteAllTables;
     using TMDOExtract::WriteBlobFilters;
     using TMDOExtract::WriteCheckConstraints;
+    using TMDOExtract::WriteComments;
     using TMDOExtract::WriteDatabaseHeader;
     using TMDOExtract::WriteDomains;
     using TMDOExtract::WriteExceptions;
@@ -38,6 +39,7 @@ class TcTestExtract : public TMDOExtract {
     using TMDOExtract::WriteProcedures;
     using TMDOExtract::WriteRoleGrants;
     using TMDOExtract::WriteRoles;
+    using TMDOExtract::WriteRoutineAndUsageGrants;
     using TMDOExtract::WriteTable;
     using TMDOExtract::WriteTableData;
     using TMDOExtract::WriteTriggers;

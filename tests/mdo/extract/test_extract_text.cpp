@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "mdo/extract/extract_text.h"
 
 namespace {
@@ -132,6 +136,81 @@ TEST(Grantees, QuotedByTypeAndPrefixed) {
     EXPECT_EQ(GranteeText(3, "user x", 8), "\"user x\"");
     EXPECT_EQ(GranteeText(3, "Bob", 8), "\"Bob\"");
     EXPECT_EQ(GranteeText(3, "role \"r\"", 13), "\"role \"\"r\"\"\"");
+    EXPECT_EQ(GranteeText(3, "f one", 15), "FUNCTION \"f one\"");
+    EXPECT_EQ(GranteeText(3, "PK", 18), "PACKAGE \"PK\"");
+}
+
+TEST(ObjectPrivileges, ExecuteOnRoutinesUsageOnSequencesAndExceptions) {
+    EXPECT_EQ(ObjectPrivilegeText(15), "EXECUTE ON FUNCTION ");
+    EXPECT_EQ(ObjectPrivilegeText(18), "EXECUTE ON PACKAGE ");
+    EXPECT_EQ(ObjectPrivilegeText(14), "USAGE ON SEQUENCE ");
+    EXPECT_EQ(ObjectPrivilegeText(7), "USAGE ON EXCEPTION ");
+    for (int other : {0, 5, 13, 20}) EXPECT_EQ(ObjectPrivilegeText(other), "") << other;
+}
+
+struct UsingIndexCase {
+    const char* name;
+    const char* constraint;
+    const char* index;
+    bool descending;
+    const char* expected;
+};
+
+class UsingIndexes : public ::testing::TestWithParam<UsingIndexCase> {};
+
+TEST_P(UsingIndexes, OnlyWhereTheServerWouldNameItOtherwise) {
+    const UsingIndexCase& c = GetParam();
+    EXPECT_EQ(UsingIndexClause(3, c.constraint, c.index, c.descending), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsingIndexes,
+    ::testing::Values(UsingIndexCase{"named_constraint_own_name", "PK_T", "PK_T", false, ""},
+                      UsingIndexCase{"generated_constraint_generated_index", "INTEG_4",
+                                     "RDB$PRIMARY3", false, ""},
+                      UsingIndexCase{"named_constraint_other_index", "pk desc", "ix uq", false,
+                                     " USING INDEX \"ix uq\""},
+                      UsingIndexCase{"generated_constraint_named_index", "INTEG_9", "IX_OWN", false,
+                                     " USING INDEX \"IX_OWN\""},
+                      UsingIndexCase{"descending_always_written", "PK_T", "PK_T", true,
+                                     " USING DESC INDEX \"PK_T\""},
+                      UsingIndexCase{"quotes_doubled", "C", "i \"x\"", true,
+                                     " USING DESC INDEX \"i \"\"x\"\"\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct OrderCase {
+    const char* name;
+    std::vector<std::string> names;
+    std::vector<std::pair<std::string, std::string>> reads;
+    std::vector<std::string> expected;
+};
+
+class DependencyOrders : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(DependencyOrders, ReadNamesFirstOtherwiseAsGiven) {
+    EXPECT_EQ(DependencyOrder(GetParam().names, GetParam().reads), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DependencyOrders,
+    ::testing::Values(
+        OrderCase{"no_reads_keep_order", {"A", "B", "C"}, {}, {"A", "B", "C"}},
+        OrderCase{"reader_after_later_name", {"A", "B", "Z"}, {{"A", "Z"}}, {"Z", "A", "B"}},
+        OrderCase{"chain", {"A", "B", "C"}, {{"A", "B"}, {"B", "C"}}, {"C", "B", "A"}},
+        OrderCase{"unknown_read_ignored", {"A", "B"}, {{"A", "VIEW_X"}}, {"A", "B"}},
+        OrderCase{"cycle_first_met_first", {"A", "B"}, {{"A", "B"}, {"B", "A"}}, {"B", "A"}},
+        OrderCase{"already_in_order", {"A", "B"}, {{"B", "A"}}, {"A", "B"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Comments, OneStatementPerKindWithItsNameAndLiteral) {
+    EXPECT_EQ(CommentText(3, "DATABASE", "", "", "db 'c'"), "COMMENT ON DATABASE IS 'db ''c''';");
+    EXPECT_EQ(CommentText(3, "TABLE", "coll tab", "", "t"),
+              "COMMENT ON TABLE \"coll tab\" IS 't';");
+    EXPECT_EQ(CommentText(3, "COLUMN", "T", "c\"1", "x"),
+              "COMMENT ON COLUMN \"T\".\"c\"\"1\" IS 'x';");
+    EXPECT_EQ(CommentText(3, "PROCEDURE PARAMETER", "P", "A", "line 1\nline 2"),
+              "COMMENT ON PROCEDURE PARAMETER \"P\".\"A\" IS 'line 1\nline 2';");
+    EXPECT_EQ(CommentText(1, "SEQUENCE", "g1", "", ""), "COMMENT ON SEQUENCE G1 IS '';");
 }
 
 struct IdentifierCase {

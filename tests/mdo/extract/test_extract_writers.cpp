@@ -316,6 +316,129 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
+    Declared, Writers,
+    ::testing::Values(
+        // Parameters as declared: TYPE OF a domain and of a column, a
+        // domain, an own type with NOT NULL, collation and default, a text
+        // blob with its character set.
+        WriterCase{"parameters_as_declared",
+                   3,
+                   {"CREATE DOMAIN D_I AS INTEGER", "CREATE TABLE T (C VARCHAR(4))",
+                    "CREATE PROCEDURE P (A TYPE OF D_I, B TYPE OF COLUMN T.C, D D_I, "
+                    "E BLOB SUB_TYPE TEXT CHARACTER SET WIN1252, F VARCHAR(5) CHARACTER SET "
+                    "ISO8859_1 NOT NULL COLLATE DE_DE = 'q', G INTEGER DEFAULT 7) AS BEGIN "
+                    "EXIT; END"},
+                   [](TcTestExtract& x) { x.WriteProcedures("P"); },
+                   {"COMMIT WORK;",
+                    "SET AUTODDL OFF;",
+                    "SET TERM ^ ;",
+                    kCrLf + "/* Stored procedures */" + kCrLf,
+                    "CREATE PROCEDURE \"P\" ",
+                    "(",
+                    "  \"A\" TYPE OF \"D_I\",",
+                    "  \"B\" TYPE OF COLUMN \"T\".\"C\",",
+                    "  \"D\" \"D_I\",",
+                    "  \"E\" BLOB SUB_TYPE TEXT CHARACTER SET WIN1252,",
+                    "  \"F\" VARCHAR(5) CHARACTER SET ISO8859_1 NOT NULL COLLATE DE_DE = 'q',",
+                    "  \"G\" INTEGER DEFAULT 7",
+                    ")",
+                    "AS",
+                    "BEGIN EXIT; END ^" + kCrLf,
+                    kCrLf + "ALTER PROCEDURE \"P\" ",
+                    "(",
+                    "  \"A\" TYPE OF \"D_I\",",
+                    "  \"B\" TYPE OF COLUMN \"T\".\"C\",",
+                    "  \"D\" \"D_I\",",
+                    "  \"E\" BLOB SUB_TYPE TEXT CHARACTER SET WIN1252,",
+                    "  \"F\" VARCHAR(5) CHARACTER SET ISO8859_1 NOT NULL COLLATE DE_DE = 'q',",
+                    "  \"G\" INTEGER DEFAULT 7",
+                    ")",
+                    "AS",
+                    "BEGIN EXIT; END",
+                    " ^" + kCrLf,
+                    "SET TERM ; ^",
+                    "COMMIT WORK;",
+                    "SET AUTODDL ON;"}},
+        // The column's collation is written where it differs from its
+        // domain's, the character set's default one too; named USING
+        // indexes and a descending key index are kept.
+        WriterCase{"collation_over_domain_and_using_indexes",
+                   3,
+                   {"CREATE DOMAIN D_C AS VARCHAR(10) CHARACTER SET ISO8859_1 COLLATE DE_DE",
+                    "CREATE TABLE T (A D_C, B D_C COLLATE ISO8859_1, C D_C COLLATE FR_FR, "
+                    "K INTEGER NOT NULL, U INTEGER NOT NULL, "
+                    "CONSTRAINT PK_T PRIMARY KEY (K) USING DESC INDEX PK_T, "
+                    "CONSTRAINT UQ_T UNIQUE (U) USING INDEX IX_U)"},
+                   [](TcTestExtract& x) { x.WriteTable("T"); },
+                   {kCrLf + "/* Table: T, Owner: SYSDBA */" + kCrLf, "CREATE TABLE \"T\" ", "(",
+                    "  \"A\"\t\"D_C\",", "  \"B\"\t\"D_C\" COLLATE ISO8859_1,",
+                    "  \"C\"\t\"D_C\" COLLATE FR_FR,", "  \"K\"\tINTEGER NOT NULL,",
+                    "  \"U\"\tINTEGER NOT NULL,",
+                    "CONSTRAINT \"PK_T\" PRIMARY KEY (\"K\") USING DESC INDEX \"PK_T\",",
+                    "CONSTRAINT \"UQ_T\" UNIQUE (\"U\") USING INDEX \"IX_U\"", ");"}},
+        WriterCase{"foreign_key_using_index",
+                   3,
+                   {"CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)",
+                    "CREATE TABLE C (P INTEGER, CONSTRAINT FK_C FOREIGN KEY (P) REFERENCES T "
+                    "(ID) ON DELETE CASCADE USING DESC INDEX IX_FK)"},
+                   [](TcTestExtract& x) { x.WriteForeignKeys("C", xpTable); },
+                   {"ALTER TABLE \"C\" ADD CONSTRAINT \"FK_C\" FOREIGN KEY (\"P\") REFERENCES "
+                    "\"T\" (\"ID\") ON DELETE CASCADE USING DESC INDEX \"IX_FK\";"}},
+        WriterCase{
+            "grants_on_routines_sequences_exceptions",
+            3,
+            {"CREATE FUNCTION F RETURNS INTEGER AS BEGIN RETURN 1; END",
+             "CREATE PACKAGE PK AS BEGIN FUNCTION PF RETURNS INTEGER; END", "CREATE SEQUENCE S",
+             "CREATE EXCEPTION E 'x'", "CREATE ROLE R1", "GRANT EXECUTE ON FUNCTION F TO ALICE",
+             "GRANT EXECUTE ON PACKAGE PK TO ALICE WITH GRANT OPTION",
+             "GRANT USAGE ON SEQUENCE S TO FUNCTION F", "GRANT USAGE ON EXCEPTION E TO ROLE R1"},
+            [](TcTestExtract& x) { x.WriteRoutineAndUsageGrants(";"); },
+            {"GRANT EXECUTE ON PACKAGE \"PK\" TO ALICE WITH GRANT OPTION;",
+             "GRANT EXECUTE ON FUNCTION \"F\" TO ALICE;",
+             "GRANT USAGE ON SEQUENCE \"S\" TO FUNCTION \"F\";",
+             "GRANT USAGE ON EXCEPTION \"E\" TO \"R1\";"}},
+        WriterCase{"descriptions_of_every_kind",
+                   3,
+                   {"CREATE DOMAIN D AS INTEGER",
+                    "CREATE TABLE T (C INTEGER)",
+                    "CREATE VIEW V AS SELECT C FROM T",
+                    "CREATE PROCEDURE P (A INTEGER) AS BEGIN EXIT; END",
+                    "CREATE FUNCTION F (B INTEGER) RETURNS INTEGER AS BEGIN RETURN B; END",
+                    "CREATE TRIGGER TR FOR T BEFORE INSERT AS BEGIN END",
+                    "CREATE EXCEPTION E 'x'",
+                    "CREATE SEQUENCE S",
+                    "CREATE INDEX IX ON T (C)",
+                    "CREATE ROLE R1",
+                    "CREATE PACKAGE PK AS BEGIN END",
+                    "COMMENT ON DATABASE IS 'd'",
+                    "COMMENT ON DOMAIN D IS 'it''s'",
+                    "COMMENT ON TABLE T IS 't'",
+                    "COMMENT ON COLUMN T.C IS 'c'",
+                    "COMMENT ON VIEW V IS 'v'",
+                    "COMMENT ON PROCEDURE P IS 'p'",
+                    "COMMENT ON PROCEDURE PARAMETER P.A IS 'pa'",
+                    "COMMENT ON FUNCTION F IS 'f'",
+                    "COMMENT ON FUNCTION PARAMETER F.B IS 'fb'",
+                    "COMMENT ON TRIGGER TR IS 'tr'",
+                    "COMMENT ON EXCEPTION E IS 'e'",
+                    "COMMENT ON SEQUENCE S IS 's'",
+                    "COMMENT ON INDEX IX IS 'ix'",
+                    "COMMENT ON ROLE R1 IS 'r'",
+                    "COMMENT ON PACKAGE PK IS 'pk'"},
+                   [](TcTestExtract& x) { x.WriteComments(); },
+                   {"", "/* Comments for database objects. */", "COMMENT ON DATABASE IS 'd';",
+                    "COMMENT ON DOMAIN \"D\" IS 'it''s';", "COMMENT ON TABLE \"T\" IS 't';",
+                    "COMMENT ON VIEW \"V\" IS 'v';", "COMMENT ON COLUMN \"T\".\"C\" IS 'c';",
+                    "COMMENT ON PROCEDURE \"P\" IS 'p';",
+                    "COMMENT ON PROCEDURE PARAMETER \"P\".\"A\" IS 'pa';",
+                    "COMMENT ON TRIGGER \"TR\" IS 'tr';", "COMMENT ON FUNCTION \"F\" IS 'f';",
+                    "COMMENT ON FUNCTION PARAMETER \"F\".\"B\" IS 'fb';",
+                    "COMMENT ON EXCEPTION \"E\" IS 'e';", "COMMENT ON SEQUENCE \"S\" IS 's';",
+                    "COMMENT ON INDEX \"IX\" IS 'ix';", "COMMENT ON ROLE \"R1\" IS 'r';",
+                    "COMMENT ON PACKAGE \"PK\" IS 'pk';"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
     Others, Writers,
     ::testing::Values(
         WriterCase{"generators_always_an_empty_line",
@@ -460,19 +583,37 @@ TEST(Extract, WholeDatabaseInItsOrder) {
     }
 }
 
-// A PSQL function is no UDF: never written as DECLARE EXTERNAL FUNCTION with
-// an empty module, but named as left out, as a package is.
-TEST(Extract, WhatItCannotWriteIsNamed) {
+// A PSQL function is no UDF: written as CREATE FUNCTION with an empty body
+// before the views and ALTER FUNCTION with its body after them, never as
+// DECLARE EXTERNAL FUNCTION; a package's header comes with the shells, its
+// body with the bodies. Nothing is left out.
+TEST(Extract, FunctionsAndPackagesInTwoPasses) {
     ExtractDatabase db;
-    db.Exec({"CREATE FUNCTION \"f one\" (A INTEGER) RETURNS INTEGER AS BEGIN RETURN A; END",
-             "CREATE PACKAGE PK AS BEGIN FUNCTION PF RETURNS INTEGER; END",
-             "CREATE PACKAGE BODY PK AS BEGIN FUNCTION PF RETURNS INTEGER AS BEGIN RETURN 1; END "
-             "END"});
+    db.Exec(
+        {"CREATE FUNCTION \"f one\" (A INTEGER, B VARCHAR(3) = 'z') RETURNS INTEGER "
+         "DETERMINISTIC AS BEGIN RETURN A; END",
+         "CREATE PACKAGE PK AS BEGIN FUNCTION PF RETURNS INTEGER; END",
+         "CREATE PACKAGE BODY PK AS BEGIN FUNCTION PF RETURNS INTEGER AS BEGIN RETURN 1; END "
+         "END",
+         "CREATE VIEW V AS SELECT \"f one\"(1) F, PK.PF() G FROM RDB$DATABASE"});
     db.extract.ExtractByKind(xoDatabase, "");
     const TStringList& lines = db.extract.Lines;
-    EXPECT_EQ(db.extract.Unwritten, (TStringList{"PSQL function \"f one\"", "package \"PK\""}));
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "/* Not extracted: package \"PK\" */"),
-              lines.end());
+    EXPECT_TRUE(db.extract.Unwritten.empty());
+    auto at = [&lines](const std::string& item) {
+        return std::find(lines.begin(), lines.end(), item) - lines.begin();
+    };
+    const std::vector<std::string> order = {
+        "CREATE FUNCTION \"f one\"", "  \"A\" INTEGER,",
+        "  \"B\" VARCHAR(3) = 'z'",  "RETURNS INTEGER DETERMINISTIC",
+        "BEGIN END ^\r\n",           "CREATE PACKAGE \"PK\" AS",
+        "CREATE VIEW \"V\" (",       "ALTER FUNCTION \"f one\"",
+        "BEGIN RETURN A; END",       "CREATE PACKAGE BODY \"PK\" AS"};
+    for (size_t i = 0; i < order.size(); ++i) {
+        ASSERT_LT(at(order[i]), static_cast<long>(lines.size())) << order[i];
+        if (i > 0) {
+            EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
+        }
+    }
     for (const std::string& line : lines)
         EXPECT_EQ(line.find("EXTERNAL FUNCTION"), std::string::npos) << line;
 }
