@@ -198,6 +198,7 @@ void TMDOExtract::ExtractWholeDatabase() {
     WriteDatabaseHeader();
     WriteBlobFilters("");
     WriteExternalFunctions("");
+    WriteCollations();
     WriteDomains("", xpDomain);
     WriteAllTables();
     WriteIndexes("", xpIndex);
@@ -254,8 +255,9 @@ std::string TMDOExtract::CollationText(int charsetId, int collationId) {
     query.SetParam("COLLATION", collationId);
     query.SetParam("CHAR_SET_ID", charsetId);
     query.Open();
-    const std::string text =
-        query.Eof() ? std::string() : " COLLATE " + query.Trimmed("RDB$COLLATION_NAME");
+    const std::string text = query.Eof()
+                                 ? std::string()
+                                 : " COLLATE " + CollationName(query.Trimmed("RDB$COLLATION_NAME"));
     collationTexts_.emplace(key, text);
     return text;
 }

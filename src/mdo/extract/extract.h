@@ -135,6 +135,8 @@ class TMDOExtract {
     void WriteUnwritten();
     // Names `what` in a comment of the script and in Unwritten.
     void NoteUnwritten(const std::string& what);
+    // CREATE COLLATION for the collations of the user.
+    void WriteCollations();
     // COMMENT ON for every described object, column and parameter.
     void WriteComments();
     void WriteTableData(const std::string& tableName);

@@ -1,5 +1,6 @@
-// The descriptions of the database's objects, as COMMENT ON statements at
-// the end of the script, when every object they describe exists.
+// The user's collations, written before the domains that use them, and the
+// descriptions of the database's objects, as COMMENT ON statements at the
+// end of the script, when every object they describe exists.
 #include "mdo/extract/catalogue_query.h"
 #include "mdo/extract/extract.h"
 #include "mdo/extract/extract_text.h"
@@ -52,7 +53,33 @@ constexpr const char* kDescriptionsQuery =
     "WHERE RDB$DESCRIPTION IS NOT NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 "
     "ORDER BY 1, 3, 4";
 
+constexpr const char* kUserCollationsQuery =
+    "SELECT COL.RDB$COLLATION_NAME, CST.RDB$CHARACTER_SET_NAME, COL.RDB$BASE_COLLATION_NAME, "
+    "COL.RDB$COLLATION_ATTRIBUTES, COL.RDB$SPECIFIC_ATTRIBUTES FROM RDB$COLLATIONS COL JOIN "
+    "RDB$CHARACTER_SETS CST ON CST.RDB$CHARACTER_SET_ID = COL.RDB$CHARACTER_SET_ID WHERE "
+    "COALESCE(COL.RDB$SYSTEM_FLAG, 0) = 0 ORDER BY COL.RDB$COLLATION_NAME";
+
 }  // namespace
+
+void TMDOExtract::WriteCollations() {
+    if (ODSMajor() < 12) return;
+    TcCatalogueQuery query(*this, kUserCollationsQuery);
+    bool first = true;
+    for (query.Open(); !query.Eof(); query.Next()) {
+        if (first) {
+            Lines.emplace_back();
+            Lines.emplace_back("/*  Collations */");
+        }
+        first = false;
+        Lines.push_back(CollationDefinitionText(
+            Dialect(), query.Trimmed("RDB$COLLATION_NAME"), query.Trimmed("RDB$CHARACTER_SET_NAME"),
+            query.Trimmed("RDB$BASE_COLLATION_NAME"),
+            query.IsNull("RDB$COLLATION_ATTRIBUTES") ? 0
+                                                     : query.AsInteger("RDB$COLLATION_ATTRIBUTES"),
+            query.IsNull("RDB$SPECIFIC_ATTRIBUTES") ? ""
+                                                    : query.AsString("RDB$SPECIFIC_ATTRIBUTES")));
+    }
+}
 
 void TMDOExtract::WriteComments() {
     if (ODSMajor() < 12) return;

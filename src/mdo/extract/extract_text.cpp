@@ -325,11 +325,16 @@ std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds)
     return text + "] ";
 }
 
+std::string CollationName(std::string_view collation) {
+    // Only a dialect-3 database holds a name that needs quotes.
+    return IsPlainIdentifier(collation) ? std::string(collation) : QuoteIdentifier(3, collation);
+}
+
 std::string CharsetClause(std::string_view charset, std::string_view collation,
                           std::string_view defaultCollation, bool collateOnly) {
     if (!collation.empty() && collation != defaultCollation) {
-        if (collateOnly) return " COLLATE " + std::string(collation);
-        return " CHARACTER SET " + std::string(charset) + " COLLATE " + std::string(collation);
+        if (collateOnly) return " COLLATE " + CollationName(collation);
+        return " CHARACTER SET " + std::string(charset) + " COLLATE " + CollationName(collation);
     }
     if (collateOnly) return "";
     return " CHARACTER SET " + std::string(charset);
@@ -418,4 +423,16 @@ std::string CommentText(int dialect, std::string_view kind, std::string_view nam
         text += " ";
     }
     return text + "IS " + QuotedLiteral(description) + ";";
+}
+
+std::string CollationDefinitionText(int dialect, std::string_view name, std::string_view charset,
+                                    std::string_view base, int attributes,
+                                    std::string_view specific) {
+    std::string text = "CREATE COLLATION " + QuoteIdentifier(dialect, name) + " FOR " +
+                       std::string(charset) + " FROM EXTERNAL (" + QuotedLiteral(base) + ")";
+    if ((attributes & 1) != 0) text += " PAD SPACE";
+    if ((attributes & 2) != 0) text += " CASE INSENSITIVE";
+    if ((attributes & 4) != 0) text += " ACCENT INSENSITIVE";
+    if (!specific.empty()) text += " " + QuotedLiteral(specific);
+    return text + ";";
 }

@@ -72,6 +72,13 @@ std::string ObjectPrivilegeText(int objectType);
 std::string CommentText(int dialect, std::string_view kind, std::string_view name,
                         std::string_view part, std::string_view description);
 
+// CREATE COLLATION for a collation of the user: its character set, the
+// collation it is based on, the attribute bits (1 PAD SPACE, 2 CASE
+// INSENSITIVE, 4 ACCENT INSENSITIVE) and the specific attributes.
+std::string CollationDefinitionText(int dialect, std::string_view name, std::string_view charset,
+                                    std::string_view base, int attributes,
+                                    std::string_view specific);
+
 // The text in single quotes, embedded single quotes doubled.
 std::string QuotedLiteral(std::string_view text);
 // A computed column's source: unchanged when it begins with "(" (after
@@ -91,6 +98,9 @@ bool IsGeneratedName(std::string_view name);
 bool ConstraintNameLess(std::string_view a, std::string_view b);
 // "[lo:hi, lo:hi] " for the dimensions in order.
 std::string ArrayBoundsFromPairs(const std::vector<std::pair<int, int>>& bounds);
+// A collation's name as a clause spells it: a system collation's name as it
+// is, a user's in quotes where the parser would change it.
+std::string CollationName(std::string_view collation);
 // The clause CharsetText returns for names already read: `collation` empty
 // when no collation was asked for.
 std::string CharsetClause(std::string_view charset, std::string_view collation,

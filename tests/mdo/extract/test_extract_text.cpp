@@ -202,6 +202,20 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"already_in_order", {"A", "B"}, {{"B", "A"}}, {"A", "B"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Collations, UserCollationsWrittenWithTheirAttributesAndQuotedWhereNeeded) {
+    EXPECT_EQ(CollationDefinitionText(3, "win ci", "WIN1252", "PXW_INTL", 7, ""),
+              "CREATE COLLATION \"win ci\" FOR WIN1252 FROM EXTERNAL ('PXW_INTL') PAD SPACE CASE "
+              "INSENSITIVE ACCENT INSENSITIVE;");
+    EXPECT_EQ(CollationDefinitionText(3, "UNI_NUM", "UTF8", "UNICODE", 2, "NUMERIC-SORT=1"),
+              "CREATE COLLATION \"UNI_NUM\" FOR UTF8 FROM EXTERNAL ('UNICODE') CASE INSENSITIVE "
+              "'NUMERIC-SORT=1';");
+    EXPECT_EQ(CollationDefinitionText(1, "iso_nopad", "ISO8859_1", "ISO8859_1", 0, ""),
+              "CREATE COLLATION ISO_NOPAD FOR ISO8859_1 FROM EXTERNAL ('ISO8859_1');");
+    EXPECT_EQ(CollationName("UNICODE_CI"), "UNICODE_CI");
+    EXPECT_EQ(CollationName("win ci"), "\"win ci\"");
+    EXPECT_EQ(CharsetClause("WIN1252", "win ci", "WIN1252", true), " COLLATE \"win ci\"");
+}
+
 TEST(Comments, OneStatementPerKindWithItsNameAndLiteral) {
     EXPECT_EQ(CommentText(3, "DATABASE", "", "", "db 'c'"), "COMMENT ON DATABASE IS 'db ''c''';");
     EXPECT_EQ(CommentText(3, "TABLE", "coll tab", "", "t"),

@@ -603,11 +603,10 @@ TEST(Extract, FunctionsAndPackagesInTwoPasses) {
         return std::find(lines.begin(), lines.end(), item) - lines.begin();
     };
     const std::vector<std::string> order = {
-        "CREATE FUNCTION \"f one\"", "  \"A\" INTEGER,",
-        "  \"B\" VARCHAR(3) = 'z'",  "RETURNS INTEGER DETERMINISTIC",
-        "BEGIN END ^\r\n",           "CREATE PACKAGE \"PK\" AS",
-        "CREATE VIEW \"V\" (",       "ALTER FUNCTION \"f one\"",
-        "BEGIN RETURN A; END",       "CREATE PACKAGE BODY \"PK\" AS"};
+        "CREATE FUNCTION \"f one\"",     "  \"A\" INTEGER,",         "  \"B\" VARCHAR(3) = 'z'",
+        "RETURNS INTEGER DETERMINISTIC", "BEGIN END ^\r\n",          "CREATE PACKAGE \"PK\" AS",
+        "CREATE VIEW \"V\" (",           "ALTER FUNCTION \"f one\"", "BEGIN RETURN A; END",
+        "CREATE PACKAGE BODY \"PK\" AS"};
     for (size_t i = 0; i < order.size(); ++i) {
         ASSERT_LT(at(order[i]), static_cast<long>(lines.size())) << order[i];
         if (i > 0) {
