@@ -231,14 +231,14 @@ void TMDOExtract::WriteExternalFunctions(const std::string& name) {
     if (!name.empty()) query.SetParam("FunctionName", name);
     bool first = true;
     for (query.Open(); !query.Eof(); query.Next()) {
-        if (first)
-            Lines.push_back(Format("%s/*  External Function declarations */%s", kCrLf, kCrLf));
-        first = false;
         const std::string function = query.AsString("RDB$FUNCTION_NAME");
-        // A function without a module is no UDF.
+        // A function without a module is no UDF: no heading for it either.
         if (query.IsNull("RDB$MODULE_NAME") ||
             (ODSMajor() >= 12 && !query.IsNull("RDB$PACKAGE_NAME")))
             continue;
+        if (first)
+            Lines.push_back(Format("%s/*  External Function declarations */%s", kCrLf, kCrLf));
+        first = false;
         Lines.push_back(Format("DECLARE EXTERNAL FUNCTION %s", Ident(function).c_str()));
         const int returnArgument = query.AsInteger("RDB$RETURN_ARGUMENT");
         std::string arguments, returns;
