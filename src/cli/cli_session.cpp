@@ -50,18 +50,27 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OwnerWindow = terminal_ ? this : nullptr;
     engine_.OnBeforeStatement = [this](TcDBBaseScripter&, std::string& statement, bool& handled) {
         handled = false;
-        lastStatement_ = statement;
-        if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
+        // The engine holds the statement it runs (CurrentStatement); one
+        // refused here never gets there, and only that one is copied.
+        refusedStatement_.reset();
+        if (watcher_ != nullptr && watcher_->Received() != 0) {
+            refusedStatement_ = statement;
+            RaiseUser(kInterrupted);
+        }
         if (OutputFailure)
-            if (std::string failure = OutputFailure(); !failure.empty())
+            if (std::string failure = OutputFailure(); !failure.empty()) {
+                refusedStatement_ = statement;
                 throw TcOutputLost(failure);
+            }
         wasInTransaction_ = engine_.InTransaction();
         wasConnected_ = engine_.Connected();
         if (wasConnected_) connectedTo_ = engine_.ConnectString();
         // Output that cannot be written must fail the run before a commit
         // makes the work permanent, not after.
-        if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput())
+        if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput()) {
+            refusedStatement_ = statement;
             throw TcOutputLost(OutputFailure());
+        }
     };
     engine_.OnAfterStatement = [this](TObject* sender, const std::string& statement, bool&) {
         ShowStatement(sender);
@@ -227,16 +236,21 @@ void TcCliSession::ReportError(const std::exception& error) {
                 std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
-    std::string statement = ForTerminal(HidePasswords(lastStatement_));
+    const std::string& failed = FailedStatement();
+    std::string statement = HidePasswords(failed);
+    // Line ends are made plain in no more than what can be shown: the
+    // shown part is then as if the whole text had been converted.
+    if (statement.size() > 2 * kShown + 2) statement.resize(2 * kShown + 2);
+    statement = ForTerminal(statement);
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
-    err_ << ForTerminal(HidePasswordWords(error.what(), lastStatement_)) << '\n';
+    err_ << ForTerminal(HidePasswordWords(error.what(), failed)) << '\n';
     // The engine has let the attachment go: later statements would only
     // meet "invalid database handle".
     if (wasConnected_ && !engine_.Connected()) {
         // CONNECT and CREATE DATABASE close the earlier connection
         // themselves before they open theirs.
-        if (OpensAConnection(lastStatement_))
+        if (OpensAConnection(failed))
             err_ << "Disconnected from " << connectedTo_ << ".\n";
         else
             err_ << "The connection to the database was lost.\n";
@@ -260,13 +274,18 @@ int TcCliSession::ConnectFirst() {
     return cliOk;
 }
 
-int TcCliSession::RunScript(const std::string& text, const std::string& source) {
+const std::string& TcCliSession::FailedStatement() const {
+    return refusedStatement_ ? *refusedStatement_ : engine_.CurrentStatement;
+}
+
+int TcCliSession::RunScript(std::string text, const std::string& source) {
     engine_.ScriptSource = source;
-    lastStatement_.clear();
+    engine_.CurrentStatement.clear();
+    refusedStatement_.reset();
     lastSource_ = source;
     lastLine_ = LastLine(text);
     try {
-        engine_.ExecuteScript(text);
+        engine_.ExecuteScript(std::move(text));
     } catch (const TcOutputLost&) {
         CheckOutput();
         return cliStatementFailed;
@@ -306,10 +325,9 @@ int TcCliSession::RunInteractive() {
         input.Append(*line);
         input.Append("\n");
         if (!input.IsComplete()) continue;
-        const std::string text = input.Take();
         // A failure is reported; the session goes on, unless the output
         // can no longer be written.
-        if (RunScript(text, "") != cliOk) status = cliStatementFailed;
+        if (RunScript(input.Take(), "") != cliOk) status = cliStatementFailed;
         if (!CheckOutput()) return cliStatementFailed;
         if (watcher_ != nullptr && watcher_->Received() == SIGINT) {
             // Ctrl-C stopped the statement, not the session: the prompt

@@ -38,7 +38,7 @@ class TcCliSession : public IOwnerWindow {
     // Connects to the -d database, if any: cliOk or cliCannotOpen.
     int ConnectFirst();
     // Runs a whole script; the status says how it ended.
-    int RunScript(const std::string& text, const std::string& source);
+    int RunScript(std::string text, const std::string& source);
     // Writes the DDL of the connected database (the DESCRIBE DATABASE text)
     // to the output and nothing else: cliOk, or cliStatementFailed with the
     // error reported.
@@ -97,7 +97,10 @@ class TcCliSession : public IOwnerWindow {
     ICliTerminal* terminal_;
     TcSignalWatcher* watcher_ = nullptr;
     std::function<void(int64_t)> previousSleeper_;
-    std::string lastStatement_;
+    // The statement the last error is about: the engine's current one,
+    // unless the session refused to run the next one.
+    const std::string& FailedStatement() const;
+    std::optional<std::string> refusedStatement_;
     // The database of the connection before the statement.
     std::string connectedTo_;
     TMDOLoginDialog previousLoginDialog_;

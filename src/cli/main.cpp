@@ -44,7 +44,7 @@ void ApplySessionOptions(const TcCliOptions& options, TcTessel& engine) {
 
 // One run with one engine; the engine is gone, and with it every handle of
 // the client library, when this returns.
-int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
+int RunEngine(const TcCliOptions& options, std::string text, const std::string& source,
               bool interactive, TcOutputFile& output, TcSignalWatcher& signals) {
     // The application's engine, without the window's commands.
     std::unique_ptr<TcTessel> engine;
@@ -79,7 +79,8 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     if (options.Extract)
         status = session.ExtractDatabase();
     else
-        status = interactive ? session.RunInteractive() : session.RunScript(text, source);
+        status =
+            interactive ? session.RunInteractive() : session.RunScript(std::move(text), source);
     // The run has stopped: the rollback and the detach must not be cancelled.
     signals.SetInterruptHandler(nullptr);
     // Output that was not written makes a failed run: nothing is committed.
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
     // A killed run leaves at most this much time's output unwritten.
     output->FlushEvery(std::chrono::milliseconds(250));
 
-    int status = RunEngine(options, text, source, interactive, *output, signals);
+    int status = RunEngine(options, std::move(text), source, interactive, *output, signals);
     // A run that ended early (no engine, no first connection) may leave
     // output behind; a run that ended normally has closed it already.
     output->Close();
