@@ -360,8 +360,7 @@ bool TcCliSession::Finish(bool success) {
                 engine_.Rollback();
             }
             if (interrupted) {
-                err_ << "Transaction rolled back.\n";
-                err_.flush();
+                SayRolledBack();
             } else if (commit && watcher_ != nullptr && watcher_->Received() != 0) {
                 // The signal came while the commit ran, too late to undo it:
                 // the run ends as the commit did.
@@ -372,6 +371,11 @@ bool TcCliSession::Finish(bool success) {
         } catch (const std::exception& error) {
             ReportEndOfRun(commit ? "COMMIT" : "ROLLBACK", error);
             ok = false;
+            // A signal cancelled the commit: the transaction is rolled back
+            // as for any signal, and said so.
+            if (commit && watcher_ != nullptr && watcher_->Received() != 0 &&
+                engine_.InTransaction())
+                RollBackInterrupted();
         }
     }
     // Rolls back what a failed commit left open.
@@ -382,6 +386,20 @@ bool TcCliSession::Finish(bool success) {
         ok = false;
     }
     return ok;
+}
+
+void TcCliSession::SayRolledBack() {
+    err_ << "Transaction rolled back.\n";
+    err_.flush();
+}
+
+void TcCliSession::RollBackInterrupted() {
+    try {
+        engine_.Rollback();
+        SayRolledBack();
+    } catch (const std::exception& error) {
+        ReportEndOfRun("ROLLBACK", error);
+    }
 }
 
 void TcCliSession::ReportEndOfRun(const char* action, const std::exception& error) {

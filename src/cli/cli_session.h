@@ -84,6 +84,10 @@ class TcCliSession : public IOwnerWindow {
     void ReportError(const std::exception& error);
     // An error of the commit, rollback or disconnect that ends the run.
     void ReportEndOfRun(const char* action, const std::exception& error);
+    // "Transaction rolled back." on standard error.
+    void SayRolledBack();
+    // Rolls back after a signal cancelled the final commit.
+    void RollBackInterrupted();
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
     // The access layer's login dialog on the terminal: the user name (kept

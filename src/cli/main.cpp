@@ -81,8 +81,6 @@ int RunEngine(const TcCliOptions& options, std::string text, const std::string& 
     else
         status =
             interactive ? session.RunInteractive() : session.RunScript(std::move(text), source);
-    // The run has stopped: the rollback and the detach must not be cancelled.
-    signals.SetInterruptHandler(nullptr);
     // Output that was not written makes a failed run: nothing is committed.
     if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
     // A workbook still open with cells not written yet is written now, and
@@ -95,7 +93,10 @@ int RunEngine(const TcCliOptions& options, std::string text, const std::string& 
         std::cerr << ReplaceAll(e.what(), "\r\n", "\n") << '\n';
         if (status == cliOk) status = cliStatementFailed;
     }
+    // A signal cancels the final commit too, where the server still can;
+    // a rollback and a detach cannot be cancelled.
     if (!session.Finish(status == cliOk) && status == cliOk) status = cliStatementFailed;
+    signals.SetInterruptHandler(nullptr);
     // The last write may fail only now, or when the file closes.
     output.Close();
     if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
