@@ -19,6 +19,8 @@
 #include "scripter/scripter_view.h"
 
 namespace {
+// The longest statement the session copies for its error messages.
+constexpr size_t kCopiedStatement = size_t{1} << 20;
 // The error that ends a statement when a signal stops the run.
 const char* const kInterrupted = "Interrupted.";
 
@@ -50,16 +52,22 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OwnerWindow = terminal_ ? this : nullptr;
     engine_.OnBeforeStatement = [this](TcDBBaseScripter&, std::string& statement, bool& handled) {
         handled = false;
-        // The engine holds the statement it runs (CurrentStatement); one
-        // refused here never gets there, and only that one is copied.
-        refusedStatement_.reset();
+        // A long statement is not held twice for an error message that
+        // shows its start: the engine holds it as CurrentStatement. Only one
+        // refused here, which never gets there, is copied whatever its size.
+        lastIsEngines_ = statement.size() > kCopiedStatement;
+        lastStatement_ = lastIsEngines_ ? std::string() : statement;
+        const auto refuse = [&] {
+            if (lastIsEngines_) lastStatement_ = statement;
+            lastIsEngines_ = false;
+        };
         if (watcher_ != nullptr && watcher_->Received() != 0) {
-            refusedStatement_ = statement;
+            refuse();
             RaiseUser(kInterrupted);
         }
         if (OutputFailure)
             if (std::string failure = OutputFailure(); !failure.empty()) {
-                refusedStatement_ = statement;
+                refuse();
                 throw TcOutputLost(failure);
             }
         wasInTransaction_ = engine_.InTransaction();
@@ -68,7 +76,7 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
         // Output that cannot be written must fail the run before a commit
         // makes the work permanent, not after.
         if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput()) {
-            refusedStatement_ = statement;
+            refuse();
             throw TcOutputLost(OutputFailure());
         }
     };
@@ -275,13 +283,15 @@ int TcCliSession::ConnectFirst() {
 }
 
 const std::string& TcCliSession::FailedStatement() const {
-    return refusedStatement_ ? *refusedStatement_ : engine_.CurrentStatement;
+    // A command that runs another statement inside it (CHECK) leaves that
+    // one as the engine's: for a long statement the error then shows it.
+    return lastIsEngines_ ? engine_.CurrentStatement : lastStatement_;
 }
 
 int TcCliSession::RunScript(std::string text, const std::string& source) {
     engine_.ScriptSource = source;
-    engine_.CurrentStatement.clear();
-    refusedStatement_.reset();
+    lastStatement_.clear();
+    lastIsEngines_ = false;
     lastSource_ = source;
     lastLine_ = LastLine(text);
     try {

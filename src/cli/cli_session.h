@@ -101,10 +101,10 @@ class TcCliSession : public IOwnerWindow {
     ICliTerminal* terminal_;
     TcSignalWatcher* watcher_ = nullptr;
     std::function<void(int64_t)> previousSleeper_;
-    // The statement the last error is about: the engine's current one,
-    // unless the session refused to run the next one.
+    // The statement the last error is about.
     const std::string& FailedStatement() const;
-    std::optional<std::string> refusedStatement_;
+    std::string lastStatement_;
+    bool lastIsEngines_ = false;  // too long to copy: the engine's CurrentStatement
     // The database of the connection before the statement.
     std::string connectedTo_;
     TMDOLoginDialog previousLoginDialog_;
