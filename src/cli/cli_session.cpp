@@ -19,6 +19,8 @@
 #include "scripter/scripter_view.h"
 
 namespace {
+// The longest statement the session copies for its error messages.
+constexpr size_t kCopiedStatement = size_t{1} << 20;
 // The error that ends a statement when a signal stops the run.
 const char* const kInterrupted = "Interrupted.";
 
@@ -50,18 +52,33 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
     engine_.OwnerWindow = terminal_ ? this : nullptr;
     engine_.OnBeforeStatement = [this](TcDBBaseScripter&, std::string& statement, bool& handled) {
         handled = false;
-        lastStatement_ = statement;
-        if (watcher_ != nullptr && watcher_->Received() != 0) RaiseUser(kInterrupted);
+        // A long statement is not held twice for an error message that
+        // shows its start: the engine holds it as CurrentStatement. Only one
+        // refused here, which never gets there, is copied whatever its size.
+        lastIsEngines_ = statement.size() > kCopiedStatement;
+        lastStatement_ = lastIsEngines_ ? std::string() : statement;
+        const auto refuse = [&] {
+            if (lastIsEngines_) lastStatement_ = statement;
+            lastIsEngines_ = false;
+        };
+        if (watcher_ != nullptr && watcher_->Received() != 0) {
+            refuse();
+            RaiseUser(kInterrupted);
+        }
         if (OutputFailure)
-            if (std::string failure = OutputFailure(); !failure.empty())
+            if (std::string failure = OutputFailure(); !failure.empty()) {
+                refuse();
                 throw TcOutputLost(failure);
+            }
         wasInTransaction_ = engine_.InTransaction();
         wasConnected_ = engine_.Connected();
         if (wasConnected_) connectedTo_ = engine_.ConnectString();
         // Output that cannot be written must fail the run before a commit
         // makes the work permanent, not after.
-        if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput())
+        if (wasInTransaction_ && MayEndTheTransaction(statement) && !CheckOutput()) {
+            refuse();
             throw TcOutputLost(OutputFailure());
+        }
     };
     engine_.OnAfterStatement = [this](TObject* sender, const std::string& statement, bool&) {
         ShowStatement(sender);
@@ -227,16 +244,21 @@ void TcCliSession::ReportError(const std::exception& error) {
                 std::to_string(engine_.ErrorLine) + ": ";
     // A statement of megabytes would bury the message.
     constexpr size_t kShown = 2000;
-    std::string statement = ForTerminal(HidePasswords(lastStatement_));
+    const std::string& failed = FailedStatement();
+    std::string statement = HidePasswords(failed);
+    // Line ends are made plain in no more than what can be shown: the
+    // shown part is then as if the whole text had been converted.
+    if (statement.size() > 2 * kShown + 2) statement.resize(2 * kShown + 2);
+    statement = ForTerminal(statement);
     if (statement.size() > kShown) statement = statement.substr(0, kShown) + " ...";
     err_ << where << statement << '\n';
-    err_ << ForTerminal(HidePasswordWords(error.what(), lastStatement_)) << '\n';
+    err_ << ForTerminal(HidePasswordWords(error.what(), failed)) << '\n';
     // The engine has let the attachment go: later statements would only
     // meet "invalid database handle".
     if (wasConnected_ && !engine_.Connected()) {
         // CONNECT and CREATE DATABASE close the earlier connection
         // themselves before they open theirs.
-        if (OpensAConnection(lastStatement_))
+        if (OpensAConnection(failed))
             err_ << "Disconnected from " << connectedTo_ << ".\n";
         else
             err_ << "The connection to the database was lost.\n";
@@ -260,13 +282,20 @@ int TcCliSession::ConnectFirst() {
     return cliOk;
 }
 
-int TcCliSession::RunScript(const std::string& text, const std::string& source) {
+const std::string& TcCliSession::FailedStatement() const {
+    // A command that runs another statement inside it (CHECK) leaves that
+    // one as the engine's: for a long statement the error then shows it.
+    return lastIsEngines_ ? engine_.CurrentStatement : lastStatement_;
+}
+
+int TcCliSession::RunScript(std::string text, const std::string& source) {
     engine_.ScriptSource = source;
     lastStatement_.clear();
+    lastIsEngines_ = false;
     lastSource_ = source;
     lastLine_ = LastLine(text);
     try {
-        engine_.ExecuteScript(text);
+        engine_.ExecuteScript(std::move(text));
     } catch (const TcOutputLost&) {
         CheckOutput();
         return cliStatementFailed;
@@ -313,10 +342,9 @@ int TcCliSession::RunInteractive() {
         input.Append(*line);
         input.Append("\n");
         if (!input.IsComplete()) continue;
-        const std::string text = input.Take();
         // A failure is reported; the session goes on, unless the output
         // can no longer be written.
-        if (RunScript(text, "") != cliOk) status = cliStatementFailed;
+        if (RunScript(input.Take(), "") != cliOk) status = cliStatementFailed;
         if (!CheckOutput()) return cliStatementFailed;
         if (watcher_ != nullptr && watcher_->Received() == SIGINT) {
             // Ctrl-C stopped the statement, not the session: the prompt
@@ -349,8 +377,7 @@ bool TcCliSession::Finish(bool success) {
                 engine_.Rollback();
             }
             if (interrupted) {
-                err_ << "Transaction rolled back.\n";
-                err_.flush();
+                SayRolledBack();
             } else if (commit && watcher_ != nullptr && watcher_->Received() != 0) {
                 // The signal came while the commit ran, too late to undo it:
                 // the run ends as the commit did.
@@ -361,6 +388,11 @@ bool TcCliSession::Finish(bool success) {
         } catch (const std::exception& error) {
             ReportEndOfRun(commit ? "COMMIT" : "ROLLBACK", error);
             ok = false;
+            // A signal cancelled the commit: the transaction is rolled back
+            // as for any signal, and said so.
+            if (commit && watcher_ != nullptr && watcher_->Received() != 0 &&
+                engine_.InTransaction())
+                RollBackInterrupted();
         }
     }
     // Rolls back what a failed commit left open.
@@ -371,6 +403,20 @@ bool TcCliSession::Finish(bool success) {
         ok = false;
     }
     return ok;
+}
+
+void TcCliSession::SayRolledBack() {
+    err_ << "Transaction rolled back.\n";
+    err_.flush();
+}
+
+void TcCliSession::RollBackInterrupted() {
+    try {
+        engine_.Rollback();
+        SayRolledBack();
+    } catch (const std::exception& error) {
+        ReportEndOfRun("ROLLBACK", error);
+    }
 }
 
 void TcCliSession::ReportEndOfRun(const char* action, const std::exception& error) {

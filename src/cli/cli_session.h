@@ -38,7 +38,7 @@ class TcCliSession : public IOwnerWindow {
     // Connects to the -d database, if any: cliOk or cliCannotOpen.
     int ConnectFirst();
     // Runs a whole script; the status says how it ended.
-    int RunScript(const std::string& text, const std::string& source);
+    int RunScript(std::string text, const std::string& source);
     // Writes the DDL of the connected database (the DESCRIBE DATABASE text)
     // to the output and nothing else: cliOk, or cliStatementFailed with the
     // error reported.
@@ -84,6 +84,10 @@ class TcCliSession : public IOwnerWindow {
     void ReportError(const std::exception& error);
     // An error of the commit, rollback or disconnect that ends the run.
     void ReportEndOfRun(const char* action, const std::exception& error);
+    // "Transaction rolled back." on standard error.
+    void SayRolledBack();
+    // Rolls back after a signal cancelled the final commit.
+    void RollBackInterrupted();
     void AskParameter(const std::string& name, std::string& value);
     void CompleteLogin(std::string& user, std::string& password);
     // The access layer's login dialog on the terminal: the user name (kept
@@ -97,7 +101,10 @@ class TcCliSession : public IOwnerWindow {
     ICliTerminal* terminal_;
     TcSignalWatcher* watcher_ = nullptr;
     std::function<void(int64_t)> previousSleeper_;
+    // The statement the last error is about.
+    const std::string& FailedStatement() const;
     std::string lastStatement_;
+    bool lastIsEngines_ = false;  // too long to copy: the engine's CurrentStatement
     // The database of the connection before the statement.
     std::string connectedTo_;
     TMDOLoginDialog previousLoginDialog_;

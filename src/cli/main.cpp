@@ -44,7 +44,7 @@ void ApplySessionOptions(const TcCliOptions& options, TcTessel& engine) {
 
 // One run with one engine; the engine is gone, and with it every handle of
 // the client library, when this returns.
-int RunEngine(const TcCliOptions& options, const std::string& text, const std::string& source,
+int RunEngine(const TcCliOptions& options, std::string text, const std::string& source,
               bool interactive, TcOutputFile& output, TcSignalWatcher& signals) {
     // The application's engine, without the window's commands.
     std::unique_ptr<TcTessel> engine;
@@ -79,9 +79,8 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
     if (options.Extract)
         status = session.ExtractDatabase();
     else
-        status = interactive ? session.RunInteractive() : session.RunScript(text, source);
-    // The run has stopped: the rollback and the detach must not be cancelled.
-    signals.SetInterruptHandler(nullptr);
+        status =
+            interactive ? session.RunInteractive() : session.RunScript(std::move(text), source);
     // Output that was not written makes a failed run: nothing is committed.
     if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
     // A workbook still open with cells not written yet is written now, and
@@ -94,7 +93,10 @@ int RunEngine(const TcCliOptions& options, const std::string& text, const std::s
         std::cerr << ReplaceAll(e.what(), "\r\n", "\n") << '\n';
         if (status == cliOk) status = cliStatementFailed;
     }
+    // A signal cancels the final commit too, where the server still can;
+    // a rollback and a detach cannot be cancelled.
     if (!session.Finish(status == cliOk) && status == cliOk) status = cliStatementFailed;
+    signals.SetInterruptHandler(nullptr);
     // The last write may fail only now, or when the file closes.
     output.Close();
     if (!session.CheckOutput() && status == cliOk) status = cliStatementFailed;
@@ -167,7 +169,7 @@ int main(int argc, char** argv) {
     // A killed run leaves at most this much time's output unwritten.
     output->FlushEvery(std::chrono::milliseconds(250));
 
-    int status = RunEngine(options, text, source, interactive, *output, signals);
+    int status = RunEngine(options, std::move(text), source, interactive, *output, signals);
     // A run that ended early (no engine, no first connection) may leave
     // output behind; a run that ended normally has closed it already.
     output->Close();

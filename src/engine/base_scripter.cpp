@@ -16,6 +16,14 @@
 #include "foundation/language.h"
 #include "foundation/scoped_value.h"
 
+namespace {
+// The number of the line the offset of the text stands on.
+int32_t LineAt(const std::string& text, size_t offset) {
+    const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size()));
+    return 1 + static_cast<int32_t>(std::count(text.begin(), end, '\n'));
+}
+}  // namespace
+
 TcDBBaseScripter::TcDBBaseScripter() {
     SetTerminator(";");
     WarnOnRecordsReturned = -1;
@@ -56,32 +64,37 @@ void TcDBBaseScripter::LeaveInternal() {
 // ---------------------------------------------------------------------------
 // Script runs
 
-void TcDBBaseScripter::ExecuteScript(const std::string& text) {
+void TcDBBaseScripter::ExecuteScript(std::string text) {
     CheckFailures = 0;
     ErrorLine = 0;
     ErrorSource.clear();
     // The splitter reads Terminator_ afresh: a SET TERM applies to the rest.
-    TcStatementSplitter splitter(text, Terminator_);
+    TcStatementSplitter splitter(std::move(text), Terminator_);
     std::string statement;
     size_t offset = 0;
-    while (splitter.Next(statement, offset)) RunScriptStatement(splitter, statement, offset);
+    const auto lineAt = [&splitter, &offset] { return LineAt(splitter.Text(), offset); };
+    while (splitter.Next(statement, offset)) RunScriptStatement(statement, lineAt);
     statement = splitter.Rest(offset);
-    RunScriptStatement(splitter, statement, offset);
+    TrimWhitespaceInPlace(statement);
+    if (!statement.empty()) {
+        // The script is let go before the text after its last terminator
+        // runs: a long statement without one is not held twice.
+        const int32_t line = lineAt();
+        splitter.ReleaseText();
+        RunScriptStatement(statement, [line] { return line; });
+    }
     SuppressOutput = false;
 }
 
-void TcDBBaseScripter::RunScriptStatement(const TcStatementSplitter& splitter,
-                                          const std::string& text, size_t offset) {
-    const std::string statement = TrimWhitespace(text);
+void TcDBBaseScripter::RunScriptStatement(std::string& statement,
+                                          const std::function<int32_t()>& line) {
+    TrimWhitespaceInPlace(statement);
     try {
-        ExecuteStatement(statement);
+        ExecuteStatement(std::move(statement));
     } catch (...) {
         // Only the innermost script knows where the failing statement stands.
         if (ErrorLine == 0) {
-            const std::string& script = splitter.Text();
-            const auto end =
-                script.begin() + static_cast<std::ptrdiff_t>(std::min(offset, script.size()));
-            ErrorLine = 1 + static_cast<int32_t>(std::count(script.begin(), end, '\n'));
+            ErrorLine = line();
             ErrorSource = ScriptSource;
         }
         throw;
@@ -129,10 +142,9 @@ std::string TcDBBaseScripter::SubstituteParameters(const std::string& statement)
     return result;
 }
 
-void TcDBBaseScripter::ExecuteStatement(const std::string& text) {
-    if (text.empty()) return;
+void TcDBBaseScripter::ExecuteStatement(std::string statement) {
+    if (statement.empty()) return;
     ClearStatementResult();
-    std::string statement = text;
     bool handled = false;
     if (!IsInternal() && OnBeforeStatement) OnBeforeStatement(*this, statement, handled);
     CurrentStatement = statement;

@@ -80,8 +80,9 @@ class TcDBBaseScripter : public TObject {
     virtual void PrepareConnect() {}
     virtual void UnprepareConnect() {}
     // Splits the text at the terminator and executes every statement. An error
-    // that leaves a statement ends the run; the rest is not executed.
-    virtual void ExecuteScript(const std::string& text);
+    // that leaves a statement ends the run; the rest is not executed. Taken
+    // by value: a caller that moves its text in spares a copy of the script.
+    virtual void ExecuteScript(std::string text);
     // Stops the statement running on the server: it fails with
     // EStatementCancelled, as a failing statement does. Safe from any thread
     // (a window's, a signal watcher's) at any moment: with no statement
@@ -94,7 +95,8 @@ class TcDBBaseScripter : public TObject {
     // is pending cannot be written. The base engine keeps nothing pending.
     virtual std::string EndOfRun() { return std::string(); }
 
-    void ExecuteStatement(const std::string& statement);
+    // Taken by value: a statement moved in is not copied.
+    void ExecuteStatement(std::string statement);
     // Rolls back an open transaction and disconnects, firing the disconnect
     // events. For the owner, before it destroys the engine.
     void Close();
@@ -189,8 +191,9 @@ class TcDBBaseScripter : public TObject {
     void EndStatementTransaction(bool success);
 
   private:
-    void RunScriptStatement(const TcStatementSplitter& splitter, const std::string& text,
-                            size_t offset);
+    // Runs a statement of a script; on an error the line is the one its
+    // first character stands on, counted when needed.
+    void RunScriptStatement(std::string& statement, const std::function<int32_t()>& line);
     void ScanParameters(const std::string& statement);
     std::string SubstituteParameters(const std::string& statement) const;
 

@@ -64,10 +64,13 @@ class TcStatementScan {
     // Keeps the next n characters, read straight from the text.
     void KeepRun(size_t n, char quote) {
         const size_t first = kept_.size();
+        MakeRoom(n);
         kept_.append(text_, pos_, n);
-        quoteBefore_.append(n, quote);
         const size_t from = n > kRecent ? n - kRecent : 0;
-        for (size_t i = from; i < n; ++i) recentOffsets_[(first + i) % kRecent] = pos_ + i;
+        for (size_t i = from; i < n; ++i) {
+            recentOffsets_[(first + i) % kRecent] = pos_ + i;
+            recentQuotes_[(first + i) % kRecent] = quote;
+        }
         if (!started_) {
             for (size_t i = 0; i < n; ++i) {
                 const char c = text_[pos_ + i];
@@ -85,9 +88,10 @@ class TcStatementScan {
     void Keep(char quote) {
         const char c = Peek(0);
         const size_t offset = pending_.empty() ? pos_ : pending_.back().second;
+        MakeRoom(1);
         kept_ += c;
-        quoteBefore_ += quote;
         recentOffsets_[(kept_.size() - 1) % kRecent] = offset;
+        recentQuotes_[(kept_.size() - 1) % kRecent] = quote;
         if (!started_ && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
             started_ = true;
             startIndex_ = kept_.size() - 1;
@@ -101,11 +105,10 @@ class TcStatementScan {
         n = std::min({n, kept_.size(), kRecent - 1});
         if (n == 0) return currentQuote;
         const size_t from = kept_.size() - n;
-        const char quote = quoteBefore_[from];
+        const char quote = recentQuotes_[from % kRecent];
         for (size_t i = kept_.size(); i > from; --i)
             pending_.emplace_back(kept_[i - 1], recentOffsets_[(i - 1) % kRecent]);
         kept_.resize(from);
-        quoteBefore_.resize(from);
         if (started_ && startIndex_ >= from) started_ = false;
         return quote;
     }
@@ -115,10 +118,15 @@ class TcStatementScan {
         started_ = false;
         std::string statement = std::move(kept_);
         kept_.clear();
-        quoteBefore_.clear();
         return statement;
     }
     const std::string& Text() const { return text_; }
+    void ReleaseText() {
+        // Assigning an empty string would keep the room.
+        std::string().swap(text_);
+        pos_ = 0;
+        pending_.clear();
+    }
     // Whether a non-blank character has been kept since the last statement.
     bool Started() const { return started_; }
     // Whether everything not yet scanned is blank.
@@ -131,6 +139,15 @@ class TcStatementScan {
     }
 
   private:
+    // A statement grows by doubling its room, which copies it each time and
+    // holds both copies for a moment. Once it is long, it gets room for the
+    // rest of a whole text at once instead: pages not written to are never
+    // used.
+    void MakeRoom(size_t n) {
+        constexpr size_t kLong = size_t{1} << 20;
+        if (!final_ || kept_.size() + n < kLong || kept_.size() + n <= kept_.capacity()) return;
+        kept_.reserve(kept_.size() + pending_.size() + (text_.size() - pos_));
+    }
     // Whether the next n characters are the word's first n, without regard
     // to case; n characters must be there.
     bool MatchesFirst(const std::string& word, size_t n) const {
@@ -151,9 +168,11 @@ class TcStatementScan {
     // Stepped-back characters with their offsets, next one last.
     std::vector<std::pair<char, size_t>> pending_;
     std::string kept_;                    // the current statement so far, comments removed
-    std::string quoteBefore_;             // quote state before each kept character
     size_t recentOffsets_[kRecent] = {};  // offsets of the last kept characters
-    bool started_ = false;                // a non-blank character has been kept
+    // The quote state before each of the last kept characters: StepBack
+    // reaches no further back.
+    char recentQuotes_[kRecent] = {};
+    bool started_ = false;  // a non-blank character has been kept
     size_t startIndex_ = 0;
     size_t startOffset_ = 0;
 };
@@ -176,6 +195,10 @@ TcStatementSplitter::~TcStatementSplitter() = default;
 
 const std::string& TcStatementSplitter::Text() const {
     return scan_->Text();
+}
+
+void TcStatementSplitter::ReleaseText() {
+    scan_->ReleaseText();
 }
 
 bool TcStatementSplitter::Next(std::string& statement, size_t& startOffset) {

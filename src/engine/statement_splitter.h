@@ -45,6 +45,9 @@ class TcStatementSplitter {
     bool EndedInQuote() const { return quote_ != 0; }
     bool EndedInBlockComment() const { return comment_ == Block; }
     const std::string& Text() const;
+    // Lets the text go once nothing more is to be split: Text() is empty
+    // from then on.
+    void ReleaseText();
     // Appends to a text that arrives in pieces.
     void Append(std::string_view text);
     // After Next answered false: whether nothing but blanks followed the

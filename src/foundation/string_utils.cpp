@@ -143,12 +143,26 @@ bool StartsWithText(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
-std::string TrimWhitespace(std::string_view text) {
+namespace {
+// The part of the text without the line breaks, tabs and spaces around it.
+std::string_view WithoutWhitespace(std::string_view text) {
     constexpr std::string_view kWhite = "\t\n\r ";
     const size_t first = text.find_first_not_of(kWhite);
-    if (first == std::string_view::npos) return std::string();
+    if (first == std::string_view::npos) return std::string_view();
     const size_t last = text.find_last_not_of(kWhite);
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
+}
+}  // namespace
+
+std::string TrimWhitespace(std::string_view text) {
+    return std::string(WithoutWhitespace(text));
+}
+
+void TrimWhitespaceInPlace(std::string& text) {
+    const std::string_view kept = WithoutWhitespace(text);
+    const size_t first = kept.empty() ? 0 : static_cast<size_t>(kept.data() - text.data());
+    text.erase(first + kept.size());
+    text.erase(0, first);
 }
 
 namespace {

@@ -36,6 +36,8 @@ int CompareText(std::string_view a, std::string_view b);
 bool StartsWithText(std::string_view text, std::string_view prefix);
 // Removes tab, line feed, carriage return and space from both ends.
 std::string TrimWhitespace(std::string_view text);
+// The same, in the text itself: a long text is not copied.
+void TrimWhitespaceInPlace(std::string& text);
 // Removes every character at or below the space from both ends (blanks and
 // control characters), as a plain trim does.
 std::string TrimBlanks(std::string_view text);

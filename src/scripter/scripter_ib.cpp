@@ -264,8 +264,16 @@ void TcDBScripter_IB::DoStartTransaction() {
 
 void TcDBScripter_IB::DoCommit() {
     insertCache_->TransactionEnded();
-    ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle_);
-    CheckStatus();
+    // A commit may run long (triggers on commit, and the locks they wait
+    // for): it can be cancelled as a statement can, for as long as it has
+    // not committed.
+    BeginCancellable();
+    TcScopeExit endCancellable([this]() noexcept { EndCancellable(); });
+    CancellableCall(
+        [&] { return ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle_); });
+    // A commit that went through stands, also when a cancel came too late
+    // for it: only the server's error fails it.
+    if (StatusVector[0] == 1 && StatusVector[1] > 0) CheckStatus();
 }
 
 void TcDBScripter_IB::DoRollback() {

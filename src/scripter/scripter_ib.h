@@ -56,9 +56,10 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // raises EStatementCancelled instead.
     // `truncationNote` is added to a string truncation error.
     void CheckStatus(const std::string& truncationNote = std::string());
-    // Asks the server to stop the statement running on the attachment
-    // (fb_cancel_operation, fb_cancel_raise); the statement then fails with
-    // EStatementCancelled. Any thread may call it at any moment; nothing
+    // Asks the server to stop the statement or the commit running on the
+    // attachment (fb_cancel_operation, fb_cancel_raise); it then fails with
+    // EStatementCancelled, and a commit leaves the transaction open. A
+    // commit the cancel came too late for stands. Any thread may call it at any moment; nothing
     // happens while no statement runs or when the client lacks the call.
     void CancelRunningStatement() override;
     // How many client-library users the engine holds: one while it holds an

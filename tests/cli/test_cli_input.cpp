@@ -61,6 +61,14 @@ TEST(CliInput, OddLargeAndHostileInputEndsClearly) {
                   "select cast(lpad('', 32000, 'x') as varchar(32000)) from rdb$database;\n",
          cliOk, std::string(32000, 'x'), ""},
         {"1,000 columns", create + ManyColumns(1000), cliOk, "C1000", ""},
+        // Megabytes of blanks and comments between two quoted parts, and no
+        // terminator: the statement reaches the server whole, comments
+        // removed, what looks like one inside the quotes kept.
+        {"a statement of 2 MB without a terminator",
+         create + "SET SHOW_RECORD_HEADER OFF;\n  select '<--/*;*/>' ||" +
+             Repeated("\n" + std::string(60, ' ') + "/* ; */ -- ;\n", 30000) +
+             "'end' from rdb$database\n\n  ",
+         cliOk, "\n<--/*;*/>end", ""},
         {"character sets round trip",
          "SET NAMES UTF8;\n" + create.substr(0, create.size() - 2) +
              " DEFAULT CHARACTER SET UTF8;\n"

@@ -58,7 +58,13 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"last_statement_without_terminator", "a; b", {"a", "b"}},
         SplitCase{"comment_removal_joins_a_comment_opener", "a -/**/- hidden;\nb;", {"a \nb"}},
         SplitCase{"unterminated_quote_swallows_rest", "a; 'b; c", {"a", "'b; c"}},
-        SplitCase{"only_comments", "-- nothing\n/* at all */", {}}),
+        SplitCase{"only_comments", "-- nothing\n/* at all */", {}},
+        // Past a megabyte a statement is kept differently: the quote state
+        // before a character stepped back over still counts, and the text
+        // after the last terminator still runs whole.
+        SplitCase{"long_statement_steps_back_outside_its_quotes",
+                  "select '" + std::string(size_t{1} << 21, ';') + "' -/**/- c;\n; '/**/;' x",
+                  {"select '" + std::string(size_t{1} << 21, ';') + "'", "'/**/;' x"}}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 TEST(SplittingTerminator, SetTermAppliesToTheRestOfTheSameText) {
