@@ -379,17 +379,18 @@ bool LibreOfficeInstalled() {
     return std::system("command -v soffice >/dev/null 2>&1") == 0;
 }
 
-std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder) {
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder,
+                                   const std::string& extension) {
     if (source.find('\'') != std::string::npos || folder.find('\'') != std::string::npos)
         throw std::logic_error("quote in path");
     // A profile of its own, so that parallel runs and the user's own
     // LibreOffice do not meet.
     std::string command = "soffice -env:UserInstallation=file://'" + folder +
-                          "/profile' --headless --convert-to xls --outdir '" + folder + "' '" +
+                          "/profile' --headless --convert-to " + extension + " --outdir '" + folder + "' '" +
                           source + "' >'" + folder + "/soffice.log' 2>&1";
     int status = std::system(command.c_str());
     std::string name = source.substr(source.find_last_of('/') + 1);
-    std::string target = folder + "/" + name.substr(0, name.find_last_of('.')) + ".xls";
+    std::string target = folder + "/" + name.substr(0, name.find_last_of('.')) + "." + extension;
     std::ifstream made(target);
     if (status != 0 || !made) throw std::runtime_error("soffice did not convert " + source);
     return target;

@@ -113,9 +113,11 @@ std::string FixturePath(const std::string& name);
 // LibreOffice's converter, for workbooks written by another program: true
 // when soffice is on the PATH.
 bool LibreOfficeInstalled();
-// Converts `source` (for example a .fods) to an Excel 97 file in `folder`
-// with a private LibreOffice profile there; raises when the conversion fails.
-std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder);
+// Converts `source` (for example a .fods) to an Excel 97 file (or the
+// format named by its file extension, such as "csv") in `folder` with a
+// private LibreOffice profile there; raises when the conversion fails.
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder,
+                                   const std::string& extension = "xls");
 
 // The sheet records the library keeps from another program's file without
 // reading them, or writes from what it read: page setup, protection, outline
