@@ -85,8 +85,8 @@ bool IsIdentChar(char c) {
 // as each construct completes.
 class TcFormulaParser {
   public:
-    TcFormulaParser(std::string_view text, const TSheetLookup& lookup)
-        : text_(text), lookup_(lookup), out_(tokens_) {}
+    TcFormulaParser(std::string_view text, const TSheetLookup& lookup, int maxRows)
+        : text_(text), lookup_(lookup), out_(tokens_), maxRows_(maxRows) {}
 
     std::vector<uint8_t> Compile() {
         SkipBlanks();
@@ -504,7 +504,7 @@ class TcFormulaParser {
         if (digits == 0) return false;
         // A longer name such as A1B or a function name like LOG10( is no address.
         if (p < text_.size() && (IsIdentChar(text_[p]) || text_[p] == '(')) return false;
-        if (column > kMaxColumns || row < 1 || row > kMaxRows) {
+        if (column > kMaxColumns || row < 1 || row > maxRows_) {
             Fail("the cell reference is outside the sheet");
         }
         address.Column = column - 1;
@@ -551,7 +551,7 @@ class TcFormulaParser {
             const int to = ParseLine(p, rows, lastRelative);
             if (from < 0 || to < 0) continue;
             if (p < text_.size() && (IsIdentChar(text_[p]) || text_[p] == '(')) continue;
-            if (rows ? (from >= kMaxRows || to >= kMaxRows)
+            if (rows ? (from >= maxRows_ || to >= maxRows_)
                      : (from >= kMaxColumns || to >= kMaxColumns))
                 Fail("the reference is outside the sheet");
             first = TcCellAddress{};
@@ -682,12 +682,14 @@ class TcFormulaParser {
     size_t pos_ = 0;
     int depth_ = 0;
     bool volatile_ = false;
+    int maxRows_;
 };
 
 }  // namespace
 
-std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup) {
-    return TcFormulaParser(formula, lookup).Compile();
+std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup,
+                                    int maxRows) {
+    return TcFormulaParser(formula, lookup, maxRows).Compile();
 }
 
 }  // namespace spreadsheet

@@ -21,7 +21,11 @@ namespace spreadsheet {
 // -1 when there is no such sheet.
 using TSheetLookup = std::function<int(std::string_view)>;
 
-std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup);
+// `maxRows` is the sheet's row count, which bounds cell references: an
+// Office Open XML sheet's references reach beyond the 65,536 rows the
+// tokens can hold (its formulas are written as text).
+std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup,
+                                    int maxRows = 65536);
 
 struct TcFormulaFunction {
     const char* Name;

@@ -92,6 +92,9 @@ struct TcXlrdDump {
     std::vector<std::string> Cell(std::string_view address) const;
 };
 TcXlrdDump ReadWithXlrd(const std::string& path);
+// The reader of Office Open XML workbooks: openpyxl (python3-openpyxl) on
+// tests/spreadsheet/openpyxl_dump.py, in the same form (see the script).
+TcXlrdDump ReadWithOpenpyxl(const std::string& path);
 
 // The records of a workbook file's "Workbook" stream, as (id, body), and the
 // same split into substreams at each BOF (the globals first, then each sheet
