@@ -546,7 +546,7 @@ class TcFormulaParser {
             bool firstRelative = true;
             bool lastRelative = true;
             const int from = ParseLine(p, rows, firstRelative);
-            if (from < -1 || p >= text_.size() || text_[p] != ':') continue;
+            if (from < 0 || p >= text_.size() || text_[p] != ':') continue;
             ++p;
             const int to = ParseLine(p, rows, lastRelative);
             if (from < 0 || to < 0) continue;
@@ -554,23 +554,21 @@ class TcFormulaParser {
             if (rows ? (from >= maxRows_ || to >= maxRows_)
                      : (from >= kMaxColumns || to >= kMaxColumns))
                 Fail("the reference is outside the sheet");
+            // The line the text names, and the other direction, which runs
+            // the whole sheet.
+            int TcCellAddress::*line = rows ? &TcCellAddress::Row : &TcCellAddress::Column;
+            bool TcCellAddress::*lineRelative =
+                rows ? &TcCellAddress::RowRelative : &TcCellAddress::ColumnRelative;
+            bool TcCellAddress::*acrossRelative =
+                rows ? &TcCellAddress::ColumnRelative : &TcCellAddress::RowRelative;
             first = TcCellAddress{};
             last = TcCellAddress{};
-            if (rows) {
-                first.Row = from;
-                last.Row = to;
-                first.RowRelative = firstRelative;
-                last.RowRelative = lastRelative;
-                first.ColumnRelative = last.ColumnRelative = false;
-                last.Column = kMaxColumns - 1;
-            } else {
-                first.Column = from;
-                last.Column = to;
-                first.ColumnRelative = firstRelative;
-                last.ColumnRelative = lastRelative;
-                first.RowRelative = last.RowRelative = false;
-                last.Row = kMaxRows - 1;
-            }
+            first.*line = from;
+            last.*line = to;
+            first.*lineRelative = firstRelative;
+            last.*lineRelative = lastRelative;
+            first.*acrossRelative = last.*acrossRelative = false;
+            (rows ? last.Column : last.Row) = rows ? kMaxColumns - 1 : kMaxRows - 1;
             pos_ = p;
             return true;
         }
