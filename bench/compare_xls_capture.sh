@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# End-to-end cost of the XLS capture: tessel-cli runs a SELECT of 65,535 rows
+# End-to-end cost of the XLS capture: tessel-cli runs a SELECT of ROWS rows
 # of five typed columns (integer, varchar, numeric, timestamp, char) on the
 # embedded engine twice, once writing its output lines to a text file (-o),
 # once capturing the rows into a workbook (XLS CREATE, the SELECT, XLS CLOSE)
 # with its text output going to /dev/null. Reports the median wall and CPU
 # time and the peak resident memory of each. Run by hand; not part of the tests.
 #
-#   bench/compare_xls_capture.sh [TESSEL_CLI] [RUNS]
+#   bench/compare_xls_capture.sh [TESSEL_CLI] [RUNS] [ROWS] [EXTENSION]
 #
-# TESSEL_CLI defaults to build-bench/src/cli/tessel-cli, RUNS to 7. The runs
+# TESSEL_CLI defaults to build-bench/src/cli/tessel-cli, RUNS to 7, ROWS to
+# 65,535 (a full Excel 97 sheet), EXTENSION to xls; with xlsx the workbook is
+# an Office Open XML one, which holds up to 1,048,576 rows. The runs
 # of the two alternate, so that other work on the machine falls on both
 # alike. Everything lives in a temporary folder that is removed on exit.
 set -euo pipefail
@@ -16,7 +18,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cli=$(realpath "${1:-$root/build-bench/src/cli/tessel-cli}")
 runs=${2:-7}
-rows=65535
+rows=${3:-65535}
+extension=${4:-xls}
 
 [ -x "$cli" ] || { echo "tessel-cli not found: $cli" >&2; exit 2; }
 
@@ -41,22 +44,22 @@ EOF
 connect="CONNECT '$db' USER 'SYSDBA' PASSWORD 'masterkey';"
 select="SELECT ID, NAME, AMOUNT, STAMP, CODE FROM T;"
 printf "%s\n%s\n" "$connect" "$select" >"$work/text.sql"
-printf "%s\nXLS CREATE '%s';\n%s\nXLS CLOSE;\n" "$connect" "$work/capture.xls" "$select" \
-    >"$work/capture.xls.sql"
+printf "%s\nXLS CREATE '%s';\n%s\nXLS CLOSE;\n" "$connect" "$work/capture.$extension" "$select" \
+    >"$work/capture.sql"
 
 # Both must do the whole work before their times mean anything.
 "$cli" -q -o "$work/text.out" "$work/text.sql"
-"$cli" -q "$work/capture.xls.sql" >/dev/null
+"$cli" -q "$work/capture.sql" >/dev/null
 echo "Text output: $(wc -l <"$work/text.out") lines, $(du -k "$work/text.out" | cut -f1) kB;" \
-    "workbook: $(du -k "$work/capture.xls" | cut -f1) kB"
+    "workbook: $(du -k "$work/capture.$extension" | cut -f1) kB"
 
-python3 - "$runs" "$cli" "$work" <<'PY'
+python3 - "$runs" "$cli" "$work" "$extension" <<'PY'
 import os, statistics, sys, time
 
-runs, cli, work = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+runs, cli, work, extension = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
 commands = {
     "SELECT to a text file (-o)": [cli, "-q", "-o", work + "/text.out", work + "/text.sql"],
-    "XLS capture and close": [cli, "-q", "-o", "/dev/null", work + "/capture.xls.sql"],
+    f"XLS capture to .{extension} and close": [cli, "-q", "-o", "/dev/null", work + "/capture.sql"],
 }
 results = {name: [] for name in commands}
 for _ in range(runs):

@@ -177,7 +177,8 @@ std::string TcDBScripter_IBXLS::CreateFile(const std::string& fileName) {
     Capture = true;
     Workbook->Filename = fileName;
     Workbook->ClearWorkbook();
-    Workbook->Version = TExcelVersion::xvExcel97;
+    // "report.xlsx" is written as Office Open XML, any other name as Excel 97.
+    Workbook->Version = TcWorkbook::VersionForFile(fileName);
     DefineCellFormats();
     SelectSheet(&Workbook->Sheets()[0]);
     CurrentSheet->Name = "Sheet 1";

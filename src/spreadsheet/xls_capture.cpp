@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr int32_t kLastRow = 65535;
 // 1 March 1900: from this day on every spreadsheet reads date serials alike.
 constexpr double kFirstSharedSerial = 61;
 
@@ -134,9 +133,11 @@ void TcDBScripter_IBXLS::CaptureRows() {
         for (int i = 0; i < columns; ++i) CaptureCell(i, int64_t{CursorColumn} + i, CursorRow);
         AdvanceRow();
         view.Next();
-        // The sheet ends after row index 65535; a result that ends there
-        // has lost nothing.
-        if (CursorRow > kLastRow && !view.AtEnd()) RaiseUser("Maximum number of rows exceeded");
+        // The sheet ends after its last row (65,536 rows in Excel 97,
+        // 1,048,576 in Office Open XML); a result that ends there has lost
+        // nothing.
+        if (CursorRow >= Workbook->MaxRows() && !view.AtEnd())
+            RaiseUser("Maximum number of rows exceeded");
     }
 }
 

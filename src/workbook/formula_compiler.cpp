@@ -27,12 +27,14 @@ enum : uint8_t {
     ptgGE = 0x0C,
     ptgGT = 0x0D,
     ptgNE = 0x0E,
+    ptgIsect = 0x0F,
     ptgUplus = 0x12,
     ptgUminus = 0x13,
     ptgPercent = 0x14,
     ptgParen = 0x15,
     ptgMissArg = 0x16,
     ptgStr = 0x17,
+    ptgAttr = 0x19,
     ptgErr = 0x1C,
     ptgBool = 0x1D,
     ptgInt = 0x1E,
@@ -48,6 +50,17 @@ enum : uint8_t {
 // Operand classes are added to the reference-class token identifier.
 constexpr uint8_t kClassReference = 0x00;
 constexpr uint8_t kClassValue = 0x20;
+constexpr uint8_t kClassArray = 0x40;
+
+// tAttr with the volatile bit: the first token of a formula that calls NOW,
+// RAND, OFFSET and the like, so that a reader recalculates it every time.
+constexpr uint8_t kAttrVolatile = 0x01;
+
+// The class of an operator's operands: values, or arrays where the context
+// asks for an array (SUMPRODUCT((A1:A3>1)*B1:B3) compares every cell).
+uint8_t OperandClass(uint8_t cls) {
+    return cls == kClassArray ? kClassArray : kClassValue;
+}
 
 struct TcCellAddress {
     int Row = 0;
@@ -72,8 +85,8 @@ bool IsIdentChar(char c) {
 // as each construct completes.
 class TcFormulaParser {
   public:
-    TcFormulaParser(std::string_view text, const TSheetLookup& lookup)
-        : text_(text), lookup_(lookup), out_(tokens_) {}
+    TcFormulaParser(std::string_view text, const TSheetLookup& lookup, int maxRows)
+        : text_(text), lookup_(lookup), out_(tokens_), maxRows_(maxRows) {}
 
     std::vector<uint8_t> Compile() {
         SkipBlanks();
@@ -83,6 +96,7 @@ class TcFormulaParser {
         Comparison(kClassValue);
         SkipBlanks();
         if (!AtEnd()) Fail(std::string("unexpected '") + Peek() + "'");
+        if (volatile_) tokens_.insert(tokens_.begin(), {ptgAttr, kAttrVolatile, 0, 0});
         return std::move(tokens_);
     }
 
@@ -123,13 +137,16 @@ class TcFormulaParser {
     // learns only afterwards whether an operator follows, so the levels
     // answer the position of a reference token that took the passed class
     // and stands alone so far (kNoLoneReference otherwise), and an operator
-    // turns that token into a value-class one: SUM(E1*2) multiplies the
-    // value of E1, as SUM(2*E1) does, where SUM(E1) passes the reference.
+    // turns that token into an operand (value or array class): SUM(E1*2)
+    // multiplies the value of E1, as SUM(2*E1) does, where SUM(E1) passes
+    // the reference.
     static constexpr long kNoLoneReference = -1;
-    void MakeValueOperand(long lone) {
-        if (lone == kNoLoneReference) return;
+    void SetClass(long lone, uint8_t cls) {
         uint8_t& ptg = tokens_[static_cast<size_t>(lone)];
-        ptg = static_cast<uint8_t>((ptg & 0x9F) | (0x20 + kClassValue));
+        ptg = static_cast<uint8_t>((ptg & 0x9F) | (0x20 + cls));
+    }
+    void MakeOperand(long lone, uint8_t cls) {
+        if (lone != kNoLoneReference) SetClass(lone, OperandClass(cls));
     }
 
     // Lowest precedence: comparison, then &, + -, * /, ^, unary, %.
@@ -152,18 +169,18 @@ class TcFormulaParser {
                 op = ptgEQ;
             else
                 return lone;
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
-            Concatenation(kClassValue);
+            Concatenation(OperandClass(cls));
             out_.U8(op);
         }
     }
     long Concatenation(uint8_t cls) {
         long lone = Additive(cls);
         while (Accept("&")) {
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
-            Additive(kClassValue);
+            Additive(OperandClass(cls));
             out_.U8(ptgConcat);
         }
         return lone;
@@ -178,9 +195,9 @@ class TcFormulaParser {
                 op = ptgSub;
             else
                 return lone;
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
-            Multiplicative(kClassValue);
+            Multiplicative(OperandClass(cls));
             out_.U8(op);
         }
     }
@@ -194,18 +211,18 @@ class TcFormulaParser {
                 op = ptgDiv;
             else
                 return lone;
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
-            Power(kClassValue);
+            Power(OperandClass(cls));
             out_.U8(op);
         }
     }
     long Power(uint8_t cls) {
         long lone = Unary(cls);
         while (Accept("^")) {
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
-            Unary(kClassValue);
+            Unary(OperandClass(cls));
             out_.U8(ptgPower);
         }
         return lone;
@@ -214,18 +231,18 @@ class TcFormulaParser {
     long Unary(uint8_t cls) {
         TcDepthGuard guard(*this);
         if (Accept("-")) {
-            Unary(kClassValue);
+            Unary(OperandClass(cls));
             out_.U8(ptgUminus);
             return kNoLoneReference;
         }
         if (Accept("+")) {
-            Unary(kClassValue);
+            Unary(OperandClass(cls));
             out_.U8(ptgUplus);
             return kNoLoneReference;
         }
         long lone = Primary(cls);
         while (Accept("%")) {
-            MakeValueOperand(lone);
+            MakeOperand(lone, cls);
             lone = kNoLoneReference;
             out_.U8(ptgPercent);
         }
@@ -250,15 +267,64 @@ class TcFormulaParser {
             ErrorLiteral();
         } else if (std::isdigit(static_cast<unsigned char>(c)) ||
                    (c == '.' && std::isdigit(static_cast<unsigned char>(Peek(1))))) {
+            // 1:3 is a whole-rows reference, not a number.
+            const long rows = TryReference(cls, -1);
+            if (rows != kNoLoneReference) return Intersections(rows, cls);
             NumberLiteral();
         } else if (c == '\'') {
-            return QualifiedReference(cls);
+            return Intersections(QualifiedReference(cls), cls);
         } else if (IsIdentChar(c)) {
-            return Word(cls);
+            return Intersections(Word(cls), cls);
         } else {
             Fail(std::string("unexpected '") + c + "'");
         }
         return kNoLoneReference;
+    }
+
+    // "A1:C3 B2:D4": a blank between two references is their intersection,
+    // which binds tighter than any other operator. Its operands are
+    // references whatever the context asks; `lone` is the first one.
+    long Intersections(long lone, uint8_t cls) {
+        if (lone == kNoLoneReference) return lone;
+        bool any = false;
+        for (;;) {
+            const size_t save = pos_;
+            SkipBlanks();
+            if (pos_ == save || AtEnd()) {
+                pos_ = save;
+                break;
+            }
+            const long next = TryReferenceOperand();
+            if (next == kNoLoneReference) {
+                pos_ = save;
+                break;
+            }
+            SetClass(lone, kClassReference);
+            out_.U8(ptgIsect);
+            any = true;
+        }
+        (void)cls;
+        return any ? kNoLoneReference : lone;
+    }
+
+    // A reference (of the reference class) at the position, on this sheet or
+    // another; kNoLoneReference with the position kept when there is none.
+    long TryReferenceOperand() {
+        const size_t save = pos_;
+        const char c = Peek();
+        if (c == '\'') return QualifiedReference(kClassReference);
+        if (!IsIdentChar(c) && !std::isdigit(static_cast<unsigned char>(c)))
+            return kNoLoneReference;
+        size_t end = pos_;
+        while (end < text_.size() && IsIdentChar(text_[end])) ++end;
+        if (end < text_.size() && text_[end] == '!') {
+            std::string name(text_.substr(pos_, end - pos_));
+            pos_ = end + 1;
+            return SheetReference(kClassReference, name, save);
+        }
+        const long token = TryReference(kClassReference, -1);
+        if (token == kNoLoneReference) pos_ = save;
+        return token;
     }
 
     void NumberLiteral() {
@@ -386,7 +452,7 @@ class TcFormulaParser {
         while (after < text_.size() && text_[after] == ' ') ++after;
         if (after < text_.size() && text_[after] == '(' && word.find('$') == std::string::npos) {
             pos_ = after + 1;
-            FunctionCall(upper, start);
+            FunctionCall(upper, start, cls);
             return kNoLoneReference;
         }
         if (end < text_.size() && text_[end] == '!') {
@@ -438,13 +504,75 @@ class TcFormulaParser {
         if (digits == 0) return false;
         // A longer name such as A1B or a function name like LOG10( is no address.
         if (p < text_.size() && (IsIdentChar(text_[p]) || text_[p] == '(')) return false;
-        if (column > kMaxColumns || row < 1 || row > kMaxRows) {
+        if (column > kMaxColumns || row < 1 || row > maxRows_) {
             Fail("the cell reference is outside the sheet");
         }
         address.Column = column - 1;
         address.Row = static_cast<int>(row - 1);
         pos_ = p;
         return true;
+    }
+
+    // One part of a whole-column or whole-row reference: column letters
+    // (digits = false) or a row number, with an optional "$". Answers the
+    // 0-based index, or -1 (position kept) when the text is no such part.
+    int ParseLine(size_t& p, bool digits, bool& relative) const {
+        relative = true;
+        if (p < text_.size() && text_[p] == '$') {
+            relative = false;
+            ++p;
+        }
+        long value = 0;
+        size_t count = 0;
+        while (p < text_.size() && count < 7 &&
+               (digits ? std::isdigit(static_cast<unsigned char>(text_[p])) != 0
+                       : std::isalpha(static_cast<unsigned char>(text_[p])) != 0)) {
+            value = digits ? value * 10 + (text_[p] - '0')
+                           : value * 26 +
+                                 (std::toupper(static_cast<unsigned char>(text_[p])) - 'A' + 1);
+            ++p;
+            ++count;
+        }
+        if (count == 0 || (!digits && count > 3)) return -1;
+        return static_cast<int>(value - 1);
+    }
+
+    // A:C, $B:$B (whole columns) or 1:3, $2:$2 (whole rows): an area over
+    // every row (every column) of the sheet. The lines that run the whole
+    // sheet are absolute, as the sheet has no others to move to.
+    bool ParseWholeLines(TcCellAddress& first, TcCellAddress& last) {
+        for (const bool rows : {false, true}) {
+            size_t p = pos_;
+            bool firstRelative = true;
+            bool lastRelative = true;
+            const int from = ParseLine(p, rows, firstRelative);
+            if (from < 0 || p >= text_.size() || text_[p] != ':') continue;
+            ++p;
+            const int to = ParseLine(p, rows, lastRelative);
+            if (from < 0 || to < 0) continue;
+            if (p < text_.size() && (IsIdentChar(text_[p]) || text_[p] == '(')) continue;
+            if (rows ? (from >= maxRows_ || to >= maxRows_)
+                     : (from >= kMaxColumns || to >= kMaxColumns))
+                Fail("the reference is outside the sheet");
+            // The line the text names, and the other direction, which runs
+            // the whole sheet.
+            int TcCellAddress::*line = rows ? &TcCellAddress::Row : &TcCellAddress::Column;
+            bool TcCellAddress::*lineRelative =
+                rows ? &TcCellAddress::RowRelative : &TcCellAddress::ColumnRelative;
+            bool TcCellAddress::*acrossRelative =
+                rows ? &TcCellAddress::ColumnRelative : &TcCellAddress::RowRelative;
+            first = TcCellAddress{};
+            last = TcCellAddress{};
+            first.*line = from;
+            last.*line = to;
+            first.*lineRelative = firstRelative;
+            last.*lineRelative = lastRelative;
+            first.*acrossRelative = last.*acrossRelative = false;
+            (rows ? last.Column : last.Row) = rows ? kMaxColumns - 1 : kMaxRows - 1;
+            pos_ = p;
+            return true;
+        }
+        return false;
     }
 
     void EmitColumn(const TcCellAddress& a) {
@@ -460,15 +588,17 @@ class TcFormulaParser {
     long TryReference(uint8_t cls, int sheet) {
         SkipBlanks();
         TcCellAddress first;
-        if (!ParseAddress(first)) return kNoLoneReference;
-        const long token = static_cast<long>(tokens_.size());
         TcCellAddress last;
         bool area = false;
-        if (Peek() == ':') {
+        if (!ParseAddress(first)) {
+            if (!ParseWholeLines(first, last)) return kNoLoneReference;
+            area = true;
+        } else if (Peek() == ':') {
             ++pos_;
             if (!ParseAddress(last)) Fail("the second cell of the range is missing");
             area = true;
         }
+        const long token = static_cast<long>(tokens_.size());
         if (area) {
             out_.U8(static_cast<uint8_t>((sheet >= 0 ? ptgArea3d : ptgArea) + cls));
             if (sheet >= 0) out_.U16(static_cast<uint16_t>(sheet));
@@ -485,28 +615,40 @@ class TcFormulaParser {
         return token;
     }
 
-    void FunctionCall(const std::string& name, size_t nameStart) {
-        const TcFormulaFunction* function = nullptr;
-        for (const auto& f : FormulaFunctions())
-            if (name == f.Name) function = &f;
+    // The function token takes the class its context asks for where the
+    // function can answer it: an array in an array context, a reference
+    // where a reference is asked of a function that returns one (INDEX,
+    // OFFSET); a value everywhere else. In an array context the value
+    // arguments become arrays too, so that ABS in SUMPRODUCT(ABS(A1:A3))
+    // takes every cell.
+    void FunctionCall(const std::string& name, size_t nameStart, uint8_t context) {
+        const TcFormulaFunction* function = FindFormulaFunction(name);
         if (!function) {
             pos_ = nameStart;
             Fail("unknown function '" + name + "'");
         }
+        uint8_t cls = kClassValue;
+        if (context == kClassArray)
+            cls = kClassArray;
+        else if (context == kClassReference && function->ReturnClass == 'R')
+            cls = kClassReference;
+        if (function->Volatile) volatile_ = true;
         int count = 0;
         SkipBlanks();
         if (Peek() == ')') {
             ++pos_;
         } else {
             for (;;) {
-                uint8_t cls = (count == 0 ? function->FirstArgClass : function->ArgClass) == 'R'
-                                  ? kClassReference
-                                  : kClassValue;
+                const char argument = function->ArgumentClass(count);
+                uint8_t argumentClass = argument == 'R'   ? kClassReference
+                                        : argument == 'A' ? kClassArray
+                                                          : kClassValue;
+                if (cls == kClassArray && argumentClass == kClassValue) argumentClass = kClassArray;
                 SkipBlanks();
                 if (Peek() == ',' || Peek() == ')')
                     out_.U8(ptgMissArg);
                 else
-                    Comparison(cls);
+                    Comparison(argumentClass);
                 ++count;
                 if (Accept(",")) continue;
                 if (Accept(")")) break;
@@ -522,11 +664,10 @@ class TcFormulaParser {
                             std::to_string(function->MaxArgs)) +
                  " arguments, not " + std::to_string(count));
         }
-        // Functions return values: their tokens carry the value class.
         if (function->MinArgs == function->MaxArgs) {
-            out_.U8(ptgFunc + kClassValue);
+            out_.U8(static_cast<uint8_t>(ptgFunc + cls));
         } else {
-            out_.U8(ptgFuncVar + kClassValue);
+            out_.U8(static_cast<uint8_t>(ptgFuncVar + cls));
             out_.U8(static_cast<uint8_t>(count));
         }
         out_.U16(function->Index);
@@ -538,28 +679,15 @@ class TcFormulaParser {
     TcByteWriter out_;
     size_t pos_ = 0;
     int depth_ = 0;
+    bool volatile_ = false;
+    int maxRows_;
 };
 
 }  // namespace
 
-const std::vector<TcFormulaFunction>& FormulaFunctions() {
-    static const std::vector<TcFormulaFunction> functions = {
-        {"COUNT", 0, 1, 30, 'R', 'R'},  {"IF", 1, 2, 3, 'R', 'V'},
-        {"SUM", 4, 1, 30, 'R', 'R'},    {"AVERAGE", 5, 1, 30, 'R', 'R'},
-        {"MIN", 6, 1, 30, 'R', 'R'},    {"MAX", 7, 1, 30, 'R', 'R'},
-        {"ABS", 24, 1, 1, 'V', 'V'},    {"ROUND", 27, 2, 2, 'V', 'V'},
-        {"LEN", 32, 1, 1, 'V', 'V'},    {"AND", 36, 1, 30, 'R', 'R'},
-        {"OR", 37, 1, 30, 'R', 'R'},    {"NOT", 38, 1, 1, 'V', 'V'},
-        {"NOW", 74, 0, 0, 'V', 'V'},    {"LOWER", 112, 1, 1, 'V', 'V'},
-        {"UPPER", 113, 1, 1, 'V', 'V'}, {"LEFT", 115, 1, 2, 'V', 'V'},
-        {"RIGHT", 116, 1, 2, 'V', 'V'}, {"COUNTA", 169, 1, 30, 'R', 'R'},
-        {"TODAY", 221, 0, 0, 'V', 'V'}, {"CONCATENATE", 336, 1, 30, 'V', 'V'},
-    };
-    return functions;
-}
-
-std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup) {
-    return TcFormulaParser(formula, lookup).Compile();
+std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup,
+                                    int maxRows) {
+    return TcFormulaParser(formula, lookup, maxRows).Compile();
 }
 
 }  // namespace spreadsheet

@@ -3,10 +3,11 @@
 // leading "=") into BIFF8 formula tokens (reverse Polish, the rgce bytes of a
 // FORMULA record). What it understands: numbers, strings, TRUE/FALSE, error
 // literals, cell and range references (relative, absolute, mixed, on other
-// sheets), the arithmetic, comparison and concatenation operators with Excel's
-// precedence, unary minus and plus, percent, parentheses, and the functions of
-// FormulaFunctions(). Anything else raises EFormulaError naming the formula
-// and the 1-based character position where compilation stopped.
+// sheets), whole columns and rows (A:A, $B:$C, 1:1), the intersection of two
+// references (a blank between them), the arithmetic, comparison and
+// concatenation operators with Excel's precedence, unary minus and plus,
+// percent, parentheses, and the built-in functions of FormulaFunctions(). Anything else raises
+// EFormulaError naming the formula and the 1-based character position where compilation stopped.
 
 #include <cstdint>
 #include <functional>
@@ -20,18 +21,28 @@ namespace spreadsheet {
 // -1 when there is no such sheet.
 using TSheetLookup = std::function<int(std::string_view)>;
 
-std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup);
+// `maxRows` is the sheet's row count, which bounds cell references: an
+// Office Open XML sheet's references reach beyond the 65,536 rows the
+// tokens can hold (its formulas are written as text).
+std::vector<uint8_t> CompileFormula(std::string_view formula, const TSheetLookup& lookup,
+                                    int maxRows = 65536);
 
 struct TcFormulaFunction {
     const char* Name;
     uint16_t Index;  // the function's number in the file format
     int MinArgs;
-    int MaxArgs;         // MinArgs == MaxArgs: fixed count (tFunc), else tFuncVar
-    char ArgClass;       // 'R' reference or 'V' value, for every argument
-    char FirstArgClass;  // class of the first argument
+    int MaxArgs;       // MinArgs == MaxArgs: fixed count (tFunc), else tFuncVar
+    char ReturnClass;  // 'V' value, 'R' reference or 'A' array
+    // The class ('V', 'R' or 'A') of each argument; the last one stands for
+    // all the arguments after it.
+    const char* ArgClasses;
+    bool Volatile;  // recalculated on every change (NOW, RAND, OFFSET, ...)
+    char ArgumentClass(int index) const;
 };
 
-// The supported functions.
+// The built-in functions of the Excel 97 file format, sorted by name.
 const std::vector<TcFormulaFunction>& FormulaFunctions();
+// The function of that name (upper case), or null.
+const TcFormulaFunction* FindFormulaFunction(std::string_view upperName);
 
 }  // namespace spreadsheet

@@ -7,6 +7,7 @@
 #include "workbook/byte_buffer.h"
 #include "workbook/compound_document.h"
 #include "workbook/workbook_file.h"
+#include "workbook/xlsx_writer.h"
 
 namespace spreadsheet {
 
@@ -29,11 +30,37 @@ void TcWorkbook::ClearWorkbook() {
     sheets_.Add("Sheet1");
 }
 
+TExcelVersion TcWorkbook::VersionForFile(const std::string& fileName) {
+    const std::string extension = ".xlsx";
+    if (fileName.size() < extension.size()) return TExcelVersion::xvExcel97;
+    for (size_t i = 0; i < extension.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(
+                fileName[fileName.size() - extension.size() + i])) != extension[i])
+            return TExcelVersion::xvExcel97;
+    return TExcelVersion::xvOpenXml;
+}
+
+namespace {
+
+[[noreturn]] void RefuseOpenXml(const std::string& fileName) {
+    throw EWorkbookError(fileName +
+                         " is an Office Open XML workbook (.xlsx), which cannot be opened; only "
+                         "Excel 97 workbooks (.xls) are read. Save it as an Excel 97 workbook "
+                         "first, or write a new .xlsx with XLS CREATE.");
+}
+
+}  // namespace
+
 TcReadReport TcWorkbook::ReadWorkbook() {
+    if (VersionForFile(Filename) == TExcelVersion::xvOpenXml) RefuseOpenXml(Filename);
     return ReadWorkbookFromBytes(spreadsheet::ReadWorkbookFile(Filename));
 }
 
 TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes) {
+    // A zip archive: an Office Open XML workbook under another name.
+    static const uint8_t kZip[] = {'P', 'K', 3, 4};
+    if (bytes.size() >= 4 && std::equal(kZip, kZip + 4, bytes.begin()))
+        RefuseOpenXml(Filename.empty() ? std::string("The file") : Filename);
     spreadsheet::TcCompoundDocument document(bytes);
     int index = document.Find("Workbook");
     if (index < 0) {
@@ -61,6 +88,7 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);
     report_ = report;
+    Version = TExcelVersion::xvExcel97;
     return report;
 }
 
@@ -88,6 +116,13 @@ void TcWorkbook::CheckWritable(const std::string& fileName) {
 }
 
 void TcWorkbook::WriteWorkbook() const {
+    if (Version == TExcelVersion::xvOpenXml) {
+        spreadsheet::ReplaceWorkbookFileWith(Filename, [this](int, const std::string& path) {
+            spreadsheet::WriteOpenXmlWorkbook(*this, path, Filename);
+            return 0;
+        });
+        return;
+    }
     const TBytes stream = spreadsheet::BuildWorkbookStream(*this);
     const spreadsheet::TcDocumentFrame frame =
         spreadsheet::CompoundDocumentFrame("Workbook", stream.size());

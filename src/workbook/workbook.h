@@ -1,7 +1,8 @@
 #pragma once
 // TcWorkbook: a workbook kept in memory and read from or written to an
-// Excel 97 (BIFF8) file. This is the whole public face of the library; the
-// file format lives in the biff8_* and compound_document units.
+// Excel 97 (BIFF8) file, or written to an Office Open XML (.xlsx) file. This
+// is the whole public face of the library; the file formats live in the
+// biff8_*, compound_document and xlsx_writer units.
 //
 // ReadWorkbook replaces the workbook's content with the file's and reports
 // the kinds of content the model cannot hold (charts, pictures, macros,
@@ -15,7 +16,12 @@
 #include "workbook/workbook_errors.h"
 #include "workbook/workbook_model.h"
 
-enum class TExcelVersion { xvExcel97 };
+// The file format WriteWorkbook writes: Excel 97 (65,536 rows a sheet) or
+// Office Open XML (1,048,576 rows).
+enum class TExcelVersion { xvExcel97, xvOpenXml };
+
+// The most rows a sheet of an Office Open XML workbook holds.
+inline constexpr int kMaxOpenXmlRows = 1048576;
 
 // What a read found but the model does not keep; each kind once, in the
 // order found (for example "charts", "comments", "names").
@@ -61,7 +67,13 @@ class TcWorkbook {
     // A new workbook holding one sheet ("Sheet1"), the default font (Arial
     // 10) and the default cell format.
     void ClearWorkbook();
-    // Loads Filename.
+    // The format a workbook named `fileName` is written in: Office Open XML
+    // for a name ending in ".xlsx" (in any case), else Excel 97.
+    static TExcelVersion VersionForFile(const std::string& fileName);
+    // The rows a sheet holds in Version's format.
+    int MaxRows() const { return Version == TExcelVersion::xvOpenXml ? kMaxOpenXmlRows : kMaxRows; }
+    // Loads Filename (an Excel 97 workbook; an Office Open XML one is refused
+    // with a message that says so). Sets Version to Excel 97.
     TcReadReport ReadWorkbook();
     // Loads a workbook file held in memory (the reader without the disk).
     TcReadReport ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes);

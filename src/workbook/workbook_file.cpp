@@ -130,6 +130,15 @@ TBytes ReadWorkbookFile(const std::string& name) {
 }
 
 void ReplaceWorkbookFile(const std::string& name, const std::vector<const TBytes*>& parts) {
+    ReplaceWorkbookFileWith(name, [&parts](int fd, const std::string&) {
+        for (const TBytes* part : parts)
+            if (!WriteAll(fd, part->data(), part->size())) return errno;
+        return 0;
+    });
+}
+
+void ReplaceWorkbookFileWith(const std::string& name,
+                             const std::function<int(int fd, const std::string& path)>& write) {
     CheckWritableWorkbook(name);
     const std::filesystem::path target = WorkbookTarget(name);
     struct stat old {};
@@ -156,8 +165,12 @@ void ReplaceWorkbookFile(const std::string& name, const std::vector<const TBytes
     }
     // After fchown, which may clear the set-id bits.
     if (::fchmod(file.Get(), exists ? (old.st_mode & 07777) : NewFileMode()) != 0) fail(errno);
-    for (const TBytes* part : parts)
-        if (!WriteAll(file.Get(), part->data(), part->size())) fail(errno);
+    try {
+        if (const int error = write(file.Get(), temporary)) fail(error);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
     if (::fsync(file.Get()) != 0) fail(errno);
     if (const int error = file.Close()) fail(error);
     if (std::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);

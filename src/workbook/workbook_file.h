@@ -11,6 +11,7 @@
 // names the new content.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,12 @@ TBytes ReadWorkbookFile(const std::string& name);
 // of `name` and renames it over the target. The new file takes the old
 // one's mode, and its owner and group where the user may give them.
 void ReplaceWorkbookFile(const std::string& name, const std::vector<const TBytes*>& parts);
+
+// The same for a writer that writes the new file itself: `write` is given
+// the open descriptor and the path of the new file beside the target (a
+// writer that opens the path again writes the same file). It answers 0, or
+// the errno of its failure; an exception it raises leaves no new file too.
+void ReplaceWorkbookFileWith(const std::string& name,
+                             const std::function<int(int fd, const std::string& path)>& write);
 
 }  // namespace spreadsheet

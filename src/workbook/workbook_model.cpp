@@ -12,8 +12,8 @@
 
 namespace {
 
-void CheckCell(int column, int row) {
-    if (column < 0 || column >= kMaxColumns || row < 0 || row >= kMaxRows)
+void CheckCell(const TcWorkbook& owner, int column, int row) {
+    if (column < 0 || column >= kMaxColumns || row < 0 || row >= owner.MaxRows())
         throw EWorkbookError(
             Format("Cell (column %d, row %d) lies outside the sheet.", column, row));
 }
@@ -23,7 +23,7 @@ void CheckCell(int column, int row) {
 TcSheet::TcSheet(TcWorkbook& owner, std::string name) : Name(std::move(name)), owner_(&owner) {}
 
 TcCell& TcSheet::Place(int column, int row, int formatIndex) {
-    CheckCell(column, row);
+    CheckCell(*owner_, column, row);
     if (formatIndex < 0 || formatIndex >= owner_->Formats().Count())
         throw EWorkbookError(Format("Cell format %d does not exist.", formatIndex));
     if (static_cast<size_t>(row) >= rows_.size()) rows_.resize(row + 1);
@@ -85,12 +85,13 @@ void TcSheet::WriteErrorCell(int column, int row, uint8_t code, int formatIndex)
 
 void TcSheet::WriteFormulaCellRaw(int column, int row, std::string_view formula,
                                   std::string_view cachedResult, int formatIndex) {
-    CheckCell(column, row);
+    CheckCell(*owner_, column, row);
     TcFormula compiled;
     compiled.Text.assign(formula);
     const TcSheets& sheets = owner_->Sheets();
     compiled.Tokens = spreadsheet::CompileFormula(
-        formula, [&sheets](std::string_view name) { return sheets.IndexOfName(name); });
+        formula, [&sheets](std::string_view name) { return sheets.IndexOfName(name); },
+        owner_->MaxRows());
     compiled.ResultType = TCellType::Text;
     compiled.ResultText.assign(cachedResult);
     WriteFormulaCell(column, row, std::move(compiled), formatIndex);
@@ -103,7 +104,7 @@ void TcSheet::WriteFormulaCell(int column, int row, TcFormula formula, int forma
 }
 
 void TcSheet::SetRowHeight(int row, int height) {
-    CheckCell(0, row);
+    CheckCell(*owner_, 0, row);
     RowHeights[row] = std::clamp(height, 0, 0x7FFF);
 }
 
@@ -113,7 +114,7 @@ int TcSheet::RowHeight(int row) const {
 }
 
 void TcSheet::SetColumnWidth(int column, int width) {
-    CheckCell(column, 0);
+    CheckCell(*owner_, column, 0);
     ColumnWidths[column] = std::clamp(width, 0, 0xFFFF);
 }
 
@@ -199,7 +200,7 @@ size_t DisplayLength(const TcCell& cell, const TcCellFormat& format) {
 }  // namespace
 
 void TcSheet::AutoFitColumn(int column) {
-    CheckCell(column, 0);
+    CheckCell(*owner_, column, 0);
     const TcFormats& formats = owner_->Formats();
     double defaultSize = formats.Font().Size > 0 ? formats.Font().Size : 10;
     double widest = 0;

@@ -24,6 +24,26 @@ TEST(WorkbookModel, ClearWorkbookLeavesOneSheetAndTheDefaults) {
     EXPECT_EQ(book.Version, TExcelVersion::xvExcel97);
 }
 
+// The file name decides the format, and the format the sheet's last row.
+TEST(WorkbookModel, AnOpenXmlSheetHoldsMoreRows) {
+    const std::pair<const char*, TExcelVersion> names[] = {
+        {"a.xlsx", TExcelVersion::xvOpenXml},
+        {"dir/B.XLSX", TExcelVersion::xvOpenXml},
+        {"a.xls", TExcelVersion::xvExcel97},
+        {"xlsx", TExcelVersion::xvExcel97},
+        {"a.xlsx.xls", TExcelVersion::xvExcel97}};
+    for (const auto& [name, version] : names)
+        EXPECT_EQ(TcWorkbook::VersionForFile(name), version) << name;
+    TcWorkbook book;
+    EXPECT_THROW(book.Sheets()[0].WriteNumberCell(0, 65536, 1, 0), EWorkbookError);
+    EXPECT_THROW(book.Sheets()[0].WriteFormulaCellRaw(0, 0, "A65537", " ", 0), EFormulaError);
+    book.Version = TExcelVersion::xvOpenXml;
+    book.Sheets()[0].WriteNumberCell(0, 1048575, 1, 0);
+    book.Sheets()[0].WriteFormulaCellRaw(1, 0, "SUM(A65537:A1048576)", " ", 0);
+    EXPECT_EQ(book.Sheets()[0].RowCount(), 1048576);
+    EXPECT_THROW(book.Sheets()[0].WriteNumberCell(0, 1048576, 1, 0), EWorkbookError);
+}
+
 TEST(WorkbookModel, SheetsAreFoundByIndexAndName) {
     TcWorkbook book;
     TcSheet& second = book.Sheets().Add("Orders");

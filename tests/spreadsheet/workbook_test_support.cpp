@@ -301,10 +301,12 @@ std::vector<std::string> TcXlrdDump::Cell(std::string_view address) const {
     return fields;
 }
 
-TcXlrdDump ReadWithXlrd(const std::string& path) {
+namespace {
+
+TcXlrdDump RunDumpScript(const std::string& script, const std::string& path) {
     // The path goes to the shell in single quotes; test paths hold none.
     if (path.find('\'') != std::string::npos) throw std::logic_error("quote in path");
-    std::string command = "/usr/bin/python3 '" TESSEL_XLRD_DUMP "' '" + path + "' 2>&1";
+    std::string command = "/usr/bin/python3 '" + script + "' '" + path + "' 2>&1";
     TcXlrdDump dump;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) throw std::runtime_error("cannot run " + command);
@@ -322,6 +324,16 @@ TcXlrdDump ReadWithXlrd(const std::string& path) {
         start = end + 1;
     }
     return dump;
+}
+
+}  // namespace
+
+TcXlrdDump ReadWithXlrd(const std::string& path) {
+    return RunDumpScript(TESSEL_XLRD_DUMP, path);
+}
+
+TcXlrdDump ReadWithOpenpyxl(const std::string& path) {
+    return RunDumpScript(TESSEL_OPENPYXL_DUMP, path);
 }
 
 std::vector<TcRecordBody> StreamRecords(const TBytes& file) {
@@ -379,17 +391,18 @@ bool LibreOfficeInstalled() {
     return std::system("command -v soffice >/dev/null 2>&1") == 0;
 }
 
-std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder) {
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder,
+                                   const std::string& extension) {
     if (source.find('\'') != std::string::npos || folder.find('\'') != std::string::npos)
         throw std::logic_error("quote in path");
     // A profile of its own, so that parallel runs and the user's own
     // LibreOffice do not meet.
     std::string command = "soffice -env:UserInstallation=file://'" + folder +
-                          "/profile' --headless --convert-to xls --outdir '" + folder + "' '" +
-                          source + "' >'" + folder + "/soffice.log' 2>&1";
+                          "/profile' --headless --convert-to " + extension + " --outdir '" +
+                          folder + "' '" + source + "' >'" + folder + "/soffice.log' 2>&1";
     int status = std::system(command.c_str());
     std::string name = source.substr(source.find_last_of('/') + 1);
-    std::string target = folder + "/" + name.substr(0, name.find_last_of('.')) + ".xls";
+    std::string target = folder + "/" + name.substr(0, name.find_last_of('.')) + "." + extension;
     std::ifstream made(target);
     if (status != 0 || !made) throw std::runtime_error("soffice did not convert " + source);
     return target;

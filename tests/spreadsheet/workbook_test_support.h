@@ -92,6 +92,9 @@ struct TcXlrdDump {
     std::vector<std::string> Cell(std::string_view address) const;
 };
 TcXlrdDump ReadWithXlrd(const std::string& path);
+// The reader of Office Open XML workbooks: openpyxl (python3-openpyxl) on
+// tests/spreadsheet/openpyxl_dump.py, in the same form (see the script).
+TcXlrdDump ReadWithOpenpyxl(const std::string& path);
 
 // The records of a workbook file's "Workbook" stream, as (id, body), and the
 // same split into substreams at each BOF (the globals first, then each sheet
@@ -113,9 +116,11 @@ std::string FixturePath(const std::string& name);
 // LibreOffice's converter, for workbooks written by another program: true
 // when soffice is on the PATH.
 bool LibreOfficeInstalled();
-// Converts `source` (for example a .fods) to an Excel 97 file in `folder`
-// with a private LibreOffice profile there; raises when the conversion fails.
-std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder);
+// Converts `source` (for example a .fods) to an Excel 97 file (or the
+// format named by its file extension, such as "csv") in `folder` with a
+// private LibreOffice profile there; raises when the conversion fails.
+std::string ConvertWithLibreOffice(const std::string& source, const std::string& folder,
+                                   const std::string& extension = "xls");
 
 // The sheet records the library keeps from another program's file without
 // reading them, or writes from what it read: page setup, protection, outline
