@@ -64,10 +64,51 @@ void TcDBBaseScripter::ExecuteScript(const std::string& text) {
     TcStatementSplitter splitter(text, Terminator_);
     std::string statement;
     size_t offset = 0;
-    while (splitter.Next(statement, offset)) RunScriptStatement(splitter, statement, offset);
+    std::vector<TcRunStatement> run;
+    while (splitter.Next(statement, offset)) {
+        // A statement is read ahead only while a run is gathered: the one
+        // that ends the run is split before the run executes, as it would be
+        // anyway, and runs before the next split.
+        if (!IsInternal()) {
+            std::string trimmed = TrimWhitespace(statement);
+            if (!run.empty() && JoinsBatch(trimmed, false)) {
+                run.push_back({std::move(trimmed), offset});
+                continue;
+            }
+            RunGathered(splitter, run);
+            if (!trimmed.empty() && JoinsBatch(trimmed, true)) {
+                run.push_back({std::move(trimmed), offset});
+                continue;
+            }
+        }
+        RunScriptStatement(splitter, statement, offset);
+    }
+    RunGathered(splitter, run);
     statement = splitter.Rest(offset);
     RunScriptStatement(splitter, statement, offset);
     SuppressOutput = false;
+}
+
+void TcDBBaseScripter::RunGathered(const TcStatementSplitter& splitter,
+                                   std::vector<TcRunStatement>& run) {
+    if (run.empty()) return;
+    std::vector<TcRunStatement> statements;
+    statements.swap(run);
+    if (statements.size() > 1) {
+        std::vector<std::string> texts;
+        texts.reserve(statements.size());
+        for (const auto& item : statements) texts.push_back(item.Text);
+        BeginBatch(texts);
+    }
+    TcScopeExit end([this]() noexcept { EndBatch(); });
+    size_t ran = 0;
+    try {
+        for (; ran < statements.size(); ++ran)
+            RunScriptStatement(splitter, statements[ran].Text, statements[ran].Offset);
+    } catch (...) {
+        UndoBatch(ran);
+        throw;
+    }
 }
 
 void TcDBBaseScripter::RunScriptStatement(const TcStatementSplitter& splitter,
