@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "running_statement.h"
 #include "scripter/insert_cache.h"
 #include "scripter_fixture.h"
 #include "support/firebird_server.h"
@@ -97,26 +98,6 @@ TEST_F(InsertBatch, StopBetweenStatementsKeepsOnlyThoseReported) {
     EXPECT_EQ(Value("select count(*) || ':' || sum(id) from t;"), "4:6");
 }
 
-// Waits, with a limit that only guards against a hang, until another
-// attachment runs an EXECUTE BLOCK on the server.
-bool WaitForRunningBlock(const std::string& name, const std::string& password) {
-    TcDBScripter_IB monitor;
-    monitor.ExecuteScript("CONNECT '" + name + "' USER 'SYSDBA' PASSWORD '" + password + "';");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    bool running = false;
-    while (!running && std::chrono::steady_clock::now() < deadline) {
-        monitor.ExecuteScript(
-            "select count(*) from mon$statements where mon$state = 1"
-            " and mon$attachment_id <> current_connection"
-            " and mon$sql_text starting with 'EXECUTE BLOCK';");
-        monitor.View().First();
-        running = monitor.View().ValueText(0) != "0";
-        if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    monitor.Close();
-    return running;
-}
-
 // A cancel (Ctrl-C, SIGTERM, the window's Cancel) stops the block while it
 // runs: the run ends with "Cancelled." at its first statement, and nothing
 // of it is in.
@@ -137,7 +118,7 @@ TEST_F(InsertBatch, CancelStopsTheBlockAndLeavesNothingOfIt) {
     });
     bool running = false;
     try {
-        running = WaitForRunningBlock(Name(), Server().SysdbaPassword());
+        running = WaitForRunningStatement(Name(), Server().SysdbaPassword(), "EXECUTE BLOCK");
     } catch (...) {
         engine.CancelRunningStatement();
         throw;
