@@ -72,18 +72,64 @@ void TcDBBaseScripter::ExecuteScript(std::string text) {
     TcStatementSplitter splitter(std::move(text), Terminator_);
     std::string statement;
     size_t offset = 0;
-    const auto lineAt = [&splitter, &offset] { return LineAt(splitter.Text(), offset); };
-    while (splitter.Next(statement, offset)) RunScriptStatement(statement, lineAt);
+    // The line of a statement is counted only when it fails.
+    const auto lineOf = [&splitter](size_t at) {
+        return [&splitter, at] { return LineAt(splitter.Text(), at); };
+    };
+    std::vector<TcRunStatement> run;
+    while (splitter.Next(statement, offset)) {
+        // A statement is read ahead only while a run is gathered: the one
+        // that ends the run is split before the run executes, as it would be
+        // anyway, and runs before the next split.
+        if (!IsInternal()) {
+            TrimWhitespaceInPlace(statement);
+            if (!run.empty() && JoinsBatch(statement, false)) {
+                run.push_back({std::move(statement), offset});
+                continue;
+            }
+            RunGathered(splitter, run);
+            if (!statement.empty() && JoinsBatch(statement, true)) {
+                run.push_back({std::move(statement), offset});
+                continue;
+            }
+        }
+        RunScriptStatement(statement, lineOf(offset));
+    }
+    RunGathered(splitter, run);
     statement = splitter.Rest(offset);
     TrimWhitespaceInPlace(statement);
     if (!statement.empty()) {
         // The script is let go before the text after its last terminator
         // runs: a long statement without one is not held twice.
-        const int32_t line = lineAt();
+        const int32_t line = lineOf(offset)();
         splitter.ReleaseText();
         RunScriptStatement(statement, [line] { return line; });
     }
     SuppressOutput = false;
+}
+
+void TcDBBaseScripter::RunGathered(const TcStatementSplitter& splitter,
+                                   std::vector<TcRunStatement>& run) {
+    if (run.empty()) return;
+    std::vector<TcRunStatement> statements;
+    statements.swap(run);
+    if (statements.size() > 1) {
+        std::vector<std::string> texts;
+        texts.reserve(statements.size());
+        for (const auto& item : statements) texts.push_back(item.Text);
+        BeginBatch(texts);
+    }
+    TcScopeExit end([this]() noexcept { EndBatch(); });
+    size_t ran = 0;
+    try {
+        for (; ran < statements.size(); ++ran)
+            RunScriptStatement(statements[ran].Text, [&splitter, at = statements[ran].Offset] {
+                return LineAt(splitter.Text(), at);
+            });
+    } catch (...) {
+        UndoBatch(ran);
+        throw;
+    }
 }
 
 void TcDBBaseScripter::RunScriptStatement(std::string& statement,

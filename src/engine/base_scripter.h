@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/command_framework.h"
 #include "foundation/errors.h"
@@ -89,6 +90,19 @@ class TcDBBaseScripter : public TObject {
     // running, while connecting or after a disconnect it does nothing. The
     // base engine has no server to ask.
     virtual void CancelRunningStatement() {}
+    // Runs of script statements the engine may send as one request. A run
+    // starts with a statement for which JoinsBatch(statement, true) holds
+    // and takes each next statement for which JoinsBatch(statement, false)
+    // holds; nothing runs while it is gathered. BeginBatch hands the run
+    // over; each statement is then executed in turn as usual (events, error
+    // lines, suppression): the engine may run them all at the first one's
+    // SQL operation and give each its own result after. UndoBatch(ran) comes
+    // when the statement after the first `ran` fails: nothing of the run
+    // beyond them may stay. EndBatch ends the run. By default no run starts.
+    virtual bool JoinsBatch(const std::string&, bool) { return false; }
+    virtual void BeginBatch(const std::vector<std::string>&) {}
+    virtual void UndoBatch(size_t) {}
+    virtual void EndBatch() noexcept {}
     // The end of a front end's run, before it disconnects: writes what is
     // still pending (an open workbook) and returns the words the user is
     // to read about it, empty when there were none. Raises EUser when what
@@ -191,6 +205,12 @@ class TcDBBaseScripter : public TObject {
     void EndStatementTransaction(bool success);
 
   private:
+    struct TcRunStatement {
+        std::string Text;
+        size_t Offset = 0;
+    };
+    // Runs the gathered statements and empties the run.
+    void RunGathered(const TcStatementSplitter& splitter, std::vector<TcRunStatement>& run);
     // Runs a statement of a script; on an error the line is the one its
     // first character stands on, counted when needed.
     void RunScriptStatement(std::string& statement, const std::function<int32_t()>& line);

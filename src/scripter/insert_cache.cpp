@@ -14,10 +14,6 @@
 
 namespace {
 
-// The character set number that stands for the attachment's own: a string
-// literal is in the connection's character set, and so is its value.
-constexpr short kConnectionCharacterSet = 127;
-
 bool Failed(const ISC_STATUS* status) {
     return status[0] == 1 && status[1] > 0;
 }
@@ -60,17 +56,13 @@ struct TcInsertCache::TEntry {
     size_t Count = 0;
     bool Repeatable = false;
     std::vector<char> Sqlda;
-    union TSlot {
-        int64_t Exact;
-        double Float;
-    };
-    std::vector<TSlot> Slots;
+    std::vector<TcLiteralSlot> Slots;
     std::vector<short> Indicators;
     std::vector<short> Described;  // the parameters' types as the server gave them
     XSQLDA* Input() { return reinterpret_cast<XSQLDA*>(Sqlda.data()); }
 };
 
-TcInsertCache::TcInsertCache(TcDBScripter_IB& scripter) : scripter_(scripter) {}
+TcInsertCache::TcInsertCache(TcDBScripter_IB& scripter) : scripter_(scripter), batch_(scripter) {}
 
 // The owner has cleared or forgotten the statements while the client was
 // there; nothing is called now.
@@ -85,11 +77,13 @@ void TcInsertCache::Drop(TEntry& entry) noexcept {
 }
 
 void TcInsertCache::Clear() noexcept {
+    batch_.Clear();
     for (auto& entry : entries_) Drop(*entry);
     entries_.clear();
 }
 
 void TcInsertCache::Forget() noexcept {
+    batch_.Forget();
     entries_.clear();
     charsetOf_ = 0;
     metadataPending_ = false;
@@ -113,6 +107,8 @@ void TcInsertCache::CheckSettings() {
 }
 
 bool TcInsertCache::TryExecute(const std::string& statement) {
+    // A statement of a run that was sent as one block has run already.
+    if (batch_.Execute(statement)) return true;
     if (!scripter_.FastInsert) {
         Clear();
         return false;
@@ -129,13 +125,32 @@ bool TcInsertCache::TryExecute(const std::string& statement) {
         }
         return false;
     }
+    TEntry* entry = Ready(statement);
+    return entry != nullptr && Run(*entry);
+}
+
+TcInsertCache::TEntry* TcInsertCache::Ready(const std::string& statement) {
     if (metadataPending_ || scripter_.PlanMode != TPlanMode::Off || scripter_.StatisticsDisplay ||
         scripter_.SQLDialect != 3 || scripter_.TransactionHandle() == 0)
-        return false;
-    if (!ParseLiteralInsert(statement, shape_)) return false;
+        return nullptr;
+    if (!ParseLiteralInsert(statement, shape_)) return nullptr;
     TEntry* entry = Find();
-    if (entry == nullptr) entry = Prepare();
-    return entry != nullptr && Run(*entry);
+    return entry != nullptr ? entry : Prepare();
+}
+
+bool TcInsertCache::JoinsBatch(const std::string& statement, bool first) {
+    if (!scripter_.FastInsert) return false;
+    CheckSettings();
+    if (FirstWord(statement) != "INSERT") return false;
+    const TEntry* entry = Ready(statement);
+    // Only a table that a failed block leaves as it was: its statements can
+    // then run again one by one.
+    if (entry == nullptr || !entry->Repeatable) return false;
+    const TConnectionCharset charset = ConnectionCharset();
+
+    for (size_t i = 0; i < entry->Count; ++i)
+        if (!ReadsAsLiteral(shape_.Values[i], entry->Described[i], charset)) return false;
+    return batch_.Join(first, shape_, charset);
 }
 
 TcInsertCache::TEntry* TcInsertCache::Find() {
@@ -237,44 +252,10 @@ bool TcInsertCache::Run(TEntry& entry) {
     for (size_t i = 0; i < entry.Count; ++i)
         if (!ReadsAsLiteral(shape_.Values[i], entry.Described[i], charset)) return false;
     XSQLDA* input = entry.Input();
-    for (size_t i = 0; i < entry.Count; ++i) {
-        const TcInsertLiteral& value = shape_.Values[i];
-        XSQLVAR& var = input->sqlvar[i];
-        TEntry::TSlot& slot = entry.Slots[i];
-        var.sqlscale = 0;
-        var.sqlsubtype = 0;
-        var.sqlind = &entry.Indicators[i];
-        entry.Indicators[i] = 0;
-        switch (value.Kind) {
-            case TcInsertLiteral::TKind::Exact:
-                slot.Exact = value.Exact;
-                var.sqltype = SQL_INT64 + 1;
-                var.sqlscale = value.Scale;
-                var.sqllen = sizeof(int64_t);
-                var.sqldata = reinterpret_cast<char*>(&slot.Exact);
-                break;
-            case TcInsertLiteral::TKind::Float:
-                slot.Float = value.Float;
-                var.sqltype = SQL_DOUBLE + 1;
-                var.sqllen = sizeof(double);
-                var.sqldata = reinterpret_cast<char*>(&slot.Float);
-                break;
-            case TcInsertLiteral::TKind::Text:
-                var.sqltype = SQL_TEXT + 1;
-                var.sqlsubtype = kConnectionCharacterSet;
-                // A literal longer than a column length can say is left to
-                // the ordinary road and the server's own words.
-                if (!SetSqlLength(var, value.Text.size())) return false;
-                var.sqldata = const_cast<char*>(value.Text.data());
-                break;
-            case TcInsertLiteral::TKind::Null:
-                var.sqltype = SQL_TEXT + 1;
-                var.sqllen = 0;
-                var.sqldata = reinterpret_cast<char*>(&slot.Exact);
-                entry.Indicators[i] = -1;
-                break;
-        }
-    }
+    for (size_t i = 0; i < entry.Count; ++i)
+        if (!BindInsertLiteral(shape_.Values[i], input->sqlvar[i], entry.Slots[i],
+                               entry.Indicators[i]))
+            return false;
     ISC_STATUS* status = scripter_.StatusVector;
     isc_tr_handle transaction = scripter_.TransactionHandle();
     {

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "mdo/client_entry_points.h"
+#include "scripter/insert_batch.h"
 #include "scripter/insert_literals.h"
 #include "scripter/insert_reading.h"
 
@@ -46,6 +47,11 @@ class TcInsertCache {
     // statement passes here first, so that the cache sees what may change
     // metadata.
     bool TryExecute(const std::string& statement);
+    // Whether `statement` joins a run of INSERTs sent as one block
+    // (insert_batch.h); `first` starts a new run.
+    bool JoinsBatch(const std::string& statement, bool first);
+    TcInsertBatch& Batch() { return batch_; }
+    const TcInsertBatch& Batch() const { return batch_; }
     // Drops every prepared statement; the attachment is still there.
     void Clear() noexcept;
     // The attachment is gone, and with it every statement: forgets them.
@@ -62,6 +68,9 @@ class TcInsertCache {
 
   private:
     struct TEntry;
+    // The prepared form for the INSERT `statement` when it may run from the
+    // cache (its shape read into shape_), or nullptr.
+    TEntry* Ready(const std::string& statement);
     TEntry* Find();
     TEntry* Prepare();
     void Drop(TEntry& entry) noexcept;
@@ -79,6 +88,7 @@ class TcInsertCache {
     TcDBScripter_IB& scripter_;
     std::vector<std::unique_ptr<TEntry>> entries_;  // most recently used first
     TcInsertShape shape_;
+    TcInsertBatch batch_;
     bool metadataPending_ = false;
     int32_t dialect_ = 0;
     isc_db_handle charsetOf_ = 0;  // the attachment charset_ was asked of

@@ -1,8 +1,13 @@
 #include "scripter/insert_reading.h"
 
 #include "mdo/client_entry_points.h"
+#include "mdo/sql_column.h"
 
 namespace {
+
+// The character set number that stands for the attachment's own: a string
+// literal is in the connection's character set, and so is its value.
+constexpr short kConnectionCharacterSet = 127;
 
 // Numbers go only into numeric parameters: into text the server would turn
 // the bound value into text of the parameter's length, where the literal is
@@ -94,6 +99,44 @@ bool ReadsAsLiteral(const TcInsertLiteral& value, short describedType, TConnecti
                 case TConnectionCharset::Other:
                     return false;
             }
+    }
+    return false;
+}
+
+bool BindInsertLiteral(const TcInsertLiteral& value, XSQLVAR& var, TcLiteralSlot& slot,
+                       short& indicator) {
+    var.sqlscale = 0;
+    var.sqlsubtype = 0;
+    var.sqlind = &indicator;
+    indicator = 0;
+    switch (value.Kind) {
+        case TcInsertLiteral::TKind::Exact:
+            slot.Exact = value.Exact;
+            var.sqltype = SQL_INT64 + 1;
+            var.sqlscale = value.Scale;
+            var.sqllen = sizeof(int64_t);
+            var.sqldata = reinterpret_cast<char*>(&slot.Exact);
+            return true;
+        case TcInsertLiteral::TKind::Float:
+            slot.Float = value.Float;
+            var.sqltype = SQL_DOUBLE + 1;
+            var.sqllen = sizeof(double);
+            var.sqldata = reinterpret_cast<char*>(&slot.Float);
+            return true;
+        case TcInsertLiteral::TKind::Text:
+            var.sqltype = SQL_TEXT + 1;
+            var.sqlsubtype = kConnectionCharacterSet;
+            // A literal longer than a column length can say is left to the
+            // ordinary road and the server's own words.
+            if (!SetSqlLength(var, value.Text.size())) return false;
+            var.sqldata = const_cast<char*>(value.Text.data());
+            return true;
+        case TcInsertLiteral::TKind::Null:
+            var.sqltype = SQL_TEXT + 1;
+            var.sqllen = 0;
+            var.sqldata = reinterpret_cast<char*>(&slot.Exact);
+            indicator = -1;
+            return true;
     }
     return false;
 }

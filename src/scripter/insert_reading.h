@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "mdo/client_entry_points.h"
 #include "scripter/insert_literals.h"
 
 // Character sets of the attachment whose literals are read here; any other
@@ -31,3 +32,16 @@ inline constexpr size_t kMaxBoundTextBytes = 16383;
 // Whether `value`, bound to a parameter the server described with the type
 // code `describedType`, is read as the literal would be.
 bool ReadsAsLiteral(const TcInsertLiteral& value, short describedType, TConnectionCharset charset);
+
+// Where a bound number lives while the statement runs.
+union TcLiteralSlot {
+    int64_t Exact;
+    double Float;
+};
+
+// Describes `value` in `var` as the input value that stands for the literal:
+// a number in the parser's type, text in the connection's character set,
+// NULL as NULL. Text points into `value`, which must outlive the execute;
+// false when the text is too long for a column length to say.
+bool BindInsertLiteral(const TcInsertLiteral& value, XSQLVAR& var, TcLiteralSlot& slot,
+                       short& indicator);

@@ -293,6 +293,27 @@ void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     if (OnConnect) OnConnect(*this, name);
 }
 
+bool TcDBScripter_IB::JoinsBatch(const std::string& statement, bool first) {
+    // A literal INSERT has colons only inside quotes, where no parameter is
+    // asked for; a defined parameter's name would still be replaced there.
+    if (ServerName.empty() || NoAutoTransaction || !InTransaction() ||
+        (ParameterReplace && Parameters.Count() > 0 && statement.find(':') != std::string::npos))
+        return false;
+    return insertCache_->JoinsBatch(statement, first);
+}
+
+void TcDBScripter_IB::BeginBatch(const std::vector<std::string>& statements) {
+    insertCache_->Batch().Begin(statements);
+}
+
+void TcDBScripter_IB::UndoBatch(size_t ran) {
+    insertCache_->Batch().Undo(ran);
+}
+
+void TcDBScripter_IB::EndBatch() noexcept {
+    insertCache_->Batch().End();
+}
+
 void TcDBScripter_IB::AttachTransaction(void* handle) {
     TransactionHandle_ = static_cast<isc_tr_handle>(reinterpret_cast<uintptr_t>(handle));
     adoptedTransaction_ = true;

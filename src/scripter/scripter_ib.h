@@ -48,6 +48,13 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     void AttachTransaction(void* handle) override;
     void PrepareConnect() override;
     void UnprepareConnect() override;
+    // Runs of INSERTs sent as one block: only to a server, where each
+    // statement would cost a round trip, and inside a transaction that
+    // stays open from statement to statement.
+    bool JoinsBatch(const std::string& statement, bool first) override;
+    void BeginBatch(const std::vector<std::string>& statements) override;
+    void UndoBatch(size_t ran) override;
+    void EndBatch() noexcept override;
 
     // Raises EUser with the server's message lines when the status vector
     // holds an error. A lost connection also releases what is left of the
@@ -110,6 +117,7 @@ class TcDBScripter_IB : public TcDBBaseScripter {
 
   private:
     friend class TcInsertCache;
+    friend class TcInsertBatch;
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;

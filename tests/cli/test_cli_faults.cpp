@@ -245,6 +245,54 @@ TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
     monitor.Close();
 }
 
+// INSERTs of one shape go to a server as one block: Ctrl-C while the block
+// runs stops it, names the run's first statement, and commits nothing.
+TEST(CliSignalsRemote, CtrlCDuringABatchOfInsertsCommitsNothing) {
+    Language = TLanguage::English;
+    TcTempDir folder;
+    TcFirebirdServer& server = TcFirebirdServer::Shared();
+    const std::string name = server.ConnectName(folder.File("batch.fdb"));
+    const std::string login = " USER 'SYSDBA' PASSWORD '" + server.SysdbaPassword() + "';";
+    {
+        // The third row's check runs until something stops it.
+        TcDBScripter_IB creator;
+        creator.ExecuteScript(
+            "CREATE DATABASE '" + name + "'" + login +
+            "SET TERM ^ ; create function slow(a integer) returns integer as declare i bigint = 0;"
+            " begin if (a = 3) then while (i < 1000000000) do i = i + 1; return 1; end^"
+            " SET TERM ; ^ create table t (a integer check (slow(a) = 1)); commit;");
+        creator.Close();
+    }
+    std::string script =
+        "CONNECT '" + name + "'" + login + "\ninsert into t values (0);\nECHO ready;\n";
+    for (int i = 1; i <= 5; ++i) script += "insert into t values (" + std::to_string(i) + ");\n";
+    WriteFile(folder.File("batch.sql"), script + "ECHO never;\n");
+    TcCliChild child({"batch.sql"}, folder.Path());
+    ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
+    TcDBScripter_IB monitor;
+    monitor.ExecuteScript("CONNECT '" + name + "'" + login);
+    ASSERT_TRUE(WaitUntil([&] {
+        monitor.ExecuteScript(
+            "select count(*) from mon$statements where mon$state = 1"
+            " and mon$attachment_id <> current_connection"
+            " and mon$sql_text starting with 'EXECUTE BLOCK';");
+        monitor.View().First();
+        return monitor.View().ValueText(0) == "1";
+    }));
+    child.Signal(SIGINT);
+    const TcCliChild::TEnd end = child.Wait();
+    ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
+    EXPECT_TRUE(end.Exited) << "ended by signal " << end.Signal;
+    EXPECT_EQ(end.Status, 130) << child.Errors();
+    EXPECT_EQ(child.Output().find("never"), std::string::npos);
+    EXPECT_EQ(child.Errors(),
+              "batch.sql:4: insert into t values (1)\nCancelled.\nTransaction rolled back.\n");
+    monitor.ExecuteScript("select count(*) from t;");
+    monitor.View().First();
+    EXPECT_EQ(monitor.View().ValueText(0), "0");
+    monitor.Close();
+}
+
 // Ctrl-C during a statement typed at the prompt once left a dead connection
 // that every later statement tripped over; now it stops the statement and
 // the session goes on with the connection and its open transaction.

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "running_statement.h"
 #include "scripter/insert_cache.h"
 #include "scripter_fixture.h"
 #include "support/expect_error.h"
@@ -18,28 +19,6 @@ namespace {
 // A cross join of the type catalogue with itself four times: minutes of work,
 // so that only a cancel ends it.
 const char* const kLongJoin = "rdb$types a, rdb$types b, rdb$types c, rdb$types d";
-
-// Waits, with a limit that only guards against a hang, until a statement of
-// another attachment runs on the server: the moment a cancel must meet it.
-// Read through an attachment of its own from the monitoring tables.
-bool WaitForRunningStatement(const std::string& database) {
-    TcDBScripter_IB monitor;
-    monitor.ExecuteScript("CONNECT '" + database + "' USER 'SYSDBA' PASSWORD 'masterkey';");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    bool running = false;
-    while (!running && std::chrono::steady_clock::now() < deadline) {
-        // Each query runs in a transaction of its own, which sees the
-        // monitoring tables afresh.
-        monitor.ExecuteScript(
-            "select count(*) from mon$statements where mon$state = 1"
-            " and mon$attachment_id <> current_connection;");
-        monitor.View().First();
-        running = monitor.View().ValueText(0) != "0";
-        if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    monitor.Close();
-    return running;
-}
 
 class Cancel : public EmbeddedScripter {
   protected:

@@ -10,6 +10,8 @@
 # gets "SET FAST_INSERT OFF;" in its place, so that line numbers in error
 # reports stay the same. The script creates its database as 'diff.fdb' in the
 # working folder; NAME.dump.sql connects to it and selects what is compared.
+# With DIFF_SERVER set ("localhost/PORT:"), both go through that server:
+# 'diff.fdb' becomes that server's name for the file, the same in both runs.
 set -u
 cli=$(realpath "$1")
 script=$(realpath "$2")
@@ -26,21 +28,28 @@ if [ "$(head -n 1 "$script")" != "SET FAST_INSERT ON;" ]; then
 fi
 [ -f "$dump" ] || { echo "missing $dump"; exit 1; }
 
+# Both runs use the same folder, moved aside afterwards, so that paths in
+# the output are the same.
+run="$work/run"
 for mode in on off; do
-    mkdir "$work/$mode"
+    mkdir "$run"
     if [ "$mode" = on ]; then
-        cp "$script" "$work/$mode/$name.sql"
+        cp "$script" "$run/$name.sql"
     else
-        sed '1s/.*/SET FAST_INSERT OFF;/' "$script" >"$work/$mode/$name.sql"
+        sed '1s/.*/SET FAST_INSERT OFF;/' "$script" >"$run/$name.sql"
     fi
-    cp "$dump" "$work/$mode/dump.sql"
+    cp "$dump" "$run/dump.sql"
+    if [ -n "${DIFF_SERVER:-}" ]; then
+        sed -i "s|'diff.fdb'|'$DIFF_SERVER$run/diff.fdb'|g" "$run/$name.sql" "$run/dump.sql"
+    fi
     (
-        cd "$work/$mode" || exit 1
+        cd "$run" || exit 1
         "$cli" -q "$name.sql" >script.out 2>script.err </dev/null
         echo $? >script.status
         "$cli" -q dump.sql >dump.out 2>dump.err </dev/null
         echo $? >dump.status
     )
+    mv "$run" "$work/$mode"
 done
 
 failed=0
