@@ -307,6 +307,7 @@ int TcCliSession::RunInteractive() {
         input.Append("\n");
         if (!input.IsComplete()) continue;
         const std::string text = input.Take();
+        AddToHistory(text);
         // A failure is reported; the session goes on, unless the output
         // can no longer be written.
         if (RunScript(text, "") != cliOk) status = cliStatementFailed;
@@ -319,9 +320,19 @@ int TcCliSession::RunInteractive() {
             watcher_->Rearm();
         }
     }
-    if (!TrimWhitespace(input.Text()).empty() && RunScript(input.Text(), "") != cliOk)
-        status = cliStatementFailed;
+    if (!TrimWhitespace(input.Text()).empty()) {
+        AddToHistory(input.Text());
+        if (RunScript(input.Text(), "") != cliOk) status = cliStatementFailed;
+    }
     return status;
+}
+
+void TcCliSession::AddToHistory(const std::string& text) {
+    // Whole statements, not lines: a statement of several lines comes back
+    // whole, and its password is masked in the file wherever it stands.
+    std::string entry = text;
+    while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
+    if (!TrimWhitespace(entry).empty()) terminal_->AddHistory(entry, engine_.Terminator());
 }
 
 bool TcCliSession::Finish(bool success) {

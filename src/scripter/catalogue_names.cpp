@@ -93,8 +93,8 @@ void TcCatalogueNames::ReadCatalogue(TcDBScripter_IB& scripter) {
     TMDODatabase database;
     database.SetHandle(scripter.DatabaseHandle());
     // Names are quoted only where the connection knows quoted names.
-    dialect_ = std::max(1, std::min(static_cast<int>(scripter.SQLDialect),
-                                    database.ReadDatabaseDialect()));
+    dialect_ = std::max(
+        1, std::min(static_cast<int>(scripter.SQLDialect), database.ReadDatabaseDialect()));
     database.SetSQLDialect(dialect_);
     TMDOTransaction transaction;
     transaction.SetDefaultDatabase(&database);
