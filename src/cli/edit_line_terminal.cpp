@@ -155,7 +155,6 @@ TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
     rl_basic_word_break_characters = kWordBreaks;
     rl_completer_word_break_characters = kWordBreaks;
     ActiveCompleter = &Completer;
-    stifle_history(static_cast<int>(kHistoryEntries));
     // Typed text is data: the editor reads characters of the terminal's
     // character set, which the environment's locale names. The locale is the
     // editor's alone (its thread's while it reads a line): the rest of the
@@ -170,6 +169,13 @@ TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
         Locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
         BytesAsCharacters = Locale_ != static_cast<locale_t>(0);
     }
+    // The editor learns its character set when it starts: it starts here,
+    // in its own locale, before the history is filled.
+    const locale_t previous =
+        Locale_ != static_cast<locale_t>(0) ? uselocale(Locale_) : static_cast<locale_t>(0);
+    rl_initialize();
+    stifle_history(static_cast<int>(kHistoryEntries));
+    if (previous != static_cast<locale_t>(0)) uselocale(previous);
 }
 
 TcEditLineTerminal::~TcEditLineTerminal() {
