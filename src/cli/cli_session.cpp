@@ -342,9 +342,11 @@ int TcCliSession::RunInteractive() {
         input.Append(*line);
         input.Append("\n");
         if (!input.IsComplete()) continue;
+        std::string text = input.Take();
+        AddToHistory(text);
         // A failure is reported; the session goes on, unless the output
         // can no longer be written.
-        if (RunScript(input.Take(), "") != cliOk) status = cliStatementFailed;
+        if (RunScript(std::move(text), "") != cliOk) status = cliStatementFailed;
         if (!CheckOutput()) return cliStatementFailed;
         if (watcher_ != nullptr && watcher_->Received() == SIGINT) {
             // Ctrl-C stopped the statement, not the session: the prompt
@@ -354,9 +356,19 @@ int TcCliSession::RunInteractive() {
             watcher_->Rearm();
         }
     }
-    if (!TrimWhitespace(input.Text()).empty() && RunScript(input.Text(), "") != cliOk)
-        status = cliStatementFailed;
+    if (!TrimWhitespace(input.Text()).empty()) {
+        AddToHistory(input.Text());
+        if (RunScript(input.Text(), "") != cliOk) status = cliStatementFailed;
+    }
     return status;
+}
+
+void TcCliSession::AddToHistory(const std::string& text) {
+    // Whole statements, not lines: a statement of several lines comes back
+    // whole, and its password is masked in the file wherever it stands.
+    std::string entry = text;
+    while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
+    if (!TrimWhitespace(entry).empty()) terminal_->AddHistory(entry, engine_.Terminator());
 }
 
 bool TcCliSession::Finish(bool success) {

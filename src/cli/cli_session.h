@@ -24,6 +24,9 @@ class ICliTerminal {
     virtual std::optional<std::string> ReadLine(const std::string& prompt) = 0;
     // The same, without echoing what is typed.
     virtual std::optional<std::string> ReadSecret(const std::string& prompt) = 0;
+    // A statement typed at the prompt, whole (its lines joined by line
+    // feeds), for the history; `terminator` splits it for masking.
+    virtual void AddHistory(const std::string& /*statement*/, const std::string& /*terminator*/) {}
 };
 
 // Exit statuses of tessel-cli.
@@ -82,6 +85,7 @@ class TcCliSession : public IOwnerWindow {
     bool OpensAConnection(const std::string& statement) const;
     bool MayEndTheTransaction(const std::string& statement) const;
     void ReportError(const std::exception& error);
+    void AddToHistory(const std::string& text);
     // An error of the commit, rollback or disconnect that ends the run.
     void ReportEndOfRun(const char* action, const std::exception& error);
     // "Transaction rolled back." on standard error.

@@ -14,6 +14,8 @@
 #include <cwchar>
 #include <iostream>
 
+#include "app/history_store.h"
+
 namespace {
 
 // libedit reads through a plain function, so the descriptor is process-wide;
@@ -87,11 +89,72 @@ std::string CarriedBytes(const std::string& utf8) {
     return bytes;
 }
 
+// The inverse: each byte above 127 as the UTF-8 of its carried character.
+std::string CarryingBytes(const std::string& bytes) {
+    std::string utf8;
+    utf8.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+            continue;
+        }
+        const int code = kByteCharacters + byte;
+        utf8 += static_cast<char>(0xE0 | (code >> 12));
+        utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return utf8;
+}
+
+// The text as the editor holds it, and back.
+std::string ToEditor(const std::string& text) {
+    return BytesAsCharacters ? CarryingBytes(text) : text;
+}
+std::string FromEditor(const std::string& text) {
+    return BytesAsCharacters ? CarriedBytes(text) : text;
+}
+
+// libedit calls plain functions: the one terminal's completer.
+const std::function<TStringList(std::string_view)>* ActiveCompleter = nullptr;
+TStringList Candidates;
+size_t NextCandidate = 0;
+
+char* NextCandidateCopy(const char*, int state) {
+    if (state == 0) NextCandidate = 0;
+    if (NextCandidate >= Candidates.size()) return nullptr;
+    // libedit frees what it is given.
+    return strdup(ToEditor(Candidates[NextCandidate++]).c_str());
+}
+
+char** CompleteWord(const char* text, int, int) {
+    // Names only, never file names.
+    rl_attempted_completion_over = 1;
+    Candidates.clear();
+    if (ActiveCompleter != nullptr && *ActiveCompleter) {
+        // The program's own locale while the names are read; the editor's
+        // again for what it shows.
+        const locale_t editor = uselocale(LC_GLOBAL_LOCALE);
+        Candidates = (*ActiveCompleter)(FromEditor(text));
+        uselocale(editor);
+    }
+    if (Candidates.empty()) return nullptr;
+    return rl_completion_matches(text, NextCandidateCopy);
+}
+
+// Every character that cannot be part of a name, a quoted name or a
+// qualified one.
+char kWordBreaks[] = " \t\n'`()[]{},;=<>+-*/|!%&^~?@#:\\";
+
 }  // namespace
 
 TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
     InterruptFd = interruptFd;
     rl_getc_function = GetcFunction;
+    rl_attempted_completion_function = CompleteWord;
+    rl_basic_word_break_characters = kWordBreaks;
+    rl_completer_word_break_characters = kWordBreaks;
+    ActiveCompleter = &Completer;
     // Typed text is data: the editor reads characters of the terminal's
     // character set, which the environment's locale names. The locale is the
     // editor's alone (its thread's while it reads a line): the rest of the
@@ -106,21 +169,50 @@ TcEditLineTerminal::TcEditLineTerminal(int interruptFd) {
         Locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
         BytesAsCharacters = Locale_ != static_cast<locale_t>(0);
     }
+    // The editor learns its character set when it starts: it starts here,
+    // in its own locale, before the history is filled.
+    const locale_t previous =
+        Locale_ != static_cast<locale_t>(0) ? uselocale(Locale_) : static_cast<locale_t>(0);
+    rl_initialize();
+    stifle_history(static_cast<int>(kHistoryEntries));
+    if (previous != static_cast<locale_t>(0)) uselocale(previous);
 }
 
 TcEditLineTerminal::~TcEditLineTerminal() {
+    ActiveCompleter = nullptr;
     if (Locale_ != static_cast<locale_t>(0)) freelocale(Locale_);
+}
+
+void TcEditLineTerminal::UseHistoryFile(const std::string& path) {
+    historyPath_ = path;
+    for (std::string& entry : ReadHistoryFile(path)) {
+        add_history(ToEditor(entry).c_str());
+        historyEntries_.push_back(std::move(entry));
+    }
+    if (historyEntries_.size() > kHistoryEntries)
+        historyEntries_.erase(historyEntries_.begin(),
+                              historyEntries_.end() - static_cast<ptrdiff_t>(kHistoryEntries));
+}
+
+void TcEditLineTerminal::AddHistory(const std::string& statement, const std::string& terminator) {
+    // A statement run again right away is one step back, not two.
+    if (!historyEntries_.empty() && historyEntries_.back() == statement) return;
+    add_history(ToEditor(statement).c_str());
+    historyEntries_.push_back(statement);
+    if (historyEntries_.size() > kHistoryEntries) historyEntries_.erase(historyEntries_.begin());
+    if (historyPath_.empty()) return;
+    // After each statement, so that a run that is killed keeps its history;
+    // a file that cannot be written costs the history, never the statement.
+    WriteHistoryFile(historyPath_, historyEntries_, terminator);
 }
 
 std::optional<std::string> TcEditLineTerminal::ReadLine(const std::string& prompt) {
     const locale_t previous =
         Locale_ != static_cast<locale_t>(0) ? uselocale(Locale_) : static_cast<locale_t>(0);
     char* line = readline(prompt.c_str());
-    // The history keeps the line as the editor wrote it, to be read back alike.
-    if (line != nullptr && line[0] != '\0') add_history(line);
     if (previous != static_cast<locale_t>(0)) uselocale(previous);
     if (line == nullptr) return std::nullopt;
-    std::string text = BytesAsCharacters ? CarriedBytes(line) : std::string(line);
+    std::string text = FromEditor(line);
     std::free(line);
     return text;
 }

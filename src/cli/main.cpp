@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/history_store.h"
 #include "app/signal_watcher.h"
 #include "app/tessel.h"
 #include "cli/cli_options.h"
@@ -22,6 +23,7 @@
 #include "foundation/locale_settings.h"
 #include "foundation/string_utils.h"
 #include "mdo/client_library.h"
+#include "scripter/catalogue_names.h"
 
 namespace {
 
@@ -40,6 +42,19 @@ void ApplySessionOptions(const TcCliOptions& options, TcTessel& engine) {
     if (!options.Charset.empty()) engine.CharacterSet = options.Charset;
     if (options.Dialect != 0) engine.SQLDialect = options.Dialect;
     if (!options.Terminator.empty()) engine.SetTerminator(options.Terminator);
+}
+
+// The whole words Tab may make of the word typed: a name, or a relation's
+// column after its name and a dot. The prompt waits for input, so the engine
+// is idle; a catalogue that cannot be read leaves the command words (the next
+// statement reports what is wrong with the connection).
+TStringList CompleteWord(TcCatalogueNames& catalogue, TcTessel& engine, std::string_view typed) {
+    catalogue.Refresh(engine);
+    const TCompletionWord word = CompletionWordAt(typed);
+    TStringList words = catalogue.Complete(word.Qualifier, word.Prefix);
+    if (!word.Qualifier.empty())
+        for (std::string& column : words) column = word.Qualifier + "." + column;
+    return words;
 }
 
 // One run with one engine; the engine is gone, and with it every handle of
@@ -63,6 +78,13 @@ int RunEngine(const TcCliOptions& options, std::string text, const std::string& 
     } handlerGuard{signals};
 
     TcEditLineTerminal terminal(signals.InterruptFd());
+    TcCatalogueNames catalogue;
+    if (interactive) {
+        terminal.UseHistoryFile(StateFolder() + "/cli_history");
+        terminal.Completer = [&catalogue, &engine = *engine](std::string_view word) {
+            return CompleteWord(catalogue, engine, word);
+        };
+    }
     std::ostream out(&output);
     TcCliSession session(*engine, options, out, std::cerr,
                          isatty(STDIN_FILENO) ? &terminal : nullptr);

@@ -37,6 +37,14 @@ const char* TcFirebirdLexer::keywords(int set) const {
     }
 }
 
+const char* TcFirebirdLexer::wordCharacters() const {
+    return "_$\"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+}
+
+QStringList TcFirebirdLexer::autoCompletionWordSeparators() const {
+    return {QStringLiteral(".")};
+}
+
 void ConfigureEditor(QsciScintilla& editor, const QList<QKeySequence>& windowKeys) {
     auto* lexer = new TcFirebirdLexer(&editor);
     lexer->setFoldComments(false);

@@ -19,6 +19,11 @@ class TcFirebirdLexer : public QsciLexerSQL {
     using QsciLexerSQL::QsciLexerSQL;
     // 1: keywords; 5: data types; 6: functions.
     const char* keywords(int set) const override;
+    // Words are names as completion sees them (CompletionWordAt): with "$",
+    // and a quoted name with its quotes; a dot separates a relation from its
+    // column.
+    const char* wordCharacters() const override;
+    QStringList autoCompletionWordSeparators() const override;
 };
 
 // Sets up the editor with its lexer. windowKeys: the shortcuts of the

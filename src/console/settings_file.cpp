@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 
+#include "app/history_store.h"
 #include "foundation/errors.h"
 #include "foundation/language.h"
 
@@ -48,8 +48,8 @@ QString SettingsFilePath() {
 }
 
 QString RecoveryFilePath() {
-    return BaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) +
-           QStringLiteral("/tessel/tessel.qry");
+    return QFile::decodeName(QByteArray::fromStdString(StateFolder())) +
+           QStringLiteral("/tessel.qry");
 }
 
 TcSettingsFile::TcSettingsFile()
@@ -99,11 +99,9 @@ std::string SettingsWriteError() {
 }
 
 bool WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
-    PrepareOwnerOnlyFile(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(bytes);
-    return file.commit();
+    return WriteOwnerOnlyFile(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 bool WriteRecoveryFile(const QString& text) {

@@ -14,6 +14,7 @@
 
 #include "app/tessel.h"
 #include "console/dispatch_queue_qt.h"
+#include "console/editor_completion.h"
 #include "console/editor_setup.h"
 #include "console/history_file.h"
 #include "console/settings_file.h"
@@ -65,6 +66,11 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
 
     RegisterWindowCommands(Engine->Commands, *this);
     aids_ = new TcEditorAids(*Editor);
+    completion_ = InstallCompletion(*Editor, [this](const TCompletionWord& word) {
+        // A run holds the engine: the names read last serve meanwhile.
+        if (!Running()) catalogue_.Refresh(*Engine);
+        return catalogue_.Complete(word.Qualifier, word.Prefix);
+    });
     InstallLoginDialog();
 
     QString recovered;

@@ -11,9 +11,11 @@
 #include <memory>
 
 #include "console/base_vardel.h"
+#include "scripter/catalogue_names.h"
 
 class QSplitter;
 class TcEditorAids;
+class TcCatalogueAPIs;
 class TcStatusPanels;
 
 class TfVardel : public TfBaseVardel {
@@ -34,6 +36,7 @@ class TfVardel : public TfBaseVardel {
     bool ClassicScheme() const { return classic_; }
     TcStatusPanels& StatusPanels() { return *panels_; }
     TcEditorAids& EditorAids() { return *aids_; }
+    TcCatalogueAPIs& Completion() { return *completion_; }
     QSplitter* Splitter() const { return splitter_; }
 
   protected:
@@ -59,6 +62,9 @@ class TfVardel : public TfBaseVardel {
     QWidget* bottomPanel_ = nullptr;
     std::unique_ptr<TcStatusPanels> panels_;
     TcEditorAids* aids_ = nullptr;
+    TcCatalogueAPIs* completion_ = nullptr;
+    // The names completion offers; read while the engine is idle.
+    TcCatalogueNames catalogue_;
     bool classic_ = false;
     bool executing_ = false;
 };

@@ -239,6 +239,7 @@ void TcDBScripter_IB::DoConnect() {
         ReleaseAttachment();  // nothing attached holds the library
     else
         SetCancelHandle(DatabaseHandle_);
+    CatalogueChanged();
     CheckStatus();
 }
 
@@ -249,6 +250,8 @@ void TcDBScripter_IB::DoDisconnect() {
     insertCache_->Clear();
     ClientApi.isc_detach_database(StatusVector, &DatabaseHandle_);
     ReleaseAttachment();
+    ddlInTransaction_ = false;
+    CatalogueChanged();
 }
 
 void TcDBScripter_IB::DoStartTransaction() {
@@ -272,14 +275,22 @@ void TcDBScripter_IB::DoCommit() {
     CancellableCall(
         [&] { return ClientApi.isc_commit_transaction(StatusVector, &TransactionHandle_); });
     // A commit that went through stands, also when a cancel came too late
-    // for it: only the server's error fails it.
+    // for it: only the server's error fails it (and leaves it open).
     if (StatusVector[0] == 1 && StatusVector[1] > 0) CheckStatus();
+    TransactionEnded();
 }
 
 void TcDBScripter_IB::DoRollback() {
     insertCache_->TransactionEnded();
     ClientApi.isc_rollback_transaction(StatusVector, &TransactionHandle_);
+    TransactionEnded();
     CheckStatus();
+}
+
+void TcDBScripter_IB::TransactionEnded() {
+    if (!ddlInTransaction_) return;
+    ddlInTransaction_ = false;
+    CatalogueChanged();
 }
 
 void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
@@ -289,6 +300,7 @@ void TcDBScripter_IB::AttachConnection(const std::string& name, void* handle) {
     statementHandle_ = 0;  // a handle of another attachment would be stale
     insertCache_->Forget();
     adoptedConnection_ = true;
+    CatalogueChanged();
     SetConnected(true);
     if (OnConnect) OnConnect(*this, name);
 }
@@ -507,6 +519,8 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
                 LastMessage = Format("%d row(s) deleted.", info.Deleted);
                 break;
             case isc_info_sql_stmt_ddl:
+                ddlInTransaction_ = true;
+                CatalogueChanged();
                 if (AutoDDL) {
                     LastMessage = "DDL executed, transaction committed.";
                     SetKeepTransaction(false);
@@ -518,10 +532,12 @@ void TcDBScripter_IB::DoExecuteSQL(const std::string& statement) {
             case isc_info_sql_stmt_commit:
                 LastMessage = "Transaction committed.";
                 SetInTransaction(false);
+                TransactionEnded();
                 break;
             case isc_info_sql_stmt_rollback:
                 LastMessage = "Transaction rolled back.";
                 SetInTransaction(false);
+                TransactionEnded();
                 break;
             case isc_info_sql_stmt_set_generator:
                 LastMessage = "Generator set.";
@@ -608,6 +624,7 @@ void TcDBScripter_IB::CreateDatabase(const std::string& statement) {
         HoldClientLibrary();
         ExecuteImmediate(statement);
         SetCancelHandle(DatabaseHandle_);
+        CatalogueChanged();
         SetConnected(true);
         NoAutoTransaction = previous;
         if (OnConnect) OnConnect(*this, connectString);

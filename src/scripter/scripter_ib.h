@@ -115,9 +115,18 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // The prepared INSERT statements of the attachment.
     const TcInsertCache& InsertCache() const { return *insertCache_; }
 
+    // Moves whenever the names the catalogue holds may have changed: an
+    // attach or a detach, a DDL statement, and the end of a transaction that
+    // ran DDL (its names reach other transactions only then). A reader of
+    // the catalogue reads again once it has moved. Any thread may read it.
+    uint64_t CatalogueVersion() const { return catalogueVersion_.load(); }
+
   private:
     friend class TcInsertCache;
     friend class TcInsertBatch;
+    void CatalogueChanged() { catalogueVersion_.fetch_add(1); }
+    // A transaction ended: its DDL, if it ran any, is now everyone's.
+    void TransactionEnded();
     std::string GetPlan(isc_stmt_handle& statement);
     struct TStatementInfo {
         int Type = -1;
@@ -175,4 +184,7 @@ class TcDBScripter_IB : public TcDBBaseScripter {
     // ended by this engine.
     bool adoptedConnection_ = false;
     bool adoptedTransaction_ = false;
+    std::atomic<uint64_t> catalogueVersion_{0};
+    // The transaction in hand ran DDL.
+    bool ddlInTransaction_ = false;
 };

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -33,6 +34,14 @@ TcCliChild::TcCliChild(const std::vector<std::string>& arguments, const std::str
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    // The child keeps what it remembers between runs (the prompt's history)
+    // in the test's folder, never in the home of whoever runs the tests.
+    std::vector<std::string> variables{"XDG_STATE_HOME=" + folder + "/state"};
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        if (std::strncmp(*variable, "XDG_STATE_HOME=", 15) != 0) variables.push_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     int childOut = -1;
     int childIn = -1;
@@ -65,7 +74,7 @@ TcCliChild::TcCliChild(const std::vector<std::string>& arguments, const std::str
         if (chdir(folder.c_str()) != 0 || dup2(childIn, STDIN_FILENO) < 0 ||
             dup2(childOut, STDOUT_FILENO) < 0 || dup2(childErr, STDERR_FILENO) < 0)
             _exit(126);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     if (childIn != childOut) close(childIn);
