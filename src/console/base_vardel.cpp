@@ -21,6 +21,7 @@
 #include "engine/statement_splitter.h"
 #include "foundation/errors.h"
 #include "foundation/scoped_value.h"
+#include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 
 namespace {
@@ -179,14 +180,14 @@ void TfBaseVardel::BaseExecute(const QString& text) {
             // Shown like any failure, but without the error box: the user
             // asked for the stop and needs no box to confirm it.
             Engine->SetTerminator(terminator);
-            PostText(wnFailedStatement, announced_);
+            PostText(wnFailedStatement, HidePasswords(announced_));
             PostText(wnRunCancelled, e.what());
             Post(wnRunEnded, 0);
             return;
         } catch (const std::exception& e) {
             Engine->SetTerminator(terminator);
-            PostText(wnFailedStatement, announced_);
-            PostText(wnRunFailed, e.what());
+            PostText(wnFailedStatement, HidePasswords(announced_));
+            PostText(wnRunFailed, ShownError(e));
             Post(wnRunEnded, 0);
             return;
         }
@@ -353,7 +354,12 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
 void TfBaseVardel::BeforeStatement(TcDBBaseScripter&, std::string& statement, bool& handled) {
     handled = false;
     announced_ = statement;
-    if (!DisplayOff) PostText(wnStatement, statement);
+    // The caption is shown as the echo is: without a password.
+    if (!DisplayOff) PostText(wnStatement, HidePasswords(statement));
+}
+
+std::string TfBaseVardel::ShownError(const std::exception& error) const {
+    return HidePasswordWords(error.what(), announced_);
 }
 
 bool TfBaseVardel::AskYesNo(const std::string& caption, const std::string& text) {

@@ -186,6 +186,10 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     void StartRun(std::function<void()> job);
     void SetRunning(bool running);
     void EndRun(bool ok);
+    // The error's message as the window shows it: a password of the
+    // statement that failed, quoted back by the server, is hidden (engine's
+    // thread, while the run is in hand).
+    std::string ShownError(const std::exception& error) const;
     void AddOutputText(const QString& text);
     void AddRedLine(const QString& text);
     // The block commands: act on the editor's selection when there is one.
@@ -229,7 +233,8 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     int exitStatus_ = 0;
     TcSignalWatcher* signals_ = nullptr;
     // The statement the engine announced last (engine's thread), so that a
-    // failure names it even when DISPLAY is off.
+    // failure names it even when DISPLAY is off. It is shown only through
+    // the password masks.
     std::string announced_;
     bool shownConnected_ = false;
     bool connectionLost_ = false;

@@ -238,7 +238,7 @@ void TfBaseVardel::ExecuteBlock() {
         try {
             Engine->ExecuteScript(text);
         } catch (const std::exception& e) {
-            PostText(wnInternalFailed, e.what());
+            PostText(wnInternalFailed, ShownError(e));
             Post(wnRunEnded, 0);
             return;
         }
