@@ -283,6 +283,15 @@ void TfBaseVardel::ReleaseCancelledResult() {
 
 void TfBaseVardel::AddOutputText(const QString& text) {
     Output->AddText(text);
+    FollowOutput();
+}
+
+void TfBaseVardel::AddOutputLines(const QStringList& lines) {
+    Output->AddLines(lines);
+    FollowOutput();
+}
+
+void TfBaseVardel::FollowOutput() {
     Output->ClearSelection();
     Output->SetItemIndex(Output->RowCount() - 1);
     Output->horizontalScrollBar()->setValue(0);
@@ -311,6 +320,16 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
             // What was still on its way when the user cancelled is dropped:
             // the window answers at once instead of drawing it all.
             if (!cancelRequested_) AddOutputText(text());
+            break;
+        case wnProgramOutput:
+            if (!cancelRequested_) {
+                // Split at line feeds alone, so that an empty line a
+                // program wrote is kept as one.
+                QStringList lines = text().split(QLatin1Char('\n'));
+                for (QString& line : lines)
+                    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+                AddOutputLines(lines);
+            }
             break;
         case wnFailedStatement:
             LastStatement = text();

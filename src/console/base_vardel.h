@@ -47,6 +47,7 @@ enum TWindowNotification : int32_t {
     wnRunCancelled = 1000000009,     // text: Cancel stopped an Execute
     wnMessage = 1000000010,          // text: words for the user, in a box
     wnFailedStatement = 1000000011,  // text: the statement that ended a run
+    wnProgramOutput = 1000000012,    // text: lines a started program wrote
 };
 
 // The modal questions and boxes of the window, replaceable so that a test
@@ -161,6 +162,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     virtual QString StoredConnectString() const { return {}; }
     // Hook of the layout class: after a disconnect, with the connect command.
     virtual void ConnectCommandChanged(const QString&) {}
+    // Lines that a program started by the run wrote (engine's thread): shown
+    // in the output list as they come, unless DISPLAY is off.
+    void ShowProgramOutput(std::string_view lines);
     // Cancel was asked for during the run in hand (any thread).
     bool CancelRequested() const { return cancelRequested_; }
     // Called after every run once its end has reached the window.
@@ -191,6 +195,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // thread, while the run is in hand).
     std::string ShownError(const std::exception& error) const;
     void AddOutputText(const QString& text);
+    void AddOutputLines(const QStringList& lines);
+    // The list shows its newest line after an addition.
+    void FollowOutput();
     void AddRedLine(const QString& text);
     // The block commands: act on the editor's selection when there is one.
     QString SelectedBlock() const;

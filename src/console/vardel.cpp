@@ -147,6 +147,9 @@ std::unique_ptr<TcDBScripter_IB> TfVardel::CreateEngine() {
         engine->TransactionMode = TTransactionMode::ReadCommitted;
     // A program started by EXECUTE PROGRAM is waited for until Cancel.
     engine->KeepWaiting = [this] { return !CancelRequested(); };
+    // What the program writes is shown in the output list, not lost on the
+    // window's own standard output.
+    engine->OnProgramOutput = [this](std::string_view lines) { ShowProgramOutput(lines); };
     return engine;
 }
 
