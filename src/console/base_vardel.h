@@ -27,6 +27,7 @@ class QMenu;
 class QsciScintilla;
 class TmVirtualListbox;
 class TcExecutionRunner;
+class TcOutputFindBar;
 class TcSignalWatcher;
 
 // Notifications of the window to itself beside the four status numbers;
@@ -86,6 +87,8 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     std::atomic<bool> DisplayOff{false};
     QsciScintilla* Editor = nullptr;
     TmVirtualListbox* Output = nullptr;
+    // The search bar over the output list, when the layout has one.
+    TcOutputFindBar* FindBar = nullptr;
     std::unique_ptr<TcDBScripter_IB> Engine;
     std::unique_ptr<TcMessageDispatch> Dispatcher;
     TcWindowDialogs Dialogs;

@@ -16,6 +16,7 @@
 #include "console/dispatch_queue_qt.h"
 #include "console/editor_setup.h"
 #include "console/history_file.h"
+#include "console/output_find_bar.h"
 #include "console/settings_file.h"
 #include "console/status_panels.h"
 #include "console/virtual_listbox.h"
@@ -127,6 +128,8 @@ void TfVardel::CreateLayout() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Output->setFont(font);
     bottom->addWidget(Output);
+    FindBar = new TcOutputFindBar(*Output, bottomPanel_);
+    bottom->addWidget(FindBar);
 
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->addWidget(topPanel_);

@@ -419,9 +419,52 @@ void TmVirtualListbox::paintEvent(QPaintEvent* event) {
         const QRect cell(x, (row - top) * row_height_, width, row_height_);
         painter.fillRect(cell, back);
         painter.setPen(text);
+        const QString shown = RowText(row);
         painter.drawText(cell.adjusted(1, 0, -1, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, RowText(row));
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        if (!highlight_.isEmpty()) PaintHighlights(painter, cell, shown);
     }
+}
+
+void TmVirtualListbox::PaintHighlights(QPainter& painter, const QRect& cell,
+                                       const QString& text) const {
+    const QFontMetrics metrics(font());
+    const QRect textArea = cell.adjusted(1, 0, -1, 0);
+    for (qsizetype at = text.indexOf(highlight_, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(highlight_, at + highlight_.size(), Qt::CaseInsensitive)) {
+        const int left = textArea.left() + metrics.horizontalAdvance(text.left(at));
+        const int right =
+            textArea.left() + metrics.horizontalAdvance(text.left(at + highlight_.size()));
+        const QRect mark(left, cell.top(), right - left, cell.height());
+        // The row's text again, clipped to the mark: the same glyphs at the
+        // same places, in black on the highlight, readable in both schemes.
+        painter.save();
+        painter.setClipRect(mark);
+        painter.fillRect(mark, HighlightColor());
+        painter.setPen(Qt::black);
+        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        painter.restore();
+    }
+}
+
+void TmVirtualListbox::SetHighlightText(const QString& text) {
+    CheckGuiThread(__func__);
+    if (text == highlight_) return;
+    highlight_ = text;
+    viewport()->update();
+}
+
+void TmVirtualListbox::RevealText(int row, int start, int length) {
+    CheckGuiThread(__func__);
+    if (row < 0 || row >= RowCount()) return;
+    const QString text = RowText(row);
+    const QFontMetrics metrics(font());
+    const int left = 1 + metrics.horizontalAdvance(text.left(start));
+    const int right = 1 + metrics.horizontalAdvance(text.left(start + length));
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int width = viewport()->width();
+    if (left < horizontal->value() || right > horizontal->value() + width)
+        horizontal->setValue(std::max(0, left - width / 4));
 }
 
 bool TmVirtualListbox::viewportEvent(QEvent* event) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -18,6 +19,7 @@
 #include <QToolBar>
 
 #include "console/base_vardel.h"
+#include "console/output_find_bar.h"
 #include "console/virtual_listbox.h"
 #include "console/window_text.h"
 #include "engine/base_scripter.h"
@@ -104,6 +106,26 @@ void TfBaseVardel::CreateActions() {
     add({"actSaveOutput", "Save output", nullptr, {}}, [this] { SaveOutput(); });
     add({"actPrintOutput", "Print output", nullptr, {}}, [this] { PrintOutput(); });
     add({"actHelp", "Help", nullptr, {key(Qt::Key_F1)}}, [this] { RunInternal("HELP"); });
+    add({"actFind", "Find in output", nullptr, {key(Qt::CTRL | Qt::Key_F)}}, [this] {
+        if (FindBar) FindBar->Open();
+    });
+    // F3 and Shift+F3 step on from wherever the focus is; with nothing to
+    // find yet they open the bar.
+    for (const auto& [name, caption, combination, forward] :
+         {std::tuple{"actFindNext", "Find next", key(Qt::Key_F3), true},
+          std::tuple{"actFindPrevious", "Find previous", key(Qt::SHIFT | Qt::Key_F3), false}})
+        add({name, caption, nullptr, {combination}}, [this, forward = forward] {
+            if (!FindBar) return;
+            if (FindBar->Field().text().isEmpty()) {
+                FindBar->Open();
+                return;
+            }
+            FindBar->show();
+            if (forward)
+                FindBar->Next();
+            else
+                FindBar->Previous();
+        });
 
     // Only while the output list has the focus: elsewhere these keys are the
     // editor's own.
@@ -180,6 +202,8 @@ void TfBaseVardel::CreateMenus() {
     for (const char* name : {"actPrevious", "actNext", "actConnectString", "actClearInput",
                              "actClearOutput", "actLiteralCopy", "actLiteralPaste"})
         menuEntry(edit, name);
+    edit->addSeparator();
+    for (const char* name : {"actFind", "actFindNext", "actFindPrevious"}) menuEntry(edit, name);
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Script"));
     for (const char* name : {"actExecute", "actCancel", "actExecuteBlock", "actSelectFromBlock",
                              "actDescribeBlock", "actForeignKeysOfBlock"})

@@ -82,6 +82,9 @@ TEST_F(WindowTest, EveryActionHasItsCaptionAndShortcuts) {
         {"actSaveOutput", "Save output", ""},
         {"actPrintOutput", "Print output", ""},
         {"actHelp", "Help", "F1"},
+        {"actFind", "Find in output", "Ctrl+F"},
+        {"actFindNext", "Find next", "F3"},
+        {"actFindPrevious", "Find previous", "Shift+F3"},
         {"actCopyOutput", "", "Ctrl+C; Ctrl+Ins"},
         {"actPasteInput", "", "Ctrl+V"},
     };
