@@ -51,6 +51,9 @@ TcWindowDialogs StandardDialogs(QWidget* window) {
     dialogs.ShowMessage = [window](const QString& text) {
         QMessageBox::information(window, QApplication::applicationDisplayName(), text);
     };
+    dialogs.ShowAbout = [window](const QString& caption, const QString& text) {
+        QMessageBox::about(window, caption, text);
+    };
     dialogs.Exit = [](int status) { QCoreApplication::exit(status); };
     return dialogs;
 }

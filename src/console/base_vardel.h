@@ -63,6 +63,8 @@ struct TcWindowDialogs {
     std::function<void(QString& user, QString& password)> AskLogin;
     std::function<void(const QString& text)> ShowError;
     std::function<void(const QString& text)> ShowMessage;
+    // The About box.
+    std::function<void(const QString& caption, const QString& text)> ShowAbout;
     // Ends the application's event loop with the status (after a signal).
     std::function<void(int status)> Exit;
 };
@@ -174,6 +176,12 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     virtual void RunHasEnded(bool) {}
     // Hook of the layout class: the connection shown was lost.
     virtual void ShowConnectionLost() {}
+    // Hook of the layout class: a script file was loaded or saved.
+    virtual void ScriptFileUsed(const QString&) {}
+    // The About box's text.
+    virtual QString AboutText() const { return Title; }
+    // The File menu's list of recent files, for the layout class to fill.
+    QMenu* RecentFilesMenu() const { return recentMenu_; }
     // No one may be asked any more (a signal is ending the window): the
     // questions take their cautious answer, boxes become standard error.
     bool Quiet() const { return quiet_; }
@@ -251,6 +259,7 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     // The text the history last put into the editor.
     QString recalled_;
     QString loadDirectory_;
+    QMenu* recentMenu_ = nullptr;
 };
 
 // "SELECT ... I.RDB$RELATION_NAME='%s' ..." of the Foreign keys action.

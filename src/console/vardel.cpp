@@ -88,12 +88,14 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
         // Safe in the editor now; the next Execute writes it again.
         DeleteRecoveryFile();
     }
+    ReadRecentFiles(settings);
+    RestoreWindowState(settings);
     Editor->setFocus();
-    resize(900, 640);
 }
 
 TfVardel::~TfVardel() {
     LoginDialog() = nullptr;
+    SaveWindowState();
 }
 
 void TfVardel::LoadStartScript(const QString& scriptFile) {
@@ -154,6 +156,12 @@ std::unique_ptr<TcDBScripter_IB> TfVardel::CreateEngine() {
     // window's own standard output.
     engine->OnProgramOutput = [this](std::string_view lines) { ShowProgramOutput(lines); };
     return engine;
+}
+
+QString TfVardel::AboutText() const {
+    return QString::fromStdString(TesselBannerLines(*Engine).front()) +
+           QStringLiteral("\nAn SQL console for Firebird databases.\nQt %1, QScintilla %2.")
+               .arg(QString::fromLatin1(qVersion()), QStringLiteral(QSCINTILLA_VERSION_STR));
 }
 
 void TfVardel::WriteBanner() {

@@ -8,12 +8,14 @@
 //
 // Threading: as TfBaseVardel.
 
+#include <QStringList>
 #include <memory>
 
 #include "console/base_vardel.h"
 
 class QSplitter;
 class TcEditorAids;
+class TcSettingsFile;
 class TcStatusPanels;
 
 class TfVardel : public TfBaseVardel {
@@ -35,6 +37,8 @@ class TfVardel : public TfBaseVardel {
     TcStatusPanels& StatusPanels() { return *panels_; }
     TcEditorAids& EditorAids() { return *aids_; }
     QSplitter* Splitter() const { return splitter_; }
+    // Script files loaded or saved, the newest first, kept across runs.
+    QStringList RecentFiles() const { return recentFiles_; }
 
   protected:
     void HandleNotification(const void* sender, int32_t number, TMessageData data, bool& handled,
@@ -46,6 +50,8 @@ class TfVardel : public TfBaseVardel {
     void ConnectCommandChanged(const QString& command) override;
     void RunHasEnded(bool ok) override;
     void ShowConnectionLost() override;
+    void ScriptFileUsed(const QString& fileName) override;
+    QString AboutText() const override;
 
   private:
     void CreateLayout();
@@ -53,6 +59,12 @@ class TfVardel : public TfBaseVardel {
     void InstallLoginDialog();
     // The script named on the command line into the editor, never run.
     void LoadStartScript(const QString& scriptFile);
+    // The window's size and the split between editor and output of the
+    // last run, and the recent files (window_memory.cpp).
+    void RestoreWindowState(const TcSettingsFile& settings);
+    void SaveWindowState();
+    void ReadRecentFiles(const TcSettingsFile& settings);
+    void FillRecentFilesMenu();
 
     QSplitter* splitter_ = nullptr;
     QWidget* topPanel_ = nullptr;
@@ -61,4 +73,5 @@ class TfVardel : public TfBaseVardel {
     TcEditorAids* aids_ = nullptr;
     bool classic_ = false;
     bool executing_ = false;
+    QStringList recentFiles_;
 };

@@ -143,13 +143,25 @@ void TfBaseVardel::CreateActions() {
         Output->addAction(action);
     }
 
-    Action("actExecute")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-    Action("actCancel")->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
-    Action("actPrevious")->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    Action("actNext")->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    Action("actLoad")->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    Action("actSaveOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    Action("actClearOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    add({"actAbout", "About Tessel", nullptr, {}},
+        [this] { Dialogs.ShowAbout(QStringLiteral("About %1").arg(Title), AboutText()); });
+
+    // One icon set: the style's own standard icons, for every action that
+    // shows one (the toolbar, the menus, the find bar).
+    const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
+        {"actExecute", QStyle::SP_MediaPlay},
+        {"actCancel", QStyle::SP_MediaStop},
+        {"actPrevious", QStyle::SP_ArrowBack},
+        {"actNext", QStyle::SP_ArrowForward},
+        {"actLoad", QStyle::SP_DialogOpenButton},
+        {"actSaveScript", QStyle::SP_DialogSaveButton},
+        {"actSaveOutput", QStyle::SP_FileDialogListView},
+        {"actClearOutput", QStyle::SP_DialogResetButton},
+        {"actFind", QStyle::SP_FileDialogContentsView},
+        {"actHelp", QStyle::SP_DialogHelpButton},
+        {"actAbout", QStyle::SP_MessageBoxInformation},
+    };
+    for (const auto& [name, icon] : icons) Action(name)->setIcon(style()->standardIcon(icon));
 }
 
 void TfBaseVardel::CreateMenus() {
@@ -169,7 +181,11 @@ void TfBaseVardel::CreateMenus() {
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* name : {"actLoad", "actSaveScript", "actSaveOutput", "actPrintOutput"})
+    menuEntry(file, "actLoad");
+    recentMenu_ = file->addMenu(QStringLiteral("Open &recent"));
+    recentMenu_->setObjectName(QStringLiteral("RecentFilesMenu"));
+    recentMenu_->setEnabled(false);
+    for (const char* name : {"actSaveScript", "actSaveOutput", "actPrintOutput"})
         menuEntry(file, name);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
@@ -210,6 +226,7 @@ void TfBaseVardel::CreateMenus() {
         menuEntry(run, name);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     menuEntry(help, "actHelp");
+    menuEntry(help, "actAbout");
 
     QToolBar* tools = addToolBar(QStringLiteral("Script"));
     tools->setObjectName(QStringLiteral("ScriptToolBar"));
@@ -347,6 +364,7 @@ bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
     SetEditorText(text);
     // The next choice starts in this file's folder.
     loadDirectory_ = QFileInfo(fileName).absolutePath();
+    ScriptFileUsed(fileName);
     return true;
 }
 
@@ -368,6 +386,7 @@ bool TfBaseVardel::SaveScriptTo(const QString& fileName) {
         return false;
     }
     loadDirectory_ = QFileInfo(fileName).absolutePath();
+    ScriptFileUsed(fileName);
     return true;
 }
 
