@@ -173,6 +173,12 @@ class TmVirtualListbox : public QAbstractScrollArea {
         return highlight_;
     }
     static QColor HighlightColor() { return QColor(255, 215, 0); }
+    // Where the character at index of the row starts, in pixels from the
+    // row's left edge (before sideways scrolling). Text is laid out by
+    // screen cells (foundation/screen_cells.h) of the width of "0", so
+    // that columns of accented or East Asian text line up whatever width
+    // the font gives their glyphs.
+    int TextX(int row, int index) const;
     // Scrolls sideways, when needed, so that length characters of the row
     // from start are on screen.
     void RevealText(int row, int start, int length);
@@ -225,6 +231,11 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void EnsureVisible(int row);
     void ScrollHorizontally(int delta);
     void OnVerticalAction();
+    // Pixels of the text's beginning up to index, by screen cells.
+    int CellX(const QString& text, qsizetype index) const;
+    // Paints text that is not pure ASCII character by character, each at
+    // its cells (a character with the marks that combine with it).
+    void PaintByCells(QPainter& painter, const QRect& area, const QString& text, int right) const;
     // Paints the highlighted occurrences of the row's text in the cell.
     void PaintHighlights(QPainter& painter, const QRect& cell, const QString& text) const;
 

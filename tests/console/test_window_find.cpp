@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include "console/output_find_bar.h"
+#include "console/settings_file.h"
 #include "window_fixture.h"
 
 namespace {
@@ -99,6 +100,49 @@ TEST_F(WindowFind, AMatchFarToTheRightIsScrolledIntoView) {
     EXPECT_EQ(Output().ItemIndex(), RowOf(far));
     EXPECT_GT(Output().horizontalScrollBar()->value(), 0);
     EXPECT_TRUE(PaintedHighlighted(RowOf(far)));
+}
+
+// Columns of accented and East Asian text line up in the output list: the
+// view pads them by screen cells, and the list lays characters out by the
+// same cells, so each column starts at the same x in every row.
+TEST_F(WindowTest, NonAsciiColumnsLineUpInTheOutputList) {
+    TcSettingsFile().WriteString(QStringLiteral("CHARACTER_SET"), QStringLiteral("UTF8"));
+    OpenWindow();
+    CreateDatabase();
+    ASSERT_TRUE(Execute(
+        QStringLiteral("CREATE TABLE p (name VARCHAR(12) CHARACTER SET UTF8, city VARCHAR(12) "
+                       "CHARACTER SET UTF8, n INTEGER);\nCOMMIT;\n"
+                       "INSERT INTO p VALUES ('Ada', 'London', 1);\n"
+                       "INSERT INTO p VALUES (_UTF8 'Zoë', _UTF8 '東京都', 2);\n"
+                       "INSERT INTO p VALUES (_UTF8 'Åsá', _UTF8 'Zürich', 3);\n")));
+    for (const bool classic : {false, true}) {
+        ASSERT_TRUE(window->ApplyColorScheme(classic));
+        const int first = Output().RowCount();
+        ASSERT_TRUE(Execute(QStringLiteral("SELECT name, city, n FROM p ORDER BY n;")));
+        int header = -1;
+        for (int row = first; row < Output().RowCount(); ++row)
+            if (Output().RowText(row).startsWith(QStringLiteral("NAME"))) header = row;
+        ASSERT_GE(header, 0);
+        const int cityX =
+            Output().TextX(header, Output().RowText(header).indexOf(QStringLiteral("CITY")));
+        int numberEnd = 0;
+        const struct {
+            const char* City;
+            const char* Number;
+        } rows[] = {{"London", "1"}, {"東京都", "2"}, {"Zürich", "3"}};
+        for (int i = 0; i < 3; ++i) {
+            const int row = header + 2 + i;  // below the header and its rule
+            const QString text = Output().RowText(row);
+            const QString city = QString::fromUtf8(rows[i].City);
+            ASSERT_TRUE(text.contains(city)) << text.toStdString();
+            EXPECT_EQ(Output().TextX(row, text.indexOf(city)), cityX) << text.toStdString();
+            // Numbers stand right-aligned: they end where the first row's does.
+            const QString number = QString::fromLatin1(rows[i].Number);
+            const int end = Output().TextX(row, text.lastIndexOf(number) + 1);
+            if (i == 0) numberEnd = end;
+            EXPECT_EQ(end, numberEnd) << text.toStdString();
+        }
+    }
 }
 
 }  // namespace
