@@ -1,5 +1,6 @@
 #include "app/run_program.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "engine/base_scripter.h"
@@ -64,23 +66,101 @@ int ExitStatus(int status) {
     return status;
 }
 
+// The pipe that a program's standard output and standard error go into,
+// read without blocking on this side: whole lines go to the receiver as
+// they arrive, a line's beginning waits for its line feed.
+class TcOutputPipe {
+  public:
+    explicit TcOutputPipe(const TProgramOutput& receiver) : receiver_(receiver) {
+        int ends[2];
+        // Close-on-exec: a program another thread starts meanwhile must not
+        // hold the write end (the end would never come).
+        if (pipe2(ends, O_CLOEXEC) != 0) throw EExecuteApplication(std::strerror(errno));
+        read_ = ends[0];
+        write_ = ends[1];
+        fcntl(read_, F_SETFL, fcntl(read_, F_GETFL) | O_NONBLOCK);
+    }
+    ~TcOutputPipe() {
+        CloseWriteEnd();
+        if (read_ >= 0) close(read_);
+    }
+    TcOutputPipe(const TcOutputPipe&) = delete;
+    TcOutputPipe& operator=(const TcOutputPipe&) = delete;
+
+    int WriteEnd() const { return write_; }
+    // -1 once every writer has closed it.
+    int ReadEnd() const { return read_; }
+    // The program has its copy; this process must not keep the pipe open.
+    void CloseWriteEnd() {
+        if (write_ >= 0) close(write_);
+        write_ = -1;
+    }
+    // Reads what the pipe holds now, a bounded amount (a pipe holds at most
+    // 64 KiB by default, so a program that has ended is read whole).
+    void ReadAvailable() {
+        char buffer[kPiece];
+        for (int reads = 0; read_ >= 0 && reads < 16; ++reads) {
+            const ssize_t count = read(read_, buffer, sizeof buffer);
+            if (count > 0) {
+                Take(std::string_view(buffer, static_cast<size_t>(count)));
+            } else if (count < 0 && errno == EINTR) {
+                continue;
+            } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return;
+            } else {
+                close(read_);  // the end of the pipe, or it failed
+                read_ = -1;
+            }
+        }
+    }
+    // The text after the last line feed, once the program has ended.
+    void Finish() {
+        if (!pending_.empty()) receiver_(pending_);
+        pending_.clear();
+    }
+
+  private:
+    static constexpr size_t kPiece = 65536;
+
+    void Take(std::string_view text) {
+        pending_.append(text);
+        if (const size_t last = pending_.rfind('\n'); last != std::string::npos) {
+            receiver_(std::string_view(pending_).substr(0, last));
+            pending_.erase(0, last + 1);
+        }
+        // A line without end is not held back whole.
+        while (pending_.size() >= kPiece) {
+            receiver_(std::string_view(pending_).substr(0, kPiece));
+            pending_.erase(0, kPiece);
+        }
+    }
+
+    const TProgramOutput& receiver_;
+    int read_ = -1;
+    int write_ = -1;
+    std::string pending_;
+};
+
 // Waits for the child, false once `stop` was readable before it ended or
 // keepWaiting answered false. The child's descriptor (pidfd) wakes the wait
-// the moment the child ends: no look at it every so often.
+// the moment the child ends: no look at it every so often. The output pipe,
+// when there is one, is read whenever it holds something.
 bool WaitForEnd(pid_t child, int pidfd, int stopFd, int timeout,
-                const std::function<bool()>& keepWaiting, int& status) {
+                const std::function<bool()>& keepWaiting, TcOutputPipe* output, int& status) {
     for (;;) {
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child) return true;
         if (done < 0 && errno != EINTR) throw EExecuteApplication(std::strerror(errno));
         if (keepWaiting && !keepWaiting()) return false;
-        pollfd watched[2] = {{pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        pollfd watched[3] = {
+            {pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}, {output ? output->ReadEnd() : -1, POLLIN, 0}};
         // Without a pidfd (an old kernel) the child is looked at every 10 ms.
-        const int count = poll(watched, 2, pidfd < 0 ? 10 : timeout);
+        const int count = poll(watched, 3, pidfd < 0 ? 10 : timeout);
         if (count > 0 && (watched[1].revents & POLLIN) != 0) {
             if (waitpid(child, &status, WNOHANG) == child) return true;
             return false;
         }
+        if (count > 0 && watched[2].revents != 0) output->ReadAvailable();
     }
 }
 
@@ -109,7 +189,8 @@ void EndChild(pid_t child, int pidfd) {
 }  // namespace
 
 int RunProgram(const std::string& program, const std::string& parameters, bool wait,
-               const std::string& directory, const std::function<bool()>& keepWaiting, int stopFd) {
+               const std::string& directory, const std::function<bool()>& keepWaiting, int stopFd,
+               const TProgramOutput& output) {
     const std::vector<std::string> words = SplitCommandLine(program + " " + parameters);
     if (words.empty()) throw EExecuteApplication(std::strerror(ENOENT));
     std::vector<char*> argv;
@@ -121,6 +202,12 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    std::unique_ptr<TcOutputPipe> pipe;
+    if (wait && output) {
+        pipe = std::make_unique<TcOutputPipe>(output);
+        posix_spawn_file_actions_adddup2(&actions, pipe->WriteEnd(), STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, pipe->WriteEnd(), STDERR_FILENO);
+    }
     // The program gets the standard handles and nothing else: a database
     // file, the engine's lock files or a server's socket held by a program
     // that outlives this process would keep the database locked.
@@ -143,6 +230,7 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     const int error = posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (pipe) pipe->CloseWriteEnd();
     if (error != 0) throw EExecuteApplication(words[0] + ": " + std::strerror(error));
 
     if (!wait) {
@@ -160,7 +248,8 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     int status = 0;
     bool ended = false;
     try {
-        ended = WaitForEnd(child, pidfd, stopFd, keepWaiting ? 100 : -1, keepWaiting, status);
+        ended = WaitForEnd(child, pidfd, stopFd, keepWaiting ? 100 : -1, keepWaiting, pipe.get(),
+                           status);
     } catch (...) {
         EndChild(child, pidfd);
         if (pidfd >= 0) close(pidfd);
@@ -169,5 +258,9 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     if (!ended) EndChild(child, pidfd);
     if (pidfd >= 0) close(pidfd);
     if (!ended) throw EStatementCancelled();
+    if (pipe) {
+        pipe->ReadAvailable();
+        pipe->Finish();
+    }
     return ExitStatus(status);
 }

@@ -34,7 +34,8 @@ void TPSExecuteProgram::ExecuteOn(TcTessel& engine, const TStringList& arguments
     if (engine.BeforeProgram) engine.BeforeProgram();
     // Waiting stopped by the user ends the program and raises
     // EStatementCancelled: the run stops here, as after a cancelled statement.
-    const int status = RunProgram(program, "", true, "", engine.KeepWaiting, engine.StopProgramFd);
+    const int status = RunProgram(program, "", true, "", engine.KeepWaiting, engine.StopProgramFd,
+                                  engine.OnProgramOutput);
     // A program that failed fails the command, as a failing statement does.
     const std::string name = SplitCommandLine(program).front();
     if (status > 0)

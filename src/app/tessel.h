@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_program.h"
 #include "engine/engine_command.h"
 #include "spreadsheet/scripter_ibxls.h"
 
@@ -33,6 +34,11 @@ class TcTessel : public TcDBScripter_IBXLS {
     // Called just before EXECUTE PROGRAM starts its program: output still
     // buffered must stand before the program's own.
     std::function<void()> BeforeProgram;
+    // Receives what the program of EXECUTE PROGRAM writes to its standard
+    // output and standard error, on the engine's thread, as it arrives (in
+    // whole lines, see TProgramOutput). Unset: the program writes to this
+    // process's own standard output and standard error (tessel-cli).
+    TProgramOutput OnProgramOutput;
 };
 
 // "EXECUTE PROGRAM '<program name>'": runs the program and waits for it.

@@ -21,6 +21,7 @@
 #include "engine/statement_splitter.h"
 #include "foundation/errors.h"
 #include "foundation/scoped_value.h"
+#include "scripter/password_mask.h"
 #include "scripter/scripter_view.h"
 
 namespace {
@@ -49,6 +50,9 @@ TcWindowDialogs StandardDialogs(QWidget* window) {
     };
     dialogs.ShowMessage = [window](const QString& text) {
         QMessageBox::information(window, QApplication::applicationDisplayName(), text);
+    };
+    dialogs.ShowAbout = [window](const QString& caption, const QString& text) {
+        QMessageBox::about(window, caption, text);
     };
     dialogs.Exit = [](int status) { QCoreApplication::exit(status); };
     return dialogs;
@@ -179,14 +183,14 @@ void TfBaseVardel::BaseExecute(const QString& text) {
             // Shown like any failure, but without the error box: the user
             // asked for the stop and needs no box to confirm it.
             Engine->SetTerminator(terminator);
-            PostText(wnFailedStatement, announced_);
+            PostText(wnFailedStatement, HidePasswords(announced_));
             PostText(wnRunCancelled, e.what());
             Post(wnRunEnded, 0);
             return;
         } catch (const std::exception& e) {
             Engine->SetTerminator(terminator);
-            PostText(wnFailedStatement, announced_);
-            PostText(wnRunFailed, e.what());
+            PostText(wnFailedStatement, HidePasswords(announced_));
+            PostText(wnRunFailed, ShownError(e));
             Post(wnRunEnded, 0);
             return;
         }
@@ -282,6 +286,15 @@ void TfBaseVardel::ReleaseCancelledResult() {
 
 void TfBaseVardel::AddOutputText(const QString& text) {
     Output->AddText(text);
+    FollowOutput();
+}
+
+void TfBaseVardel::AddOutputLines(const QStringList& lines) {
+    Output->AddLines(lines);
+    FollowOutput();
+}
+
+void TfBaseVardel::FollowOutput() {
     Output->ClearSelection();
     Output->SetItemIndex(Output->RowCount() - 1);
     Output->horizontalScrollBar()->setValue(0);
@@ -310,6 +323,16 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
             // What was still on its way when the user cancelled is dropped:
             // the window answers at once instead of drawing it all.
             if (!cancelRequested_) AddOutputText(text());
+            break;
+        case wnProgramOutput:
+            if (!cancelRequested_) {
+                // Split at line feeds alone, so that an empty line a
+                // program wrote is kept as one.
+                QStringList lines = text().split(QLatin1Char('\n'));
+                for (QString& line : lines)
+                    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+                AddOutputLines(lines);
+            }
             break;
         case wnFailedStatement:
             LastStatement = text();
@@ -353,7 +376,12 @@ void TfBaseVardel::HandleNotification(const void*, int32_t number, TMessageData 
 void TfBaseVardel::BeforeStatement(TcDBBaseScripter&, std::string& statement, bool& handled) {
     handled = false;
     announced_ = statement;
-    if (!DisplayOff) PostText(wnStatement, statement);
+    // The caption is shown as the echo is: without a password.
+    if (!DisplayOff) PostText(wnStatement, HidePasswords(statement));
+}
+
+std::string TfBaseVardel::ShownError(const std::exception& error) const {
+    return HidePasswordWords(error.what(), announced_);
 }
 
 bool TfBaseVardel::AskYesNo(const std::string& caption, const std::string& text) {

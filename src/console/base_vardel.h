@@ -27,6 +27,7 @@ class QMenu;
 class QsciScintilla;
 class TmVirtualListbox;
 class TcExecutionRunner;
+class TcOutputFindBar;
 class TcSignalWatcher;
 
 // Notifications of the window to itself beside the four status numbers;
@@ -47,6 +48,7 @@ enum TWindowNotification : int32_t {
     wnRunCancelled = 1000000009,     // text: Cancel stopped an Execute
     wnMessage = 1000000010,          // text: words for the user, in a box
     wnFailedStatement = 1000000011,  // text: the statement that ended a run
+    wnProgramOutput = 1000000012,    // text: lines a started program wrote
 };
 
 // The modal questions and boxes of the window, replaceable so that a test
@@ -61,6 +63,8 @@ struct TcWindowDialogs {
     std::function<void(QString& user, QString& password)> AskLogin;
     std::function<void(const QString& text)> ShowError;
     std::function<void(const QString& text)> ShowMessage;
+    // The About box.
+    std::function<void(const QString& caption, const QString& text)> ShowAbout;
     // Ends the application's event loop with the status (after a signal).
     std::function<void(int status)> Exit;
 };
@@ -85,6 +89,8 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     std::atomic<bool> DisplayOff{false};
     QsciScintilla* Editor = nullptr;
     TmVirtualListbox* Output = nullptr;
+    // The search bar over the output list, when the layout has one.
+    TcOutputFindBar* FindBar = nullptr;
     std::unique_ptr<TcDBScripter_IB> Engine;
     std::unique_ptr<TcMessageDispatch> Dispatcher;
     TcWindowDialogs Dialogs;
@@ -161,12 +167,21 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     virtual QString StoredConnectString() const { return {}; }
     // Hook of the layout class: after a disconnect, with the connect command.
     virtual void ConnectCommandChanged(const QString&) {}
+    // Lines that a program started by the run wrote (engine's thread): shown
+    // in the output list as they come, unless DISPLAY is off.
+    void ShowProgramOutput(std::string_view lines);
     // Cancel was asked for during the run in hand (any thread).
     bool CancelRequested() const { return cancelRequested_; }
     // Called after every run once its end has reached the window.
     virtual void RunHasEnded(bool) {}
     // Hook of the layout class: the connection shown was lost.
     virtual void ShowConnectionLost() {}
+    // Hook of the layout class: a script file was loaded or saved.
+    virtual void ScriptFileUsed(const QString&) {}
+    // The About box's text.
+    virtual QString AboutText() const { return Title; }
+    // The File menu's list of recent files, for the layout class to fill.
+    QMenu* RecentFilesMenu() const { return recentMenu_; }
     // No one may be asked any more (a signal is ending the window): the
     // questions take their cautious answer, boxes become standard error.
     bool Quiet() const { return quiet_; }
@@ -186,7 +201,14 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     void StartRun(std::function<void()> job);
     void SetRunning(bool running);
     void EndRun(bool ok);
+    // The error's message as the window shows it: a password of the
+    // statement that failed, quoted back by the server, is hidden (engine's
+    // thread, while the run is in hand).
+    std::string ShownError(const std::exception& error) const;
     void AddOutputText(const QString& text);
+    void AddOutputLines(const QStringList& lines);
+    // The list shows its newest line after an addition.
+    void FollowOutput();
     void AddRedLine(const QString& text);
     // The block commands: act on the editor's selection when there is one.
     QString SelectedBlock() const;
@@ -229,13 +251,15 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     int exitStatus_ = 0;
     TcSignalWatcher* signals_ = nullptr;
     // The statement the engine announced last (engine's thread), so that a
-    // failure names it even when DISPLAY is off.
+    // failure names it even when DISPLAY is off. It is shown only through
+    // the password masks.
     std::string announced_;
     bool shownConnected_ = false;
     bool connectionLost_ = false;
     // The text the history last put into the editor.
     QString recalled_;
     QString loadDirectory_;
+    QMenu* recentMenu_ = nullptr;
 };
 
 // "SELECT ... I.RDB$RELATION_NAME='%s' ..." of the Foreign keys action.

@@ -45,6 +45,11 @@ void TfBaseVardel::PostStatementOutput() {
     if (lines > 0) PostText(wnOutput, text);
 }
 
+void TfBaseVardel::ShowProgramOutput(std::string_view lines) {
+    if (DisplayOff || cancelRequested_) return;
+    PostText(wnProgramOutput, std::string(lines));
+}
+
 void TfBaseVardel::WireEngineEvents() {
     TcDBScripter_IB& engine = *Engine;
     engine.OnBeforeStatement = [this](TcDBBaseScripter& sender, std::string& statement,

@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
         RunScript(window, query);
         window.Editor->setText(shown);
         window.Editor->setCursorPosition(3, 10);
+        // The text from its first column, beside the line numbers.
+        window.Editor->SendScintilla(QsciScintilla::SCI_SETXOFFSET, 0UL);
         Settle();
         const QString file = target + (classic ? QStringLiteral("/tessel-classic.png")
                                                : QStringLiteral("/tessel-default.png"));

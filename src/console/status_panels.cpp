@@ -10,6 +10,7 @@ TcStatusPanels::TcStatusPanels(QStatusBar& bar)
       transaction_(Add(22, 1)),
       user_(Add(100, 2)),
       database_(Add(200, 3)) {
+    for (const TPanel panel : {Caret, Transaction, User, Database}) SetText(panel, QString());
     database_->setMinimumWidth(200);
     database_->setMaximumWidth(QWIDGETSIZE_MAX);
     bar_.setSizeGripEnabled(true);
@@ -24,49 +25,60 @@ QLabel* TcStatusPanels::Add(int width, int index) {
     return label;
 }
 
-void TcStatusPanels::SetText(TPanel panel, const QString& text) {
-    QLabel* label = nullptr;
+namespace {
+
+QString Description(TcStatusPanels::TPanel panel) {
+    switch (panel) {
+        case TcStatusPanels::Caret:
+            return QStringLiteral("Caret position in the editor (line: column)");
+        case TcStatusPanels::Library:
+            return QStringLiteral("Client library");
+        case TcStatusPanels::Transaction:
+            return QStringLiteral("Transaction (TA: a transaction is active)");
+        case TcStatusPanels::User:
+            return QStringLiteral("Connected user");
+        case TcStatusPanels::Database:
+            return QStringLiteral("Connected database");
+    }
+    return {};
+}
+
+}  // namespace
+
+QLabel* TcStatusPanels::Label(TPanel panel) const {
     switch (panel) {
         case Caret:
-            label = caret_;
-            break;
+            return caret_;
         case Library:
-            if (library_ == nullptr) {
-                library_ = Add(
-                    QFontMetrics(bar_.font()).horizontalAdvance(QStringLiteral("RANDOMDLL.DLL")) +
-                        8,
-                    1);
-            }
-            label = library_;
-            break;
+            return library_;
         case Transaction:
-            label = transaction_;
-            break;
+            return transaction_;
         case User:
-            label = user_;
-            break;
+            return user_;
         case Database:
-            label = database_;
-            break;
+            return database_;
     }
+    return nullptr;
+}
+
+void TcStatusPanels::SetText(TPanel panel, const QString& text) {
+    if (panel == Library && library_ == nullptr)
+        library_ = Add(
+            QFontMetrics(bar_.font()).horizontalAdvance(QStringLiteral("RANDOMDLL.DLL")) + 8, 1);
+    QLabel* label = Label(panel);
     label->setText(text);
-    label->setToolTip(text);
+    label->setToolTip(text.isEmpty() ? Description(panel)
+                                     : QStringLiteral("%1: %2").arg(Description(panel), text));
 }
 
 QString TcStatusPanels::Text(TPanel panel) const {
-    switch (panel) {
-        case Caret:
-            return caret_->text();
-        case Library:
-            return library_ ? library_->text() : QString();
-        case Transaction:
-            return transaction_->text();
-        case User:
-            return user_->text();
-        case Database:
-            return database_->text();
-    }
-    return {};
+    const QLabel* label = Label(panel);
+    return label ? label->text() : QString();
+}
+
+QString TcStatusPanels::ToolTip(TPanel panel) const {
+    const QLabel* label = Label(panel);
+    return label ? label->toolTip() : QString();
 }
 
 void TcStatusPanels::SetColors(const QString& styleSheet) {

@@ -17,6 +17,7 @@
 #include "console/editor_completion.h"
 #include "console/editor_setup.h"
 #include "console/history_file.h"
+#include "console/output_find_bar.h"
 #include "console/settings_file.h"
 #include "console/status_panels.h"
 #include "console/virtual_listbox.h"
@@ -93,12 +94,14 @@ TfVardel::TfVardel(const QString& scriptFile, QWidget* parent) : TfBaseVardel(pa
         // Safe in the editor now; the next Execute writes it again.
         DeleteRecoveryFile();
     }
+    ReadRecentFiles(settings);
+    RestoreWindowState(settings);
     Editor->setFocus();
-    resize(900, 640);
 }
 
 TfVardel::~TfVardel() {
     LoginDialog() = nullptr;
+    SaveWindowState();
 }
 
 void TfVardel::LoadStartScript(const QString& scriptFile) {
@@ -133,6 +136,8 @@ void TfVardel::CreateLayout() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Output->setFont(font);
     bottom->addWidget(Output);
+    FindBar = new TcOutputFindBar(*Output, bottomPanel_);
+    bottom->addWidget(FindBar);
 
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->addWidget(topPanel_);
@@ -153,7 +158,16 @@ std::unique_ptr<TcDBScripter_IB> TfVardel::CreateEngine() {
         engine->TransactionMode = TTransactionMode::ReadCommitted;
     // A program started by EXECUTE PROGRAM is waited for until Cancel.
     engine->KeepWaiting = [this] { return !CancelRequested(); };
+    // What the program writes is shown in the output list, not lost on the
+    // window's own standard output.
+    engine->OnProgramOutput = [this](std::string_view lines) { ShowProgramOutput(lines); };
     return engine;
+}
+
+QString TfVardel::AboutText() const {
+    return QString::fromStdString(TesselBannerLines(*Engine).front()) +
+           QStringLiteral("\nAn SQL console for Firebird databases.\nQt %1, QScintilla %2.")
+               .arg(QString::fromLatin1(qVersion()), QStringLiteral(QSCINTILLA_VERSION_STR));
 }
 
 void TfVardel::WriteBanner() {

@@ -8,6 +8,7 @@
 //
 // Threading: as TfBaseVardel.
 
+#include <QStringList>
 #include <memory>
 
 #include "console/base_vardel.h"
@@ -16,6 +17,7 @@
 class QSplitter;
 class TcEditorAids;
 class TcCatalogueAPIs;
+class TcSettingsFile;
 class TcStatusPanels;
 
 class TfVardel : public TfBaseVardel {
@@ -38,6 +40,8 @@ class TfVardel : public TfBaseVardel {
     TcEditorAids& EditorAids() { return *aids_; }
     TcCatalogueAPIs& Completion() { return *completion_; }
     QSplitter* Splitter() const { return splitter_; }
+    // Script files loaded or saved, the newest first, kept across runs.
+    QStringList RecentFiles() const { return recentFiles_; }
 
   protected:
     void HandleNotification(const void* sender, int32_t number, TMessageData data, bool& handled,
@@ -49,6 +53,8 @@ class TfVardel : public TfBaseVardel {
     void ConnectCommandChanged(const QString& command) override;
     void RunHasEnded(bool ok) override;
     void ShowConnectionLost() override;
+    void ScriptFileUsed(const QString& fileName) override;
+    QString AboutText() const override;
 
   private:
     void CreateLayout();
@@ -56,6 +62,12 @@ class TfVardel : public TfBaseVardel {
     void InstallLoginDialog();
     // The script named on the command line into the editor, never run.
     void LoadStartScript(const QString& scriptFile);
+    // The window's size and the split between editor and output of the
+    // last run, and the recent files (window_memory.cpp).
+    void RestoreWindowState(const TcSettingsFile& settings);
+    void SaveWindowState();
+    void ReadRecentFiles(const TcSettingsFile& settings);
+    void FillRecentFilesMenu();
 
     QSplitter* splitter_ = nullptr;
     QWidget* topPanel_ = nullptr;
@@ -67,4 +79,5 @@ class TfVardel : public TfBaseVardel {
     TcCatalogueNames catalogue_;
     bool classic_ = false;
     bool executing_ = false;
+    QStringList recentFiles_;
 };

@@ -12,8 +12,31 @@
 #include <string>
 
 #include "foundation/errors.h"
+#include "foundation/screen_cells.h"
 
 namespace {
+
+bool IsAscii(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+// The code point at i and the UTF-16 units it takes.
+char32_t CodePointAt(const QString& text, qsizetype i, qsizetype& units) {
+    units = 1;
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        units = 2;
+        return QChar::surrogateToUcs4(text[i], text[i + 1]);
+    }
+    return text[i].unicode();
+}
+
+// The advance of one cell: that of "0" in the list's fixed-pitch font, with
+// its fraction, as the font lays out ASCII text.
+qreal CellWidth(const QFont& font) {
+    return std::max<qreal>(1, QFontMetricsF(font).horizontalAdvance(QLatin1Char('0')));
+}
 
 // The blanks that are trimmed around the rest of a wrapped line: space and
 // every control character.
@@ -419,9 +442,87 @@ void TmVirtualListbox::paintEvent(QPaintEvent* event) {
         const QRect cell(x, (row - top) * row_height_, width, row_height_);
         painter.fillRect(cell, back);
         painter.setPen(text);
-        painter.drawText(cell.adjusted(1, 0, -1, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, RowText(row));
+        const QString shown = RowText(row);
+        if (IsAscii(shown))
+            painter.drawText(cell.adjusted(1, 0, -1, 0),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        else
+            PaintByCells(painter, cell.adjusted(1, 0, -1, 0), shown, area.right());
+        if (!highlight_.isEmpty()) PaintHighlights(painter, cell, shown);
     }
+}
+
+int TmVirtualListbox::CellX(const QString& text, qsizetype index) const {
+    int cells = 0;
+    for (qsizetype i = 0, units = 1; i < index && i < text.size(); i += units)
+        cells += CodePointCells(CodePointAt(text, i, units));
+    return qRound(cells * CellWidth(font()));
+}
+
+int TmVirtualListbox::TextX(int row, int index) const {
+    CheckGuiThread(__func__);
+    return 1 + CellX(RowText(row), index);
+}
+
+void TmVirtualListbox::PaintByCells(QPainter& painter, const QRect& area, const QString& text,
+                                    int right) const {
+    const qreal width = CellWidth(font());
+    int cellsBefore = 0;
+    for (qsizetype i = 0, units = 1;
+         i < text.size() && area.left() + cellsBefore * width <= right;) {
+        const qsizetype start = i;
+        const int cells = CodePointCells(CodePointAt(text, i, units));
+        i += units;
+        while (i < text.size() && CodePointCells(CodePointAt(text, i, units)) == 0) i += units;
+        // Wider than its cells: the glyph may overhang, never push the rest.
+        const int x = area.left() + qRound(cellsBefore * width);
+        painter.drawText(
+            QRect(x, area.top(), qRound(std::max(1, cells) * width * 2), area.height()),
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text.mid(start, i - start));
+        cellsBefore += cells;
+    }
+}
+
+void TmVirtualListbox::PaintHighlights(QPainter& painter, const QRect& cell,
+                                       const QString& text) const {
+    const bool ascii = IsAscii(text);
+    const QRect textArea = cell.adjusted(1, 0, -1, 0);
+    for (qsizetype at = text.indexOf(highlight_, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(highlight_, at + highlight_.size(), Qt::CaseInsensitive)) {
+        const int left = textArea.left() + CellX(text, at);
+        const int right = textArea.left() + CellX(text, at + highlight_.size());
+        const QRect mark(left, cell.top(), right - left, cell.height());
+        // The row's text again, clipped to the mark: the same glyphs at the
+        // same places, in black on the highlight, readable in both schemes.
+        painter.save();
+        painter.setClipRect(mark);
+        painter.fillRect(mark, HighlightColor());
+        painter.setPen(Qt::black);
+        if (ascii)
+            painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        else
+            PaintByCells(painter, textArea, text, mark.right());
+        painter.restore();
+    }
+}
+
+void TmVirtualListbox::SetHighlightText(const QString& text) {
+    CheckGuiThread(__func__);
+    if (text == highlight_) return;
+    highlight_ = text;
+    viewport()->update();
+}
+
+void TmVirtualListbox::RevealText(int row, int start, int length) {
+    CheckGuiThread(__func__);
+    if (row < 0 || row >= RowCount()) return;
+    const QString text = RowText(row);
+    const int left = 1 + CellX(text, start);
+    const int right = 1 + CellX(text, start + length);
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int width = viewport()->width();
+    if (left < horizontal->value() || right > horizontal->value() + width)
+        horizontal->setValue(std::max(0, left - width / 4));
 }
 
 bool TmVirtualListbox::viewportEvent(QEvent* event) {

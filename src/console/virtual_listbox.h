@@ -29,6 +29,8 @@
 
 #include "console/tessel_line.h"
 
+class QPainter;
+
 // A logical line with the object it owns (or none).
 struct TmListLine {
     QString Text;
@@ -163,6 +165,23 @@ class TmVirtualListbox : public QAbstractScrollArea {
     int ItemIndex() const;
     void SetItemIndex(int row);
 
+    // Every occurrence of the text in a row, without regard to case, is
+    // painted on the highlight colour (in black); empty: none.
+    void SetHighlightText(const QString& text);
+    QString HighlightText() const {
+        CheckGuiThread(__func__);
+        return highlight_;
+    }
+    static QColor HighlightColor() { return QColor(255, 215, 0); }
+    // Where the character at index of the row starts, in pixels from the
+    // row's left edge (before sideways scrolling). Text is laid out by
+    // screen cells (foundation/screen_cells.h) of the width of "0", so
+    // that columns of accented or East Asian text line up whatever width
+    // the font gives their glyphs.
+    int TextX(int row, int index) const;
+    // Scrolls sideways, when needed, so that length characters of the row
+    // from start are on screen.
+    void RevealText(int row, int start, int length);
     // Colours of a row that is not selected; both start as the pane's colours.
     std::function<void(TmVirtualListbox* sender, int row, TmVirtualListBoxLine* object,
                        QColor& text, QColor& background)>
@@ -212,6 +231,13 @@ class TmVirtualListbox : public QAbstractScrollArea {
     void EnsureVisible(int row);
     void ScrollHorizontally(int delta);
     void OnVerticalAction();
+    // Pixels of the text's beginning up to index, by screen cells.
+    int CellX(const QString& text, qsizetype index) const;
+    // Paints text that is not pure ASCII character by character, each at
+    // its cells (a character with the marks that combine with it).
+    void PaintByCells(QPainter& painter, const QRect& area, const QString& text, int right) const;
+    // Paints the highlighted occurrences of the row's text in the cell.
+    void PaintHighlights(QPainter& painter, const QRect& cell, const QString& text) const;
 
     TmListLines lines_;
     std::vector<TRow> rows_;
@@ -230,6 +256,7 @@ class TmVirtualListbox : public QAbstractScrollArea {
     bool multi_select_ = false;
     QColor select_back_;
     QColor select_text_;
+    QString highlight_;
     // Metrics follow the pane only once it has a real size (it is shown).
     bool loaded_ = false;
 };

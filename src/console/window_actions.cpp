@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -18,6 +19,7 @@
 #include <QToolBar>
 
 #include "console/base_vardel.h"
+#include "console/output_find_bar.h"
 #include "console/virtual_listbox.h"
 #include "console/window_text.h"
 #include "engine/base_scripter.h"
@@ -104,6 +106,26 @@ void TfBaseVardel::CreateActions() {
     add({"actSaveOutput", "Save output", nullptr, {}}, [this] { SaveOutput(); });
     add({"actPrintOutput", "Print output", nullptr, {}}, [this] { PrintOutput(); });
     add({"actHelp", "Help", nullptr, {key(Qt::Key_F1)}}, [this] { RunInternal("HELP"); });
+    add({"actFind", "Find in output", nullptr, {key(Qt::CTRL | Qt::Key_F)}}, [this] {
+        if (FindBar) FindBar->Open();
+    });
+    // F3 and Shift+F3 step on from wherever the focus is; with nothing to
+    // find yet they open the bar.
+    for (const auto& [name, caption, combination, forward] :
+         {std::tuple{"actFindNext", "Find next", key(Qt::Key_F3), true},
+          std::tuple{"actFindPrevious", "Find previous", key(Qt::SHIFT | Qt::Key_F3), false}})
+        add({name, caption, nullptr, {combination}}, [this, forward = forward] {
+            if (!FindBar) return;
+            if (FindBar->Field().text().isEmpty()) {
+                FindBar->Open();
+                return;
+            }
+            FindBar->show();
+            if (forward)
+                FindBar->Next();
+            else
+                FindBar->Previous();
+        });
 
     // Only while the output list has the focus: elsewhere these keys are the
     // editor's own.
@@ -121,13 +143,25 @@ void TfBaseVardel::CreateActions() {
         Output->addAction(action);
     }
 
-    Action("actExecute")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-    Action("actCancel")->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
-    Action("actPrevious")->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    Action("actNext")->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    Action("actLoad")->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    Action("actSaveOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    Action("actClearOutput")->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    add({"actAbout", "About Tessel", nullptr, {}},
+        [this] { Dialogs.ShowAbout(QStringLiteral("About %1").arg(Title), AboutText()); });
+
+    // One icon set: the style's own standard icons, for every action that
+    // shows one (the toolbar, the menus, the find bar).
+    const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
+        {"actExecute", QStyle::SP_MediaPlay},
+        {"actCancel", QStyle::SP_MediaStop},
+        {"actPrevious", QStyle::SP_ArrowBack},
+        {"actNext", QStyle::SP_ArrowForward},
+        {"actLoad", QStyle::SP_DialogOpenButton},
+        {"actSaveScript", QStyle::SP_DialogSaveButton},
+        {"actSaveOutput", QStyle::SP_FileDialogListView},
+        {"actClearOutput", QStyle::SP_DialogResetButton},
+        {"actFind", QStyle::SP_FileDialogContentsView},
+        {"actHelp", QStyle::SP_DialogHelpButton},
+        {"actAbout", QStyle::SP_MessageBoxInformation},
+    };
+    for (const auto& [name, icon] : icons) Action(name)->setIcon(style()->standardIcon(icon));
 }
 
 void TfBaseVardel::CreateMenus() {
@@ -147,7 +181,11 @@ void TfBaseVardel::CreateMenus() {
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* name : {"actLoad", "actSaveScript", "actSaveOutput", "actPrintOutput"})
+    menuEntry(file, "actLoad");
+    recentMenu_ = file->addMenu(QStringLiteral("Open &recent"));
+    recentMenu_->setObjectName(QStringLiteral("RecentFilesMenu"));
+    recentMenu_->setEnabled(false);
+    for (const char* name : {"actSaveScript", "actSaveOutput", "actPrintOutput"})
         menuEntry(file, name);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
@@ -180,12 +218,15 @@ void TfBaseVardel::CreateMenus() {
     for (const char* name : {"actPrevious", "actNext", "actConnectString", "actClearInput",
                              "actClearOutput", "actLiteralCopy", "actLiteralPaste"})
         menuEntry(edit, name);
+    edit->addSeparator();
+    for (const char* name : {"actFind", "actFindNext", "actFindPrevious"}) menuEntry(edit, name);
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Script"));
     for (const char* name : {"actExecute", "actCancel", "actExecuteBlock", "actSelectFromBlock",
                              "actDescribeBlock", "actForeignKeysOfBlock"})
         menuEntry(run, name);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     menuEntry(help, "actHelp");
+    menuEntry(help, "actAbout");
 
     QToolBar* tools = addToolBar(QStringLiteral("Script"));
     tools->setObjectName(QStringLiteral("ScriptToolBar"));
@@ -238,7 +279,7 @@ void TfBaseVardel::ExecuteBlock() {
         try {
             Engine->ExecuteScript(text);
         } catch (const std::exception& e) {
-            PostText(wnInternalFailed, e.what());
+            PostText(wnInternalFailed, ShownError(e));
             Post(wnRunEnded, 0);
             return;
         }
@@ -323,6 +364,7 @@ bool TfBaseVardel::LoadScriptFrom(const QString& fileName) {
     SetEditorText(text);
     // The next choice starts in this file's folder.
     loadDirectory_ = QFileInfo(fileName).absolutePath();
+    ScriptFileUsed(fileName);
     return true;
 }
 
@@ -344,6 +386,7 @@ bool TfBaseVardel::SaveScriptTo(const QString& fileName) {
         return false;
     }
     loadDirectory_ = QFileInfo(fileName).absolutePath();
+    ScriptFileUsed(fileName);
     return true;
 }
 

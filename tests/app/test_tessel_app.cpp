@@ -113,6 +113,78 @@ TEST(RunProgram, TheProgramGetsSignalsThatTheCallerBlocks) {
     EXPECT_EQ(status, -SIGINT);
 }
 
+// What RunProgram hands over to its output receiver, piece by piece.
+struct TcReceived {
+    std::vector<std::string> Pieces;
+    TProgramOutput Receiver() {
+        return [this](std::string_view lines) { Pieces.emplace_back(lines); };
+    }
+    // The program's text as lines, whatever the pieces were.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (const std::string& piece : Pieces) {
+            size_t start = 0;
+            for (size_t end = piece.find('\n'); end != std::string::npos;
+                 start = end + 1, end = piece.find('\n', start))
+                lines.push_back(piece.substr(start, end - start));
+            lines.push_back(piece.substr(start));
+        }
+        return lines;
+    }
+};
+
+struct OutputCase {
+    const char* Name;
+    const char* Script;  // for sh -c
+    std::vector<std::string> Lines;
+};
+
+const OutputCase kOutputCases[] = {
+    {"standard output and error, in order",
+     "echo one; echo two >&2; echo three",
+     {"one", "two", "three"}},
+    {"empty lines are lines", "printf 'a\\n\\nb\\n'", {"a", "", "b"}},
+    {"one empty line", "echo", {""}},
+    {"the text after the last line feed", "printf 'a\\nno end'", {"a", "no end"}},
+    {"nothing", "true", {}},
+    {"a failing program's words", "echo why >&2; exit 4", {"why"}},
+};
+
+TEST(RunProgram, HandsWhatTheProgramWritesToTheReceiverInLines) {
+    for (const OutputCase& c : kOutputCases) {
+        TcReceived received;
+        RunProgram("sh", std::string("-c \"") + c.Script + "\"", true, "", {}, -1,
+                   received.Receiver());
+        EXPECT_EQ(received.Lines(), c.Lines) << c.Name;
+    }
+}
+
+// The program writes a line and goes on only once that line has reached
+// the receiver (which leaves a mark); it gives up, saying so, after a while.
+TEST(RunProgram, TheReceiverGetsEachLineWhileTheProgramRuns) {
+    TcTempDir folder;
+    const std::string mark = folder.File("seen");
+    TcReceived received;
+    const TProgramOutput receiver = [&](std::string_view lines) {
+        received.Pieces.emplace_back(lines);
+        if (lines == "first") std::ofstream(mark) << "seen";
+    };
+    RunProgram("sh",
+               "-c 'echo first; for i in $(seq 2000); do [ -e " + mark +
+                   " ] && echo second && exit 0; sleep 0.01; done; echo \"not seen\"'",
+               true, "", {}, -1, receiver);
+    EXPECT_EQ(received.Lines(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST(RunProgram, ALineWithoutEndComesInPieces) {
+    TcReceived received;
+    RunProgram("sh", "-c 'head -c 70000 /dev/zero | tr \"\\0\" x'", true, "", {}, -1,
+               received.Receiver());
+    ASSERT_EQ(received.Pieces.size(), 2u);
+    EXPECT_EQ(received.Pieces[0], std::string(65536, 'x'));
+    EXPECT_EQ(received.Pieces[1], std::string(70000 - 65536, 'x'));
+}
+
 class TesselEngine : public ::testing::Test {
   protected:
     TcScopedValue<TLanguage> language{Language, TLanguage::English};
@@ -124,6 +196,14 @@ TEST_F(TesselEngine, ExecuteProgramWaitsForTheProgramAndSaysDone) {
     const std::string mark = folder.File("ran");
     engine.ExecuteScript("EXECUTE PROGRAM 'touch " + mark + "';");
     EXPECT_TRUE(std::filesystem::exists(mark));
+    EXPECT_EQ(engine.LastMessage, "Done.");
+}
+
+TEST_F(TesselEngine, ExecuteProgramHandsTheProgramsOutputToItsReceiver) {
+    TcReceived received;
+    engine.OnProgramOutput = received.Receiver();
+    engine.ExecuteScript("EXECUTE PROGRAM 'echo hello from a program';");
+    EXPECT_EQ(received.Lines(), std::vector<std::string>{"hello from a program"});
     EXPECT_EQ(engine.LastMessage, "Done.");
 }
 

@@ -82,6 +82,9 @@ TEST_F(WindowTest, EveryActionHasItsCaptionAndShortcuts) {
         {"actSaveOutput", "Save output", ""},
         {"actPrintOutput", "Print output", ""},
         {"actHelp", "Help", "F1"},
+        {"actFind", "Find in output", "Ctrl+F"},
+        {"actFindNext", "Find next", "F3"},
+        {"actFindPrevious", "Find previous", "Shift+F3"},
         {"actCopyOutput", "", "Ctrl+C; Ctrl+Ins"},
         {"actPasteInput", "", "Ctrl+V"},
     };
@@ -409,6 +412,43 @@ TEST_F(WindowTest, ExecuteProgramOfAMissingProgramFailsWithTheSystemsMessage) {
                            QStringLiteral("nosuchprogram: No such file or directory")}));
     EXPECT_EQ(LineColor(first), clRed);
     EXPECT_EQ(Errors, QStringList({QStringLiteral("nosuchprogram: No such file or directory")}));
+}
+
+// The program writes a line and goes on only once the output list shows
+// it; it gives up, saying so, after a while.
+TEST_F(WindowTest, ExecuteProgramShowsWhatTheProgramWritesAsItArrives) {
+    const QString mark = QString::fromStdString(folder.File("seen"));
+    const QString program = QString::fromStdString(folder.File("talk.sh"));
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\necho first\necho 'to error' >&2\n"
+                              "for i in $(seq 3000); do [ -e %1 ] && break; sleep 0.01; done\n"
+                              "[ -e %1 ] && echo second || echo 'not seen'\n")
+                   .arg(mark)
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const int first = Output().LineCount();
+    QSignalSpy ended(window.get(), &TfBaseVardel::RunFinished);
+    Editor().setText(QStringLiteral("EXECUTE PROGRAM '%1';").arg(program));
+    Press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return OutputLines().contains(QStringLiteral("first")) || !ended.isEmpty(); },
+        120000));
+    ASSERT_TRUE(ended.isEmpty()) << "shown only once the program had ended";
+    QFile(mark).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(ended.wait(120000));
+    EXPECT_TRUE(ended.front().front().toBool());
+    EXPECT_EQ(OutputFrom(first), QStringList({QStringLiteral("first"), QStringLiteral("to error"),
+                                              QStringLiteral("second"), QStringLiteral("Done.")}));
+
+    // DISPLAY OFF keeps it out of the output list as everything else.
+    const int hidden = Output().LineCount();
+    ASSERT_TRUE(
+        Execute(QStringLiteral("SET DISPLAY OFF;\nEXECUTE PROGRAM 'echo hidden';\n"
+                               "SET DISPLAY ON;")));
+    EXPECT_EQ(OutputFrom(hidden), QStringList({QStringLiteral("Done.")}));
 }
 
 TEST_F(WindowTest, ScriptNamedOnTheCommandLineIsLoadedNotRun) {

@@ -177,6 +177,51 @@ TEST_F(WindowFaults, WithDisplayOffTheRedLineNamesTheStatementThatFailed) {
     EXPECT_EQ(LineColor(first), clRed);
 }
 
+// What the window shows of a failing statement: the red line, the message
+// in the output and in the box, and the caption while it ran.
+TEST_F(WindowFaults, ErrorLinesAndTheCaptionHidePasswords) {
+    CreateDatabase();
+    QStringList captions;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged,
+                     [&captions](const QString& title) { captions.append(title); });
+    const QString missing = QString::fromStdString(folder.File("none/x.fdb"));
+    const struct {
+        const char* Name;
+        QString Statement;
+        QString Shown;
+        QString Secret;
+    } cases[] = {
+        // First, while connected: the server's "Token unknown" quotes an
+        // unquoted password back.
+        {"server quotes it back", QStringLiteral("create or alter user bob password Sekr3t"),
+         QStringLiteral("create or alter user bob password ***"), QStringLiteral("Sekr3t")},
+        {"quoted", QStringLiteral("CONNECT '%1' USER 'SYSDBA' PASSWORD 'Se''cret1'").arg(missing),
+         QStringLiteral("CONNECT '%1' USER 'SYSDBA' PASSWORD '***'").arg(missing),
+         QStringLiteral("et1")},
+        {"bare", QStringLiteral("CONNECT '%1' USER SYSDBA PASSWORD Secret2").arg(missing),
+         QStringLiteral("CONNECT '%1' USER SYSDBA PASSWORD ***").arg(missing),
+         QStringLiteral("Secret2")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Errors.clear();
+        captions.clear();
+        const int first = Output().LineCount();
+        EXPECT_FALSE(Execute(c.Statement + QLatin1Char(';')));
+        const QStringList shown = OutputFrom(first);
+        ASSERT_GE(shown.size(), 2);
+        EXPECT_EQ(shown.front().toStdString(), c.Shown.toStdString());
+        EXPECT_EQ(LineColor(first), clRed);
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(captions.contains(QStringLiteral("Tessel - ") + c.Shown))
+            << captions.join(QLatin1Char('|')).toStdString();
+        const QString all = (shown + Errors + captions).join(QLatin1Char('|'));
+        EXPECT_FALSE(all.contains(c.Secret)) << all.toStdString();
+    }
+    // The server's message itself is still shown, with the word hidden.
+    EXPECT_TRUE(OutputLines().join(QLatin1Char('|')).contains(QStringLiteral("Token unknown")));
+}
+
 TEST_F(WindowFaults, ClosingWhileAStatementRunsAsksFirstAndCancelKeepsItRunning) {
     Editor().setText(QStringLiteral("SLEEP 600;"));
     Press(Qt::Key_E, Qt::ControlModifier);
