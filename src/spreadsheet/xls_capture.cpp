@@ -196,7 +196,7 @@ void TcDBScripter_IBXLS::CaptureCell(int i, int64_t cellColumn, int64_t row) {
         case TCellKind::Text:
             break;
     }
-    const std::string text = view.ValueText(i);
+    const std::string text = view.CellValueText(i);
     if (!text.empty() && text.compare(0, FormulaPrefix.size(), FormulaPrefix) == 0) {
         WriteFormulaCell(cellColumn, row, text.substr(FormulaPrefix.size()));
         return;
