@@ -26,6 +26,7 @@ void TcWorkbook::ClearWorkbook() {
     sheets_.Clear();
     formats_.Clear();
     report_ = {};
+    Date1904 = false;
     sheets_.Add("Sheet1");
 }
 
@@ -60,6 +61,7 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
 
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);
+    Date1904 = scratch.Date1904;
     report_ = report;
     return report;
 }

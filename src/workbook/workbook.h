@@ -57,6 +57,10 @@ class TcWorkbook {
 
     std::string Filename;
     TExcelVersion Version = TExcelVersion::xvExcel97;
+    // The workbook counts dates from 1 January 1904, as a file read said:
+    // its date cells and cached formula results hold serials of that
+    // system (see kDate1904Offset), and it is written back so.
+    bool Date1904 = false;
 
     // A new workbook holding one sheet ("Sheet1"), the default font (Arial
     // 10) and the default cell format.

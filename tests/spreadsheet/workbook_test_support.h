@@ -119,7 +119,8 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
 
 // The sheet records the library keeps from another program's file without
 // reading them, or writes from what it read: page setup, protection, outline
-// gutters, default column width, zoom, panes, tab colour, protection options.
+// gutters, default column width, zoom, panes, tab colour, protection options,
+// default row height and its flags.
 extern const std::vector<uint16_t> kSheetRecordsKept;
 
 // While it lives, files this process writes are limited to `bytes`
