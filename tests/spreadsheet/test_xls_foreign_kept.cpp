@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "workbook/compound_document.h"
 #include "workbook_test_support.h"
 #include "xls_fixture.h"
 
@@ -38,7 +39,8 @@ class ForeignWorkbook : public DatabaseEngine {
 // and a date the 1904 system cannot hold is text, said once.
 TEST_F(ForeignWorkbook, TheDateSystemOf1904IsKept) {
     const std::string file = Copy("date1904.xls");
-    Run("XLS OPEN '" + file + "'; XLS SHEET Captured;"
+    Run("XLS OPEN '" + file +
+        "'; XLS SHEET Captured;"
         "SELECT CAST('2024-02-29' AS DATE) AS D, CAST('1904-01-01 06:00:00' AS TIMESTAMP) AS S "
         "FROM RDB$DATABASE UNION ALL "
         "SELECT CAST('1903-12-31' AS DATE), CAST('1903-12-31 23:59:59' AS TIMESTAMP) "
@@ -96,6 +98,38 @@ TEST_F(ForeignWorkbook, ColumnWidthsAndTheDefaultRowItSetAreKept) {
     EXPECT_NE(columns[2], "column\tData!C\t2953\tshown\tlevel 0");  // fitted, not the default
     EXPECT_EQ(after.With("view\tData"), before.With("view\tData"));
     EXPECT_THAT(after.With("view\tData"), ElementsAre(HasSubstr("default row 0000")));
+}
+
+// Title, author, subject, keywords and comments stay, as olefile reads
+// them, and so do the bytes of both property streams.
+TEST_F(ForeignWorkbook, DocumentPropertiesAreKept) {
+    const std::string file = Copy("foreign.xls");
+    const TcXlrdDump before = ReadPropertiesWithOlefile(file);
+    ASSERT_EQ(before.Status, 0) << ::testing::PrintToString(before.Lines);
+    EXPECT_THAT(before.Lines, ::testing::Contains("property\ttitle\tQuarterly figures"));
+    Run("XLS OPEN '" + file + "'; XLS SHEET Captured; SELECT 1 AS N FROM RDB$DATABASE;");
+    Run("XLS CLOSE;");
+    const TcXlrdDump after = ReadPropertiesWithOlefile(file);
+    ASSERT_EQ(after.Status, 0) << ::testing::PrintToString(after.Lines);
+    EXPECT_EQ(after.With("property\t"), before.With("property\t"));
+    EXPECT_THAT(after.With("stream\t"),
+                ElementsAre("stream\t\005DocumentSummaryInformation",
+                            "stream\t\005SummaryInformation", "stream\tWorkbook"));
+    const TBytes originalBytes = ReadFileBytes(FixturePath("foreign.xls"));
+    const TBytes writtenBytes = ReadFileBytes(file);
+    const spreadsheet::TcCompoundDocument original(originalBytes), written(writtenBytes);
+    for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
+        ASSERT_GE(written.FindInRoot(name), 0) << name + 1;
+        EXPECT_EQ(written.ReadStream(written.FindInRoot(name)),
+                  original.ReadStream(original.FindInRoot(name)))
+            << name + 1;
+    }
+    const TcXlrdDump xlrd = ReadWithXlrd(file);
+    ASSERT_EQ(xlrd.Status, 0) << ::testing::PrintToString(xlrd.Lines);
+    EXPECT_EQ(Field(xlrd, "Captured!A2"), (std::vector<std::string>{"number", "1.0"}));
+    // Written again, they are still there: the file is ours now.
+    Run("XLS OPEN '" + file + "'; XLS ECHO again; XLS CLOSE;");
+    EXPECT_EQ(ReadPropertiesWithOlefile(file).Lines, after.Lines);
 }
 
 }  // namespace

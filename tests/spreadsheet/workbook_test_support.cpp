@@ -301,10 +301,13 @@ std::vector<std::string> TcXlrdDump::Cell(std::string_view address) const {
     return fields;
 }
 
-TcXlrdDump ReadWithXlrd(const std::string& path) {
+namespace {
+
+// Runs one of the dump scripts on the file with the system's Python.
+TcXlrdDump RunDumpScript(const std::string& script, const std::string& path) {
     // The path goes to the shell in single quotes; test paths hold none.
     if (path.find('\'') != std::string::npos) throw std::logic_error("quote in path");
-    std::string command = "/usr/bin/python3 '" TESSEL_XLRD_DUMP "' '" + path + "' 2>&1";
+    std::string command = "/usr/bin/python3 '" + script + "' '" + path + "' 2>&1";
     TcXlrdDump dump;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) throw std::runtime_error("cannot run " + command);
@@ -322,6 +325,16 @@ TcXlrdDump ReadWithXlrd(const std::string& path) {
         start = end + 1;
     }
     return dump;
+}
+
+}  // namespace
+
+TcXlrdDump ReadWithXlrd(const std::string& path) {
+    return RunDumpScript(TESSEL_XLRD_DUMP, path);
+}
+
+TcXlrdDump ReadPropertiesWithOlefile(const std::string& path) {
+    return RunDumpScript(TESSEL_PROPERTIES_DUMP, path);
 }
 
 std::vector<TcRecordBody> StreamRecords(const TBytes& file) {

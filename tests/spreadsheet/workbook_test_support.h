@@ -92,6 +92,9 @@ struct TcXlrdDump {
     std::vector<std::string> Cell(std::string_view address) const;
 };
 TcXlrdDump ReadWithXlrd(const std::string& path);
+// The third: olefile (python3-olefile) on tests/spreadsheet/properties_dump.py,
+// the streams of the file and its document properties, in the same form.
+TcXlrdDump ReadPropertiesWithOlefile(const std::string& path);
 
 // The records of a workbook file's "Workbook" stream, as (id, body), and the
 // same split into substreams at each BOF (the globals first, then each sheet
