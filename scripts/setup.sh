@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-server firebird3.0-utils firebird3.0-examples
     qt6-base-dev libgl-dev libqscintilla2-qt6-dev fonts-dejavu-core
-    libfreexl-dev python3-xlrd libedit-dev locales
+    libfreexl-dev python3-xlrd python3-olefile libedit-dev locales
     libxlsxwriter-dev python3-openpyxl
     clang libclang-rt-14-dev clang-format
     dpkg-dev file man-db

@@ -35,6 +35,19 @@ std::string_view TrimTrailing(std::string_view text) {
     return text;
 }
 
+// Bytes a character of the set takes at most: the server pads a CHAR value
+// of n characters to n times this many bytes.
+size_t MaxCharacterBytes(int characterSet) {
+    return characterSet == kUtf8 ? 4 : characterSet == kUnicodeFss ? 3 : 1;
+}
+
+// Characters of a UTF-8 text: the bytes that begin one.
+size_t Utf8Characters(std::string_view text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 }  // namespace
 
 TcDBScripter_IBView::TcDBScripter_IBView(TcDBScripter_IB& scripter) : scripter_(scripter) {}
@@ -130,6 +143,31 @@ bool TcDBScripter_IBView::IsNull(int column) const {
 std::string TcDBScripter_IBView::ValueText(int column) const {
     char scratch[kScratchSize];
     return std::string(CellText(column, CurrentRow(column), scratch));
+}
+
+std::string TcDBScripter_IBView::CellValueText(int column) const {
+    char scratch[kScratchSize];
+    const char* cell = CurrentRow(column);
+    if (cell[0] == 1) return std::string();
+    const std::string_view raw = CellText(column, cell, scratch);
+    const std::string_view shown = ShownText(column, raw);
+    const XSQLVAR& var = Buffer().Column(column);
+    const size_t perCharacter = MaxCharacterBytes(var.sqlsubtype & 0xFF);
+    if (scripter_.TrimCharFields || SqlBaseType(var.sqltype) != SQL_TEXT || perCharacter == 1)
+        return std::string(shown);
+    // The value's characters, then blanks up to the declared length: all
+    // that follows the text without its trailing blanks is blanks.
+    const std::string_view trimmed = TrimTrailing(raw);
+    const size_t declared = SqlLength(var) / perCharacter;
+    const size_t characters = Utf8Characters(trimmed);
+    if (characters >= declared) return std::string(trimmed);
+    return std::string(raw.substr(0, std::min(raw.size(), trimmed.size() + declared - characters)));
+}
+
+std::string_view TcDBScripter_IBView::ShownText(int column, std::string_view text) const {
+    if (scripter_.TrimCharFields && SqlBaseType(Buffer().Column(column).sqltype) == SQL_TEXT)
+        return TrimTrailing(text);
+    return text;
 }
 
 std::string TcDBScripter_IBView::ValueByName(std::string_view name) const {
@@ -323,9 +361,8 @@ int TcDBScripter_IBView::ValueWidth(int column, int rows) const {
             char scratch[kScratchSize];
             for (int r = 0; r < rows; ++r) {
                 const char* cell = buffer.Row(r) + offset;
-                std::string_view text = CellText(column, cell, scratch);
-                if (type == SQL_TEXT && scripter_.TrimCharFields) text = TrimTrailing(text);
-                widest = std::max(widest, Utf8Cells(text));
+                widest =
+                    std::max(widest, Utf8Cells(ShownText(column, CellText(column, cell, scratch))));
             }
             break;
         }
@@ -374,6 +411,7 @@ void TcDBScripter_IBView::ComputeWidths() {
                 case SQL_TEXT:
                     if (Utf8_[static_cast<size_t>(i)]) break;
                     if (scripter_.TrimCharFields) {
+                        // NULL cells are measured too, by what their buffer holds.
                         const size_t size = SqlLength(var);
                         for (int r = 0; r < rows; ++r) {
                             const char* text = buffer.Row(r) + offset;
@@ -383,7 +421,7 @@ void TcDBScripter_IBView::ComputeWidths() {
                                      : size;
                             data = std::max(
                                 data,
-                                static_cast<int>(TrimTrailing(std::string_view(text, n)).size()));
+                                static_cast<int>(ShownText(i, std::string_view(text, n)).size()));
                         }
                     } else {
                         data = static_cast<int>(SqlLength(var));

@@ -61,6 +61,13 @@ class TcDBScripter_IBView {
     bool IsNull(int column) const;
     // Display text of the column in the current row; empty for NULL.
     std::string ValueText(int column) const;
+    // The value of the column in the current row for a cell of its own (a
+    // spreadsheet's): ValueText, but a CHAR value loses its trailing blanks
+    // when TrimCharFields is on, as the text output shows it, and is else
+    // padded to its declared length in characters only: the server pads a
+    // UTF-8 value to its length in bytes, three or four a character, and
+    // the blanks beyond its characters are no part of the value.
+    std::string CellValueText(int column) const;
     // Raises EDeveloper "Field %s not found." for an unknown name.
     std::string ValueByName(std::string_view name) const;
     // The type name of the current row of a column-metadata query.
@@ -94,6 +101,9 @@ class TcDBScripter_IBView {
     // The cell's display text; may point into the row buffer or `scratch`,
     // which must hold kScratchSize bytes.
     std::string_view CellText(int column, const char* cell, char* scratch) const;
+    // A cell text as the output shows it: a CHAR value without its trailing
+    // blanks and control characters when TrimCharFields is on.
+    std::string_view ShownText(int column, std::string_view text) const;
     void AppendRowLine(std::string& line, int row) const;
     // The cells the widest value of the column takes where values decide
     // it: numbers, and UTF-8 text (0 for other columns).

@@ -272,11 +272,13 @@ std::string TcDBScripter_IBXLS::CloseFile() {
     TcSheets& sheets = Workbook->Sheets();
     for (int i = 0; i < sheets.Count(); ++i) {
         if (!AutoFitSheets[static_cast<size_t>(i)]) continue;
-        // Only the columns this session wrote: the widths a file came with
-        // are its author's.
+        // Only the columns this session wrote, and of those not the ones
+        // whose width the file gave them: those widths are its author's.
+        TcSheet& sheet = sheets[i];
         for (int column = 0; column <= 100; ++column)
-            if (writtenColumns_[static_cast<size_t>(i)].test(static_cast<size_t>(column)))
-                sheets[i].AutoFitColumn(column);
+            if (writtenColumns_[static_cast<size_t>(i)].test(static_cast<size_t>(column)) &&
+                sheet.OwnColumnWidths.count(column) == 0)
+                sheet.AutoFitColumn(column);
     }
     if (!sheetFromFile_[static_cast<size_t>(CurrentSheetIndex())])
         CurrentSheet->DefaultRowHeight = 255;

@@ -178,26 +178,34 @@ void TcDBScripter_IBXLS::CaptureCell(int i, int64_t cellColumn, int64_t row) {
             const double serial = view.NumberValue(i);
             // Before 1 March 1900 (serial 61) spreadsheets disagree: Excel
             // counts a 29 February 1900 and so shows every earlier date a
-            // day off, and before 1900 none shows a date at all. Such a
-            // date is written as ISO text with its whole value (the
+            // day off, and before 1900 none shows a date at all. A workbook
+            // of the 1904 date system holds no date before 1 January 1904.
+            // Such a date is written as ISO text with its whole value (the
             // console's text drops the seconds), and XLS CLOSE says so.
-            if (serial < kFirstSharedSerial) {
+            const bool date1904 = Workbook->Date1904;
+            if (serial < (date1904 ? kDate1904Offset : kFirstSharedSerial)) {
                 sheet.WriteTextCell(column, rowIndex,
                                     IsoDateText(serial, kind.Format != CellFormats.QueryDate),
                                     CellFormats.QueryString);
-                NoteOnce(
-                    Lang("Dates before 1 March 1900 were written as text (year-month-day), "
-                         "which spreadsheets do not read as dates.",
-                         "Datums voor 1 maart 1900 zijn als tekst (jaar-maand-dag) "
-                         "geschreven, die spreadsheets niet als datum lezen."));
-            } else
-                sheet.WriteNumberCell(column, rowIndex, serial, kind.Format);
+                NoteOnce(date1904
+                             ? Lang("Dates before 1 January 1904 were written as text "
+                                    "(year-month-day): the workbook counts dates from 1904.",
+                                    "Datums voor 1 januari 1904 zijn als tekst (jaar-maand-dag) "
+                                    "geschreven: het werkboek telt datums vanaf 1904.")
+                             : Lang("Dates before 1 March 1900 were written as text "
+                                    "(year-month-day), which spreadsheets do not read as dates.",
+                                    "Datums voor 1 maart 1900 zijn als tekst (jaar-maand-dag) "
+                                    "geschreven, die spreadsheets niet als datum lezen."));
+            } else {
+                sheet.WriteNumberCell(column, rowIndex,
+                                      date1904 ? serial - kDate1904Offset : serial, kind.Format);
+            }
             return;
         }
         case TCellKind::Text:
             break;
     }
-    const std::string text = view.ValueText(i);
+    const std::string text = view.CellValueText(i);
     if (!text.empty() && text.compare(0, FormulaPrefix.size(), FormulaPrefix) == 0) {
         WriteFormulaCell(cellColumn, row, text.substr(FormulaPrefix.size()));
         return;

@@ -227,7 +227,7 @@ class TcWorkbookReader {
                 case rtFilePass:
                     throw EWorkbookError("The workbook is encrypted; it cannot be read.");
                 case rtDateMode:
-                    date1904_ = in.U16() != 0;
+                    book_.Date1904 = in.U16() != 0;
                     break;
                 case rtWriteAccess:
                     report_.WrittenBy = TrimBlanks(RecordString(*r, 0, false));
@@ -370,11 +370,9 @@ class TcWorkbookReader {
         return it == xfToFormat_.end() ? 0 : it->second;
     }
 
+    // Date serials stay in the file's date system, which the workbook keeps.
     void Number(TcSheet& sheet, int column, int row, double value, uint16_t ixfe) {
-        int format = FormatOf(ixfe);
-        // Serials of the 1904 date system count from 1 January 1904.
-        if (date1904_ && IsDateFormat(book_.Formats()[format].NumberFormat)) value += 1462;
-        sheet.WriteNumberCell(column, row, value, format);
+        sheet.WriteNumberCell(column, row, value, FormatOf(ixfe));
     }
 
     static bool InSheet(int column) { return column < kMaxColumns; }
@@ -397,7 +395,12 @@ class TcWorkbookReader {
                 case rtDefaultRowHeight: {
                     uint16_t flags = in.U16();
                     uint16_t height = in.U16();
-                    if (!(flags & 0x02)) sheet.DefaultRowHeight = height;
+                    sheet.Kept.DefaultRowFlags = flags;
+                    // With empty rows hidden, the height is that of hidden rows.
+                    if (flags & 0x02)
+                        sheet.Kept.HiddenRowHeight = height;
+                    else
+                        sheet.DefaultRowHeight = height;
                     break;
                 }
                 case rtDefColWidth:
@@ -573,8 +576,13 @@ class TcWorkbookReader {
         attributes.Collapsed = options & 0x1000;
         int format = FormatOf(xf);
         if (format != 0) attributes.FormatIndex = format;
+        // A width the file gave the columns up to the sheet's last stands
+        // for its default; widths this library wrote are its own fits.
+        const bool own = (last < kMaxColumns - 1 || (options & 0x0002)) &&
+                         report_.WrittenBy != kWorkbookWriterName;
         for (int c = first; c <= std::min<int>(last, kMaxColumns - 1); ++c) {
             sheet.SetColumnWidth(c, width);
+            if (own) sheet.OwnColumnWidths.insert(c);
             if (!(attributes == TcColumnAttributes{})) sheet.ColumnAttributes[c] = attributes;
         }
     }
@@ -677,7 +685,6 @@ class TcWorkbookReader {
     TcWorkbook& book_;
     TcReadReport& report_;
     TcRecordCursor cursor_;
-    bool date1904_ = false;
     std::vector<TcFont> fonts_;
     std::map<uint16_t, std::string> numberFormats_;
     std::vector<std::vector<uint8_t>> xfs_;

@@ -214,7 +214,7 @@ class TcWorkbookWriter {
                            0, 1, 0x0258});
         Simple(rtBackup, {0});
         Simple(rtHideObj, {0});
-        Simple(rtDateMode, {0});
+        Simple(rtDateMode, {static_cast<uint16_t>(book_.Date1904 ? 1 : 0)});
         Simple(rtPrecision, {1});
         Simple(rtRefreshAll, {0});
         Simple(rtBookBool, {0});
@@ -464,8 +464,7 @@ class TcWorkbookWriter {
         Simple(rtPrintGridlines, {0});
         Simple(rtGridSet, {1});
         WriteGuts(sheet);
-        Simple(rtDefaultRowHeight,
-               {1, static_cast<uint16_t>(std::clamp(sheet.DefaultRowHeight, 1, 0x7FFF))});
+        WriteDefaultRowHeight(sheet);
         Simple(rtWsBool, {0x04C1});
         // Kept records go where the format orders them.
         records_.Out().Bytes(sheet.Kept.PageSetup);
@@ -478,6 +477,16 @@ class TcWorkbookWriter {
         WriteWindow2(sheet, active);
         records_.Out().Bytes(sheet.Kept.View);
         Simple(rtEof, {});
+    }
+
+    // The flags a file gave the default row height, or the writer's own (set
+    // by hand); with empty rows hidden, the height of hidden rows.
+    void WriteDefaultRowHeight(const TcSheet& sheet) {
+        const int flags = sheet.Kept.DefaultRowFlags >= 0 ? sheet.Kept.DefaultRowFlags : 1;
+        const int height = (flags & 0x02) ? sheet.Kept.HiddenRowHeight : sheet.DefaultRowHeight;
+        Simple(rtDefaultRowHeight,
+               {static_cast<uint16_t>(flags),
+                static_cast<uint16_t>(std::clamp(height, flags & 0x02 ? 0 : 1, 0x7FFF))});
     }
 
     // The sheet's window: the one read from a file or the writer's own, with

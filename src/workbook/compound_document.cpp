@@ -21,34 +21,111 @@ constexpr size_t kEntriesPerSector = kSectorSize / 4;
 constexpr size_t kHeaderDifatEntries = 109;
 constexpr size_t kDirectoryEntrySize = 128;
 
-void WriteDirectoryEntry(TcByteWriter& out, const std::string& name, uint8_t type, uint32_t child,
-                         uint32_t start, uint32_t size) {
+constexpr size_t kMiniSectorSize = 64;
+constexpr size_t kMiniCutoff = 4096;
+
+enum TColor : uint8_t { Red = 0, Black = 1 };
+
+struct TcDirectoryLink {
+    uint32_t Left = kNoStream, Right = kNoStream, Child = kNoStream;
+    TColor Color = Black;
+};
+
+void WriteDirectoryEntry(TcByteWriter& out, const std::string& name, uint8_t type,
+                         const TcDirectoryLink& link, uint32_t start, uint32_t size) {
     std::u16string wide = Utf8ToUtf16(name).substr(0, 31);
     for (char16_t c : wide) out.U16(c);
     out.Zeros(64 - wide.size() * 2);
     out.U16(static_cast<uint16_t>(wide.empty() ? 0 : (wide.size() + 1) * 2));
     out.U8(type);
-    out.U8(1);  // black: a tree of one node per level needs no balancing
-    out.U32(kNoStream);
-    out.U32(kNoStream);
-    out.U32(child);
+    out.U8(link.Color);
+    out.U32(link.Left);
+    out.U32(link.Right);
+    out.U32(link.Child);
     out.Zeros(16 + 4 + 8 + 8);  // class id, state bits, times
     out.U32(start);
     out.U32(size);
     out.U32(0);
 }
 
+// The order of names in a storage's tree: shorter first, then by their
+// upper-cased characters.
+bool NameBefore(const std::string& a, const std::string& b) {
+    const std::u16string x = Utf8ToUtf16(a), y = Utf8ToUtf16(b);
+    if (x.size() != y.size()) return x.size() < y.size();
+    for (size_t i = 0; i < x.size(); ++i) {
+        auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+        if (upper(x[i]) != upper(y[i])) return upper(x[i]) < upper(y[i]);
+    }
+    return false;
+}
+
+// A balanced tree of the sorted entries ids[first, last): the middle one is
+// the root. Nodes on the deepest level are red, all others black, so that
+// every path holds as many black nodes.
+uint32_t BuildTree(const std::vector<uint32_t>& ids, size_t first, size_t last, int depth,
+                   int deepest, std::vector<TcDirectoryLink>& links) {
+    if (first >= last) return kNoStream;
+    const size_t middle = first + (last - first) / 2;
+    TcDirectoryLink& link = links[ids[middle]];
+    link.Color = depth == deepest && depth > 0 ? Red : Black;
+    const uint32_t left = BuildTree(ids, first, middle, depth + 1, deepest, links);
+    const uint32_t right = BuildTree(ids, middle + 1, last, depth + 1, deepest, links);
+    links[ids[middle]].Left = left;
+    links[ids[middle]].Right = right;
+    return ids[middle];
+}
+
+int TreeDepth(size_t count) {
+    int depth = -1;
+    for (; count > 0; count /= 2) ++depth;
+    return depth;
+}
+
+size_t Units(size_t bytes, size_t unit) {
+    return (bytes + unit - 1) / unit;
+}
+
+// Chains consecutive sectors [first, first + count) in a table.
+void Chain(std::vector<uint32_t>& table, size_t first, size_t count) {
+    for (size_t k = 0; k < count; ++k)
+        table[first + k] = k + 1 < count ? static_cast<uint32_t>(first + k + 1) : kEndOfChain;
+}
+
 }  // namespace
 
-TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t dataSize) {
+TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t dataSize,
+                                      const std::vector<TcNamedStream>& others) {
     // Streams below the mini-stream cutoff would have to live in the mini
-    // stream; padding to the cutoff keeps one simple layout for every size.
-    size_t streamSize = std::max<size_t>(dataSize, 4096);
-    size_t streamSectors = (streamSize + kSectorSize - 1) / kSectorSize;
+    // stream; padding the main one to the cutoff keeps it in whole sectors.
+    const size_t streamSize = std::max<size_t>(dataSize, kMiniCutoff);
+    const size_t streamSectors = Units(streamSize, kSectorSize);
+    const size_t entries = 2 + others.size();
+    const size_t dirSectors = Units(entries * kDirectoryEntrySize, kSectorSize);
+    // The other streams: small ones in the mini stream, the rest in sectors.
+    std::vector<uint32_t> starts(others.size(), kEndOfChain);
+    size_t miniSectors = 0, largeSectors = 0;
+    for (size_t i = 0; i < others.size(); ++i) {
+        const size_t size = others[i].Bytes.size();
+        if (size == 0) continue;
+        if (size < kMiniCutoff) {
+            starts[i] = static_cast<uint32_t>(miniSectors);
+            miniSectors += Units(size, kMiniSectorSize);
+        } else {
+            largeSectors += Units(size, kSectorSize);
+        }
+    }
+    const size_t miniStreamSectors = Units(miniSectors * kMiniSectorSize, kSectorSize);
+    const size_t miniFatSectors = Units(miniSectors * 4, kSectorSize);
+    const size_t dirSector = streamSectors;
+    const size_t miniStreamSector = dirSector + dirSectors;
+    const size_t miniFatSector = miniStreamSector + miniStreamSectors;
+    const size_t largeSector = miniFatSector + miniFatSectors;
+    const size_t usedSectors = largeSector + largeSectors;
     size_t fatSectors = 1, difatSectors = 0;
     for (;;) {
-        size_t total = streamSectors + 1 + fatSectors + difatSectors;
-        size_t needFat = (total + kEntriesPerSector - 1) / kEntriesPerSector;
+        size_t total = usedSectors + fatSectors + difatSectors;
+        size_t needFat = Units(total, kEntriesPerSector);
         size_t needDifat =
             needFat > kHeaderDifatEntries
                 ? (needFat - kHeaderDifatEntries + kEntriesPerSector - 2) / (kEntriesPerSector - 1)
@@ -57,10 +134,9 @@ TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t data
         fatSectors = needFat;
         difatSectors = needDifat;
     }
-    const uint32_t dirSector = static_cast<uint32_t>(streamSectors);
-    const uint32_t firstFat = dirSector + 1;
+    const uint32_t firstFat = static_cast<uint32_t>(usedSectors);
     const uint32_t firstDifat = firstFat + static_cast<uint32_t>(fatSectors);
-    const size_t totalSectors = streamSectors + 1 + fatSectors + difatSectors;
+    const size_t totalSectors = usedSectors + fatSectors + difatSectors;
 
     TcDocumentFrame frame;
     frame.Head.reserve(kSectorSize);
@@ -76,11 +152,11 @@ TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t data
     out.Zeros(6);
     out.U32(0);
     out.U32(static_cast<uint32_t>(fatSectors));
-    out.U32(dirSector);
+    out.U32(static_cast<uint32_t>(dirSector));
     out.U32(0);
-    out.U32(4096);
-    out.U32(kEndOfChain);
-    out.U32(0);
+    out.U32(kMiniCutoff);
+    out.U32(miniFatSectors ? static_cast<uint32_t>(miniFatSector) : kEndOfChain);
+    out.U32(static_cast<uint32_t>(miniFatSectors));
     out.U32(difatSectors ? firstDifat : kEndOfChain);
     out.U32(static_cast<uint32_t>(difatSectors));
     for (size_t i = 0; i < kHeaderDifatEntries; ++i)
@@ -91,24 +167,70 @@ TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t data
     TcByteWriter tail(frame.Tail);
     tail.Zeros(streamSectors * kSectorSize - dataSize);
 
-    // Directory: the root and the stream.
-    WriteDirectoryEntry(tail, "Root Entry", 5, 1, kEndOfChain, 0);
-    WriteDirectoryEntry(tail, streamName, 2, kNoStream, 0, static_cast<uint32_t>(streamSize));
-    for (int i = 0; i < 2; ++i) WriteDirectoryEntry(tail, "", 0, kNoStream, 0, 0);
+    // Directory: the root, the main stream, the others, in one tree below the root.
+    std::vector<std::string> names{"Root Entry", streamName};
+    for (const TcNamedStream& other : others) names.push_back(other.Name);
+    std::vector<uint32_t> children;
+    for (uint32_t id = 1; id < entries; ++id) children.push_back(id);
+    std::sort(children.begin(), children.end(),
+              [&names](uint32_t a, uint32_t b) { return NameBefore(names[a], names[b]); });
+    std::vector<TcDirectoryLink> links(entries);
+    links[0].Child = BuildTree(children, 0, children.size(), 0, TreeDepth(children.size()), links);
+    WriteDirectoryEntry(tail, names[0], 5, links[0],
+                        miniSectors ? static_cast<uint32_t>(miniStreamSector) : kEndOfChain,
+                        static_cast<uint32_t>(miniSectors * kMiniSectorSize));
+    WriteDirectoryEntry(tail, streamName, 2, links[1], 0, static_cast<uint32_t>(streamSize));
+    size_t nextLarge = largeSector;
+    for (size_t i = 0; i < others.size(); ++i) {
+        const size_t size = others[i].Bytes.size();
+        uint32_t start = starts[i];
+        if (size >= kMiniCutoff) {
+            start = static_cast<uint32_t>(nextLarge);
+            nextLarge += Units(size, kSectorSize);
+        }
+        WriteDirectoryEntry(tail, others[i].Name, 2, links[2 + i], start,
+                            static_cast<uint32_t>(size));
+    }
+    for (size_t e = entries; e < dirSectors * kSectorSize / kDirectoryEntrySize; ++e)
+        WriteDirectoryEntry(tail, "", 0, {}, 0, 0);
+
+    // The mini stream, its table, and the large streams.
+    std::vector<uint32_t> miniFat(miniFatSectors * kEntriesPerSector, kFreeSector);
+    for (const TcNamedStream& other : others) {
+        const size_t size = other.Bytes.size();
+        if (size == 0 || size >= kMiniCutoff) continue;
+        tail.Bytes(other.Bytes);
+        tail.Zeros(Units(size, kMiniSectorSize) * kMiniSectorSize - size);
+    }
+    for (size_t i = 0; i < others.size(); ++i) {
+        const size_t size = others[i].Bytes.size();
+        if (size > 0 && size < kMiniCutoff) Chain(miniFat, starts[i], Units(size, kMiniSectorSize));
+    }
+    tail.Zeros(miniStreamSectors * kSectorSize - miniSectors * kMiniSectorSize);
+    for (uint32_t v : miniFat) tail.U32(v);
+    for (const TcNamedStream& other : others) {
+        const size_t size = other.Bytes.size();
+        if (size < kMiniCutoff) continue;
+        tail.Bytes(other.Bytes);
+        tail.Zeros(Units(size, kSectorSize) * kSectorSize - size);
+    }
 
     // Sector allocation table.
-    for (size_t s = 0; s < fatSectors * kEntriesPerSector; ++s) {
-        uint32_t v = kFreeSector;
-        if (s < streamSectors)
-            v = s + 1 < streamSectors ? static_cast<uint32_t>(s + 1) : kEndOfChain;
-        else if (s == dirSector)
-            v = kEndOfChain;
-        else if (s >= firstFat && s < firstDifat)
-            v = kFatSector;
-        else if (s >= firstDifat && s < totalSectors)
-            v = kDifatSector;
-        tail.U32(v);
+    std::vector<uint32_t> fat(fatSectors * kEntriesPerSector, kFreeSector);
+    Chain(fat, 0, streamSectors);
+    Chain(fat, dirSector, dirSectors);
+    Chain(fat, miniStreamSector, miniStreamSectors);
+    Chain(fat, miniFatSector, miniFatSectors);
+    size_t large = largeSector;
+    for (const TcNamedStream& other : others) {
+        if (other.Bytes.size() < kMiniCutoff) continue;
+        const size_t count = Units(other.Bytes.size(), kSectorSize);
+        Chain(fat, large, count);
+        large += count;
     }
+    for (size_t s = firstFat; s < firstDifat; ++s) fat[s] = kFatSector;
+    for (size_t s = firstDifat; s < totalSectors; ++s) fat[s] = kDifatSector;
+    for (uint32_t v : fat) tail.U32(v);
     // Further FAT sector numbers beyond the header's 109.
     size_t nextFat = kHeaderDifatEntries;
     for (size_t d = 0; d < difatSectors; ++d) {
@@ -120,8 +242,9 @@ TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t data
     return frame;
 }
 
-TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream) {
-    TcDocumentFrame frame = CompoundDocumentFrame(streamName, stream.size());
+TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream,
+                             const std::vector<TcNamedStream>& others) {
+    TcDocumentFrame frame = CompoundDocumentFrame(streamName, stream.size(), others);
     TBytes file = std::move(frame.Head);
     file.reserve(file.size() + stream.size() + frame.Tail.size());
     file.insert(file.end(), stream.begin(), stream.end());
@@ -186,6 +309,9 @@ TcCompoundDocument::TcCompoundDocument(const TBytes& file) : file_(file) {
             name.push_back(c);
         }
         entry.Name = Utf16ToUtf8(name);
+        entry.Left = GetU32(e + 68);
+        entry.Right = GetU32(e + 72);
+        entry.Child = GetU32(e + 76);
         entry.Start = GetU32(e + 116);
         // Version 3 files may leave garbage in the high half of the size.
         entry.Size = sectorShift == 9 ? GetU32(e + 120)
@@ -239,6 +365,23 @@ int TcCompoundDocument::Find(const std::string& name) const {
     for (size_t i = 0; i < entries_.size(); ++i)
         if ((entries_[i].Type == 1 || entries_[i].Type == 2) && SameText(entries_[i].Name, name))
             return static_cast<int>(i);
+    return -1;
+}
+
+int TcCompoundDocument::FindInRoot(const std::string& name) const {
+    // The root's entries form a tree; each is visited once, however damaged.
+    std::vector<bool> seen(entries_.size(), false);
+    std::vector<uint32_t> pending{entries_[0].Child};
+    while (!pending.empty()) {
+        const uint32_t id = pending.back();
+        pending.pop_back();
+        if (id >= entries_.size() || seen[id]) continue;
+        seen[id] = true;
+        const TcEntry& entry = entries_[id];
+        if (entry.Type == 2 && SameText(entry.Name, name)) return static_cast<int>(id);
+        pending.push_back(entry.Left);
+        pending.push_back(entry.Right);
+    }
     return -1;
 }
 

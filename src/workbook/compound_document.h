@@ -1,7 +1,8 @@
 #pragma once
 // The OLE compound document (structured storage) container that holds an
 // Excel 97 workbook's "Workbook" stream. The writer makes a version 3 file
-// (512-byte sectors) with a single stream; the reader takes any valid file,
+// (512-byte sectors) with the workbook stream first, the other streams
+// (those under 4,096 bytes in the mini stream) after it; the reader takes any valid file,
 // version 3 or 4, and refuses damaged ones with EWorkbookError: every sector
 // number is range-checked and every chain is walked at most once, so cyclic
 // or oversized chains end in an error, never in a loop.
@@ -13,15 +14,24 @@
 
 namespace spreadsheet {
 
-// The compound document holding one stream of the given name.
-TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream);
+// A stream of a document besides the main one (document properties).
+struct TcNamedStream {
+    std::string Name;
+    TBytes Bytes;
+};
+
+// The compound document holding one stream of the given name, and the
+// other streams beside it.
+TBytes BuildCompoundDocument(const std::string& streamName, const TBytes& stream,
+                             const std::vector<TcNamedStream>& others = {});
 // The same document in the parts around the stream's bytes, so that a large
 // stream is written to a file without being copied: Head, the stream, Tail.
 struct TcDocumentFrame {
     TBytes Head;
     TBytes Tail;
 };
-TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t streamSize);
+TcDocumentFrame CompoundDocumentFrame(const std::string& streamName, size_t streamSize,
+                                      const std::vector<TcNamedStream>& others = {});
 
 class TcCompoundDocument {
   public:
@@ -33,10 +43,14 @@ class TcCompoundDocument {
         uint8_t Type = 0;  // 1 storage, 2 stream, 5 root
         uint32_t Start = 0;
         uint64_t Size = 0;
+        uint32_t Left = 0xFFFFFFFF, Right = 0xFFFFFFFF, Child = 0xFFFFFFFF;
     };
     const std::vector<TcEntry>& Entries() const { return entries_; }
     // Index of the first stream or storage with the name (case-insensitive), or -1.
     int Find(const std::string& name) const;
+    // Index of the stream with the name (case-insensitive) among the root
+    // storage's own entries, or -1.
+    int FindInRoot(const std::string& name) const;
     // The whole content of stream entry `index`.
     TBytes ReadStream(int index) const;
 

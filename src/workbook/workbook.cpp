@@ -27,6 +27,8 @@ void TcWorkbook::ClearWorkbook() {
     sheets_.Clear();
     formats_.Clear();
     report_ = {};
+    Date1904 = false;
+    PropertyStreams.clear();
     sheets_.Add("Sheet1");
 }
 
@@ -85,15 +87,30 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
             report.Unsupported.end())
         report.Unsupported.push_back("pivot tables");
 
+    std::vector<std::pair<std::string, TBytes>> properties;
+    for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
+        const int found = document.FindInRoot(name);
+        if (found >= 0) properties.emplace_back(name, document.ReadStream(found));
+    }
+
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);
+    Date1904 = scratch.Date1904;
+    PropertyStreams = std::move(properties);
     report_ = report;
     Version = TExcelVersion::xvExcel97;
     return report;
 }
 
+std::vector<spreadsheet::TcNamedStream> TcWorkbook::OtherStreams() const {
+    std::vector<spreadsheet::TcNamedStream> streams;
+    for (const auto& [name, bytes] : PropertyStreams) streams.push_back({name, bytes});
+    return streams;
+}
+
 TBytes TcWorkbook::WorkbookBytes() const {
-    return spreadsheet::BuildCompoundDocument("Workbook", spreadsheet::BuildWorkbookStream(*this));
+    return spreadsheet::BuildCompoundDocument("Workbook", spreadsheet::BuildWorkbookStream(*this),
+                                              OtherStreams());
 }
 
 std::vector<TcCutText> TcWorkbook::CutTexts() const {
@@ -125,6 +142,6 @@ void TcWorkbook::WriteWorkbook() const {
     }
     const TBytes stream = spreadsheet::BuildWorkbookStream(*this);
     const spreadsheet::TcDocumentFrame frame =
-        spreadsheet::CompoundDocumentFrame("Workbook", stream.size());
+        spreadsheet::CompoundDocumentFrame("Workbook", stream.size(), OtherStreams());
     spreadsheet::ReplaceWorkbookFile(Filename, {&frame.Head, &stream, &frame.Tail});
 }

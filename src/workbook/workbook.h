@@ -11,10 +11,15 @@
 // read leaves the workbook as it was.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "workbook/workbook_errors.h"
 #include "workbook/workbook_model.h"
+
+namespace spreadsheet {
+struct TcNamedStream;
+}
 
 // The file format WriteWorkbook writes: Excel 97 (65,536 rows a sheet) or
 // Office Open XML (1,048,576 rows).
@@ -63,6 +68,14 @@ class TcWorkbook {
 
     std::string Filename;
     TExcelVersion Version = TExcelVersion::xvExcel97;
+    // The workbook counts dates from 1 January 1904, as a file read said:
+    // its date cells and cached formula results hold serials of that
+    // system (see kDate1904Offset), and it is written back so.
+    bool Date1904 = false;
+    // The document properties of the file read (the SummaryInformation and
+    // DocumentSummaryInformation streams: title, author, subject, keywords
+    // and more), as (stream name, bytes); written back unchanged.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> PropertyStreams;
 
     // A new workbook holding one sheet ("Sheet1"), the default font (Arial
     // 10) and the default cell format.
@@ -96,6 +109,9 @@ class TcWorkbook {
     const TcReadReport& LastReadReport() const { return report_; }
 
   private:
+    // The streams written beside the workbook stream.
+    std::vector<spreadsheet::TcNamedStream> OtherStreams() const;
+
     TcSheets sheets_{*this};
     TcFormats formats_;
     TcReadReport report_;

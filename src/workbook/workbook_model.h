@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,6 +106,12 @@ struct TcKeptRecords {
     // The body of the sheet's WINDOW2 record (gridlines, frozen panes,
     // scroll position); empty for the writer's own.
     std::vector<uint8_t> Window2;
+    // The flags of the sheet's DEFAULTROWHEIGHT record (whether the height
+    // was set by hand, empty rows hidden, extra space above or below), and
+    // its height where the flags say empty rows are hidden; -1 for the
+    // writer's own. The height otherwise is DefaultRowHeight.
+    int DefaultRowFlags = -1;
+    int HiddenRowHeight = 0;
 };
 
 class TcSheet {
@@ -153,6 +160,10 @@ class TcSheet {
 
     std::map<int, int> RowHeights;  // set by hand
     std::map<int, int> ColumnWidths;
+    // The columns whose width a file gave them (not a width it gives all the
+    // columns up to the sheet's last, which stands for the default): a
+    // capture keeps these widths and fits only the others.
+    std::set<int> OwnColumnWidths;
     std::map<int, TcRowAttributes> RowAttributes;
     std::map<int, TcColumnAttributes> ColumnAttributes;
     TcKeptRecords Kept;
@@ -219,6 +230,10 @@ class TcFormats {
     std::vector<TcCellFormat> formats_;
     std::vector<TcFont> fonts_;
 };
+
+// Days from 30 December 1899 to 1 January 1904: a serial of the 1904 date
+// system is one of the 1900 system less this.
+constexpr double kDate1904Offset = 1462;
 
 // Date-time serial numbers, days since 30 December 1899 (the 1900 date
 // system; serials from 1 March 1900 on agree with Excel's).

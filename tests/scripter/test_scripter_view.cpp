@@ -743,6 +743,47 @@ TEST_F(ScripterViewTest, Utf8CharColumnsCountTheirBlanksAsCells) {
     EXPECT_EQ(view.RowLine(), "東京大" + std::string(1 + 5, ' ') + "1 ");
 }
 
+TEST_F(ScripterViewTest, CellValuesOfCharArePaddedToTheirLengthInCharacters) {
+    // CHAR(10) in UTF8 comes padded to 40 bytes ("Zürich" and 33 blanks),
+    // CHAR(4) in UNICODE_FSS to 12; a cell of its own holds the declared
+    // characters, or no trailing blank at all with TrimCharFields on. A
+    // single-byte set's blanks are all part of the value; the text output
+    // (ValueText) keeps every byte.
+    constexpr short kCharsetUnicodeFss = 3;
+    builder.Define({{SQL_TEXT, 0, 40, "U"},
+                    {SQL_TEXT, 0, 12, "F"},
+                    {SQL_TEXT, 0, 4, "W"},
+                    {SQL_VARYING, 0, 40, "V"}});
+    builder.Var(0).sqlsubtype = kCharsetUtf8;
+    builder.Var(1).sqlsubtype = kCharsetUnicodeFss;
+    builder.Var(2).sqlsubtype = kCharsetWin1252;
+    builder.Var(3).sqlsubtype = kCharsetUtf8;
+    builder.PutText(0, "Zürich").PutText(1, "é").PutText(2, "a").PutVarying(3, "x  ").Store();
+    builder.PutText(0, "東京大学東京大学東京").PutText(1, "éééé").PutText(2, "abcd");
+    builder.PutVarying(3, "").Store();
+    struct Case {
+        bool Trim;
+        int Row;
+        std::vector<std::string> Values;
+    };
+    const Case cases[] = {
+        {false, 0, {"Zürich    ", "é   ", "a   ", "x  "}},
+        {false, 1, {"東京大学東京大学東京", "éééé", "abcd", ""}},
+        {true, 0, {"Zürich", "é", "a", "x  "}},
+        {true, 1, {"東京大学東京大学東京", "éééé", "abcd", ""}},
+    };
+    for (const Case& c : cases) {
+        scripter.TrimCharFields = c.Trim;
+        view.First();
+        if (c.Row == 1) view.Next();
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(view.CellValueText(column), c.Values[static_cast<size_t>(column)])
+                << "trim " << c.Trim << ", row " << c.Row << ", column " << column;
+    }
+    view.First();
+    EXPECT_EQ(view.ValueText(0), "Zürich" + std::string(33, ' '));
+}
+
 TEST_F(ScripterViewTest, SingleByteTextKeepsItsByteLayout) {
     // WIN1252 "Zürich" (ü is one byte 0xFC) and the same bytes without a
     // character set: one cell a byte, as always.

@@ -303,6 +303,7 @@ std::vector<std::string> TcXlrdDump::Cell(std::string_view address) const {
 
 namespace {
 
+// Runs one of the dump scripts on the file with the system's Python.
 TcXlrdDump RunDumpScript(const std::string& script, const std::string& path) {
     // The path goes to the shell in single quotes; test paths hold none.
     if (path.find('\'') != std::string::npos) throw std::logic_error("quote in path");
@@ -334,6 +335,10 @@ TcXlrdDump ReadWithXlrd(const std::string& path) {
 
 TcXlrdDump ReadWithOpenpyxl(const std::string& path) {
     return RunDumpScript(TESSEL_OPENPYXL_DUMP, path);
+}
+
+TcXlrdDump ReadPropertiesWithOlefile(const std::string& path) {
+    return RunDumpScript(TESSEL_PROPERTIES_DUMP, path);
 }
 
 std::vector<TcRecordBody> StreamRecords(const TBytes& file) {
@@ -410,7 +415,7 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
 
 const std::vector<uint16_t> kSheetRecordsKept = {
     0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x0027, 0x0028, 0x0029, 0x00A1, 0x001B, 0x001A,
-    0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867};
+    0x0012, 0x00DD, 0x0063, 0x0013, 0x0080, 0x0055, 0x00A0, 0x0041, 0x0862, 0x0867, 0x0225};
 
 TcFileSizeLimit::TcFileSizeLimit(uint64_t bytes) {
     handler_ = std::signal(SIGXFSZ, SIG_IGN);

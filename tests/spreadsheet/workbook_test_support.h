@@ -95,6 +95,9 @@ TcXlrdDump ReadWithXlrd(const std::string& path);
 // The reader of Office Open XML workbooks: openpyxl (python3-openpyxl) on
 // tests/spreadsheet/openpyxl_dump.py, in the same form (see the script).
 TcXlrdDump ReadWithOpenpyxl(const std::string& path);
+// The third: olefile (python3-olefile) on tests/spreadsheet/properties_dump.py,
+// the streams of the file and its document properties, in the same form.
+TcXlrdDump ReadPropertiesWithOlefile(const std::string& path);
 
 // The records of a workbook file's "Workbook" stream, as (id, body), and the
 // same split into substreams at each BOF (the globals first, then each sheet
@@ -124,7 +127,8 @@ std::string ConvertWithLibreOffice(const std::string& source, const std::string&
 
 // The sheet records the library keeps from another program's file without
 // reading them, or writes from what it read: page setup, protection, outline
-// gutters, default column width, zoom, panes, tab colour, protection options.
+// gutters, default column width, zoom, panes, tab colour, protection options,
+// default row height and its flags.
 extern const std::vector<uint16_t> kSheetRecordsKept;
 
 // While it lives, files this process writes are limited to `bytes`

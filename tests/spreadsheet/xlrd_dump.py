@@ -9,7 +9,9 @@ Lines (fields separated by tabs):
     cell   SHEET!A1  TYPE  VALUE  NUMBER-FORMAT  BOLD  FONT-SIZE
     row    SHEET!ROW  HEIGHT  custom|auto  hidden|shown  level N [collapsed]
     column SHEET!COLUMNS  WIDTH  hidden|shown  level N   (A, or A:C for a run alike)
-    view   SHEET  grid, frozen panes, split, zoom, page breaks, default sizes
+    view   SHEET  grid, frozen panes, split, zoom, page breaks, default sizes and the
+                  default row's flags (set by hand, hidden, space above, below)
+    datemode 0|1                (1: dates count from 1 January 1904)
     colour INDEX  RRGGBB        (only the palette entries the file changed)
 TYPE is text, number, date, boolean, error or blank; a date's VALUE is
 YYYY-MM-DD HH:MM:SS, a number's the shortest text that reads back as the
@@ -63,7 +65,7 @@ def cell_value(book, cell):
 
 def main(path):
     book = xlrd.open_workbook(path, formatting_info=True)
-    out = []
+    out = ["datemode\t%d" % book.datemode]
     for index in range(book.nsheets):
         sheet = book.sheet_by_index(index)
         out.append("sheet\t%d\t%s\t%s" % (index, escape(sheet.name),
@@ -104,10 +106,14 @@ def main(path):
                 span += ":" + column_letters(last)
             out.append("column\t%s!%s\t%d\t%s\tlevel %d" % (name, span, width, shown, level))
         out.append("view\t%s\tgrid %d\tfrozen %d\tsplit %d,%d\tzoom %s\tbreaks %s %s\t"
-                   "default width %s\tdefault height %s" % (
+                   "default width %s\tdefault height %s\tdefault row %s" % (
                        name, sheet.show_grid_lines, sheet.panes_are_frozen, sheet.horz_split_pos,
                        sheet.vert_split_pos, sheet.scl_mag_factor, sheet.horizontal_page_breaks,
-                       sheet.vertical_page_breaks, sheet.defcolwidth, sheet.default_row_height))
+                       sheet.vertical_page_breaks, sheet.defcolwidth, sheet.default_row_height,
+                       "".join(str(int(flag or 0)) for flag in (
+                           sheet.default_row_height_mismatch, sheet.default_row_hidden,
+                           sheet.default_additional_space_above,
+                           sheet.default_additional_space_below))))
     if book.palette_record:
         for offset, rgb in enumerate(book.palette_record):
             out.append("colour\t%d\t%02X%02X%02X" % ((offset + 8,) + tuple(rgb)))
