@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -63,6 +64,14 @@ TcWindowDialogs StandardDialogs(QWidget* window) {
 TfBaseVardel::TfBaseVardel(QWidget* parent)
     : QMainWindow(parent), runner_(std::make_unique<TcExecutionRunner>(this)) {
     Dialogs = StandardDialogs(this);
+    // As tessel-cli does after a signal: a statement whose echo was shown
+    // but whose execution had not begun when Cancel came would miss a
+    // single request.
+    cancelRepeat_ = new QTimer(this);
+    cancelRepeat_->setInterval(100);
+    connect(cancelRepeat_, &QTimer::timeout, this, [this] {
+        if (running_ && Engine) Engine->CancelRunningStatement();
+    });
 }
 
 TfBaseVardel::~TfBaseVardel() {
@@ -245,9 +254,11 @@ void TfBaseVardel::Cancel() {
     if (!running_ || !Engine) return;
     cancelRequested_ = true;
     Engine->CancelRunningStatement();
+    cancelRepeat_->start();
 }
 
 void TfBaseVardel::EndRun(bool ok) {
+    cancelRepeat_->stop();
     setWindowTitle(Title);
     if (cancelRequested_) ReleaseCancelledResult();
     SetRunning(false);

@@ -26,6 +26,7 @@ class QAction;
 class QMenu;
 class QsciScintilla;
 class TmVirtualListbox;
+class QTimer;
 class TcExecutionRunner;
 class TcOutputFindBar;
 class TcSignalWatcher;
@@ -244,6 +245,9 @@ class TfBaseVardel : public QMainWindow, public IOwnerWindow {
     bool closePending_ = false;
     bool closeAllowed_ = false;
     std::atomic<bool> cancelRequested_{false};
+    // Asks the engine again, while the cancelled run lasts, to stop its
+    // statement: one that had not begun when Cancel came is reached too.
+    QTimer* cancelRepeat_ = nullptr;
     // The answer to the transaction question that closing asked already
     // (0: none yet), for the disconnect that follows.
     std::atomic<int> closeAnswer_{0};
