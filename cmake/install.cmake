@@ -35,10 +35,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Firebird client is loaded at run time (dlopen), so dpkg-shlibdeps cannot
-# see it in the programs' links. libxlsxwriter (the .xlsx writer) is linked,
+# see it in the programs' links. zlib (the .xlsx writer's deflate) is linked,
 # and named here too so that the list shows every library the programs need
 # beyond Qt and the C++ runtime.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, libxlsxwriter4")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, zlib1g")
 # The embedded engine (a database file opened without a server).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "firebird3.0-server-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-server")

@@ -9,7 +9,7 @@ PACKAGES=(
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-server firebird3.0-utils firebird3.0-examples
     qt6-base-dev libgl-dev libqscintilla2-qt6-dev fonts-dejavu-core
     libfreexl-dev python3-xlrd python3-olefile libedit-dev locales
-    libxlsxwriter-dev python3-openpyxl
+    zlib1g-dev python3-openpyxl
     clang libclang-rt-14-dev clang-format
     dpkg-dev file man-db
 )

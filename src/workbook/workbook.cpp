@@ -134,9 +134,8 @@ void TcWorkbook::CheckWritable(const std::string& fileName) {
 
 void TcWorkbook::WriteWorkbook() const {
     if (Version == TExcelVersion::xvOpenXml) {
-        spreadsheet::ReplaceWorkbookFileWith(Filename, [this](int, const std::string& path) {
-            spreadsheet::WriteOpenXmlWorkbook(*this, path, Filename);
-            return 0;
+        spreadsheet::ReplaceWorkbookFileWith(Filename, [this](int fd, const std::string&) {
+            return spreadsheet::WriteOpenXmlWorkbook(*this, fd);
         });
         return;
     }
