@@ -60,37 +60,51 @@ double TcByteReader::F64() {
     return GetF64(Take(8));
 }
 
+uint32_t DecodeUtf8At(std::string_view text, size_t i, size_t& length) {
+    const auto c = static_cast<uint8_t>(text[i]);
+    uint32_t cp = c;
+    size_t extra = 0;
+    uint32_t least = 0;  // the smallest code point of the sequence's length
+    if (c >= 0xF0 && c <= 0xF4) {
+        cp = c & 0x07;
+        extra = 3;
+        least = 0x10000;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        cp = c & 0x0F;
+        extra = 2;
+        least = 0x800;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+        cp = c & 0x1F;
+        extra = 1;
+        least = 0x80;
+    }
+    bool valid = extra > 0;
+    for (size_t k = 1; valid && k <= extra; ++k) {
+        if (i + k >= text.size() || (static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80)
+            valid = false;
+        else
+            cp = (cp << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+    }
+    if (!valid || cp < least || cp > 0x10FFFF) {
+        length = 1;
+        return c;  // a stray byte: taken as Latin-1
+    }
+    length = extra + 1;
+    return cp;
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        uint8_t c = static_cast<uint8_t>(text[i]);
-        uint32_t cp = c;
-        size_t extra = 0;
-        if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07;
-            extra = 3;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F;
-            extra = 1;
+        if (static_cast<uint8_t>(text[i]) < 0x80) {
+            out.push_back(static_cast<char16_t>(text[i++]));
+            continue;
         }
-        bool valid = extra > 0;
-        for (size_t k = 1; valid && k <= extra; ++k) {
-            if (i + k >= text.size() || (static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80)
-                valid = false;
-            else
-                cp = (cp << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
-        }
-        if (extra > 0 && valid) {
-            i += extra + 1;
-        } else {
-            cp = c;  // a stray byte: taken as Latin-1
-            ++i;
-        }
+        size_t length = 1;
+        uint32_t cp = DecodeUtf8At(text, i, length);
+        i += length;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

@@ -71,6 +71,10 @@ double GetF64(const uint8_t* p);
 // the "compressed" form) or UTF-16LE characters. Invalid UTF-8 bytes are taken
 // as Latin-1 so that no input text is rejected.
 std::u16string Utf8ToUtf16(std::string_view text);
+// The code point of the UTF-8 sequence at text[i] and its length in bytes:
+// a byte that starts no whole, shortest-form sequence of a code point up to
+// U+10FFFF stands for itself, as Latin-1 (length 1).
+uint32_t DecodeUtf8At(std::string_view text, size_t i, size_t& length);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::string Latin1ToUtf8(const uint8_t* data, size_t count);
 // True when every character fits the compressed 8-bit form.

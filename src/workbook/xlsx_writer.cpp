@@ -85,37 +85,6 @@ void AppendUtf8(std::string& out, uint32_t code) {
     }
 }
 
-// Decodes the UTF-8 sequence at text[i] as Utf8ToUtf16 does (a byte that
-// starts no whole sequence stands for itself, as Latin-1); sets `length`.
-uint32_t DecodeAt(std::string_view text, size_t i, size_t& length) {
-    const auto c = static_cast<uint8_t>(text[i]);
-    uint32_t code = c;
-    size_t extra = 0;
-    if (c >= 0xF0 && c <= 0xF4) {
-        code = c & 0x07;
-        extra = 3;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        code = c & 0x0F;
-        extra = 2;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-        code = c & 0x1F;
-        extra = 1;
-    }
-    bool valid = extra > 0;
-    for (size_t k = 1; valid && k <= extra; ++k) {
-        if (i + k >= text.size() || (static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80)
-            valid = false;
-        else
-            code = (code << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
-    }
-    if (!valid || code > 0x10FFFF) {
-        length = 1;
-        return c;
-    }
-    length = extra + 1;
-    return code;
-}
-
 // The bytes the escaping loop must look at; the others are copied in runs.
 constexpr std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> special{};
@@ -163,15 +132,14 @@ void AppendXml(std::string& out, std::string_view text, TEscape mode) {
         } else if (c < 0x20) {
             AppendEscape(out, c);
         } else {
-            const uint32_t code = DecodeAt(text, i, length);
+            const uint32_t code = DecodeUtf8At(text, i, length);
             // Code points XML cannot carry in any form but the escape.
             if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
                 AppendEscape(out, code);
-            else if ((length == 2) || (length == 3 && code >= 0x800) ||
-                     (length == 4 && code >= 0x10000))
-                out.append(text.data() + i, length);  // shortest form already
+            else if (length > 1)
+                out.append(text.data() + i, length);
             else
-                AppendUtf8(out, code);
+                AppendUtf8(out, code);  // a Latin-1 byte
         }
         i += length;
         run = i;

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include <gmock/gmock.h>
@@ -84,6 +86,79 @@ TEST_F(Xlsx, EveryTypeAndFormulaReadsBackInOpenpyxl) {
     EXPECT_EQ(dump.With("column\tData!").size(), 0u);  // XLS ECHO stops the fitting
 }
 
+// Doubles the engine computes exactly (IEEE sums, quotients and powers of
+// two), each beside the shortest text that reads back as that double (as
+// Python prints it): openpyxl must read back every bit.
+TEST_F(Xlsx, NumbersKeepEveryBit) {
+    const std::pair<const char*, const char*> values[] = {
+        {"CAST(0.1 AS DOUBLE PRECISION) + CAST(0.2 AS DOUBLE PRECISION)", "0.30000000000000004"},
+        {"1 + POWER(CAST(2 AS DOUBLE PRECISION), -52)", "1.0000000000000002"},
+        {"CAST(1 AS DOUBLE PRECISION) / 3", "0.3333333333333333"},
+        {"POWER(CAST(2 AS DOUBLE PRECISION), 53) - 1", "9007199254740991.0"},
+        {"POWER(CAST(2 AS DOUBLE PRECISION), 1023) * (2 - POWER(CAST(2 AS DOUBLE PRECISION), "
+         "-52))",
+         "1.7976931348623157e+308"},
+        {"-POWER(CAST(2 AS DOUBLE PRECISION), -1022)", "-2.2250738585072014e-308"},
+        {"PI()", "3.141592653589793"},
+        {"CAST(0.1 AS DOUBLE PRECISION)", "0.1"}};
+    std::string select;
+    int n = 0;
+    for (const auto& [expression, text] : values) {
+        if (n > 0) select += " UNION ALL ";
+        select +=
+            "SELECT " + std::to_string(n) + " AS N, " + expression + " AS X FROM RDB$DATABASE";
+        ++n;
+    }
+    Run("XLS CREATE '" + file + "'; " + select + " ORDER BY 1; XLS CLOSE;");
+    TcXlrdDump dump = ReadWithOpenpyxl(file);
+    ASSERT_EQ(dump.Status, 0) << ::testing::PrintToString(dump.Lines);
+    n = 2;
+    for (const auto& [expression, text] : values)
+        EXPECT_EQ(dump.Cell("Sheet 1!B" + std::to_string(n++))[1], text) << expression;
+}
+
+// Markup, quotes, outer blanks, a CR before a line feed and text beyond the
+// Basic Multilingual Plane, as openpyxl reads them; control characters and
+// text that reads like the format's own escapes do not stop it reading.
+const char* const kTexts =
+    "CREATE TABLE TX (N INTEGER, S VARCHAR(60) CHARACTER SET UTF8);"
+    "INSERT INTO TX VALUES (1, '<a & b> \"quoted\" ''single''');"
+    "INSERT INTO TX VALUES (2, '  spaces around  ');"
+    "INSERT INTO TX VALUES (3, 'line 1' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'line 2');"
+    "INSERT INTO TX VALUES (4, 'Z\xC3\xBCrich \xF0\x9F\x98\x80');"
+    "INSERT INTO TX VALUES (5, 'ctl' || ASCII_CHAR(1) || ASCII_CHAR(31) || 'end');"
+    "INSERT INTO TX VALUES (6, '_x0041_ stays, _x00 too');"
+    "COMMIT;";
+
+TEST_F(Xlsx, TextsReadBackAsTheyWere) {
+    Run(kTexts);
+    Run("XLS CREATE '" + file + "'; SELECT S FROM TX ORDER BY N; XLS CLOSE;");
+    TcXlrdDump dump = ReadWithOpenpyxl(file);
+    ASSERT_EQ(dump.Status, 0) << ::testing::PrintToString(dump.Lines);
+    const std::pair<const char*, const char*> texts[] = {
+        {"A2", "<a & b> \"quoted\" 'single'"},
+        {"A3", "  spaces around  "},
+        {"A4", "line 1\r\\nline 2"},  // the dump shows a line feed as \n
+        {"A5", "Z\xC3\xBCrich \xF0\x9F\x98\x80"}};
+    for (const auto& [address, text] : texts)
+        EXPECT_EQ(dump.Cell(std::string("Sheet 1!") + address)[1], text) << address;
+}
+
+// openpyxl shows the format's escapes as they stand; LibreOffice reads them.
+TEST_F(Xlsx, ControlCharactersAndEscapeLookalikesAsLibreOfficeReadsThem) {
+    if (!LibreOfficeInstalled())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: the escapes are not read back";
+    Run(kTexts);
+    Run("XLS CREATE '" + file + "'; SELECT S FROM TX WHERE N IN (5, 6) ORDER BY N; XLS CLOSE;");
+    std::ifstream csv(ConvertWithLibreOffice(file, folder.Path(), "csv"), std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(csv, line);) lines.push_back(line);
+    EXPECT_THAT(lines, ElementsAre("S",
+                                   "ctl\x01\x1F"
+                                   "end",
+                                   "\"_x0041_ stays, _x00 too\""));
+}
+
 TEST_F(Xlsx, ColumnsAreFittedAsInExcel97) {
     Run("XLS CREATE '" + file + "'; SELECT NAME, STAMP FROM T WHERE ID = 1; XLS CLOSE;");
     TcXlrdDump dump = ReadWithOpenpyxl(file);
@@ -161,6 +236,32 @@ TEST_F(Xlsx, WritesAsSafelyAsExcel97) {
     const std::string folder = File("folder.xlsx");
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     EXPECT_RAISES_CONTAINING(Exception, Run("XLS CREATE '" + folder + "'"), "is a directory");
+}
+
+}  // namespace
+
+namespace {
+
+// A full disk (here: a file size limit) fails XLS CLOSE with its reason and
+// leaves the old workbook whole, with no temporary file beside it.
+TEST_F(Xlsx, AFailedWriteNamesItsReasonAndKeepsTheOldFile) {
+    Run("XLS CREATE '" + file + "'; XLS ECHO old; XLS CLOSE;");
+    const TBytes before = ReadFileBytes(file);
+    Run("XLS CREATE '" + file + "';");
+    Run(kManyRows);
+    {
+        TcFileSizeLimit limit(before.size() + 4096);
+        EXPECT_RAISES_CONTAINING(Exception, Run("XLS CLOSE;"),
+                                 "Cannot write '" + file + "': File too large.");
+    }
+    EXPECT_EQ(ReadFileBytes(file), before);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_THAT(names, ElementsAre("result.xlsx", "test.fdb"));
+    Run("XLS CLOSE;");
+    EXPECT_EQ(ReadWithOpenpyxl(file).Cell("Sheet 1!A70001")[1], "70000.0");
 }
 
 }  // namespace
