@@ -28,21 +28,13 @@ trap 'rm -rf "$work"' EXIT
 db="$work/capture.fdb"
 
 # The table of bench/compare_isql.sh, filled by tessel-cli itself.
-cat >"$work/fill.sql" <<EOF
-CREATE DATABASE '$db' USER 'SYSDBA' PASSWORD 'masterkey';
-CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), STAMP TIMESTAMP, CODE CHAR(10));
-SET TERM ^ ;
-EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < $rows) DO BEGIN
-INSERT INTO T (ID, NAME, AMOUNT, STAMP, CODE) VALUES (:I, 'Name ' || :I,
-CAST(:I AS NUMERIC(15,2)) / 100, DATEADD(:I SECOND TO TIMESTAMP '2024-01-01 00:00:00'),
-'C' || LPAD(MOD(:I, 100000), 5, '0')); I = I + 1; END END^
-SET TERM ; ^
-COMMIT;
-EOF
+. "$root/bench/workloads.sh"
+five_column_fill "CREATE DATABASE '$db' USER 'SYSDBA' PASSWORD 'masterkey';
+$FIVE_COLUMN_TABLE" "$rows" >"$work/fill.sql"
 "$cli" -q "$work/fill.sql" >/dev/null
 
 connect="CONNECT '$db' USER 'SYSDBA' PASSWORD 'masterkey';"
-select="SELECT ID, NAME, AMOUNT, STAMP, CODE FROM T;"
+select="$FIVE_COLUMN_SELECT;"
 printf "%s\n%s\n" "$connect" "$select" >"$work/text.sql"
 printf "%s\nXLS CREATE '%s';\n%s\nXLS CLOSE;\n" "$connect" "$work/capture.$extension" "$select" \
     >"$work/capture.sql"
@@ -53,36 +45,9 @@ printf "%s\nXLS CREATE '%s';\n%s\nXLS CLOSE;\n" "$connect" "$work/capture.$exten
 echo "Text output: $(wc -l <"$work/text.out") lines, $(du -k "$work/text.out" | cut -f1) kB;" \
     "workbook: $(du -k "$work/capture.$extension" | cut -f1) kB"
 
-python3 - "$runs" "$cli" "$work" "$extension" <<'PY'
-import os, statistics, sys, time
-
-runs, cli, work, extension = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
-commands = {
-    "SELECT to a text file (-o)": [cli, "-q", "-o", work + "/text.out", work + "/text.sql"],
-    f"XLS capture to .{extension} and close": [cli, "-q", "-o", "/dev/null", work + "/capture.sql"],
-}
-results = {name: [] for name in commands}
-for _ in range(runs):
-    for name, argv in commands.items():
-        start = time.monotonic()
-        pid = os.fork()
-        if pid == 0:
-            os.execv(argv[0], argv)
-        _, status, usage = os.wait4(pid, 0)
-        wall = time.monotonic() - start
-        if status != 0:
-            sys.exit(f"{name} failed with status {status}")
-        results[name].append((wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024))
-
-print(f"| Run ({runs} each, medians) | Wall [s] | CPU [s] | Peak RSS [MB] |")
-print("|---|---:|---:|---:|")
-medians = {}
-for name, values in results.items():
-    wall = statistics.median(v[0] for v in values)
-    cpu = statistics.median(v[1] for v in values)
-    rss = max(v[2] for v in values)
-    medians[name] = (wall, cpu)
-    print(f"| {name} | {wall:.3f} | {cpu:.3f} | {rss:.1f} |")
-text, xls = medians.values()
-print(f"\nCapture / text: wall {xls[0] / text[0]:.2f}, CPU {xls[1] / text[1]:.2f}")
-PY
+python3 "$root/bench/rounds.py" "$runs" \
+    --workload "$rows rows" \
+    --command "SELECT to a text file (-o)" "'$cli' -q -o '$work/text.out' '$work/text.sql'" \
+    --command "XLS capture to .$extension and close" \
+    "'$cli' -q -o /dev/null '$work/capture.sql'" \
+    --ratio "XLS capture to .$extension and close" "SELECT to a text file (-o)"

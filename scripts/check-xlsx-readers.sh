@@ -19,22 +19,14 @@ trap 'rm -rf "$work"' EXIT
 db="$work/capture.fdb"
 
 # The table of bench/compare_xls_capture.sh.
-cat >"$work/capture.sql" <<EOF
-CREATE DATABASE '$db' USER 'SYSDBA' PASSWORD 'masterkey';
-CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), STAMP TIMESTAMP, CODE CHAR(10));
-SET TERM ^ ;
-EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < $rows) DO BEGIN
-INSERT INTO T (ID, NAME, AMOUNT, STAMP, CODE) VALUES (:I, 'Name ' || :I,
-CAST(:I AS NUMERIC(15,2)) / 100, DATEADD(:I SECOND TO TIMESTAMP '2024-01-01 00:00:00'),
-'C' || LPAD(MOD(:I, 100000), 5, '0')); I = I + 1; END END^
-SET TERM ; ^
-COMMIT;
-XLS CREATE '$work/capture.xlsx';
-SELECT ID, NAME, AMOUNT, STAMP, CODE FROM T ORDER BY ID;
-XLS CLOSE;
-EOF
+. "$root/bench/workloads.sh"
+{
+    five_column_fill "CREATE DATABASE '$db' USER 'SYSDBA' PASSWORD 'masterkey';
+$FIVE_COLUMN_TABLE" "$rows"
+    printf "XLS CREATE '%s';\n%s ORDER BY ID;\nXLS CLOSE;\n" "$work/capture.xlsx" "$FIVE_COLUMN_SELECT"
+} >"$work/capture.sql"
 "$cli" -q -o /dev/null "$work/capture.sql"
-printf "SET LIST ON;\nSELECT ID, NAME, AMOUNT, STAMP, CODE FROM T ORDER BY ID;\n" >"$work/list.sql"
+printf "SET LIST ON;\n%s ORDER BY ID;\n" "$FIVE_COLUMN_SELECT" >"$work/list.sql"
 isql-fb -q -u SYSDBA -p masterkey "$db" -i "$work/list.sql" >"$work/isql.txt"
 
 compare() {
