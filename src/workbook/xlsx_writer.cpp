@@ -495,7 +495,7 @@ class TcOpenXmlWriter {
             xml += "</row>";
             if (xml.size() >= kPieceSize) {
                 zip_.Write(xml);
-                xml.clear();
+                xml.reserve(kPieceSize + 65536);
             }
         }
         xml +=
@@ -503,6 +503,7 @@ class TcOpenXmlWriter {
             "header=\"0.3\" footer=\"0.3\"/></worksheet>";
         zip_.Write(xml);
         zip_.End();
+        xml.clear();
     }
 
     void AppendDimension(const TcSheet& sheet) {

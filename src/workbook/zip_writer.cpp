@@ -20,6 +20,9 @@ constexpr uint16_t kDeflated = 8;
 constexpr uint16_t kVersion = 20;       // deflate
 constexpr uint16_t kVersionZip64 = 45;  // Zip64 extensions
 constexpr size_t kBufferSize = size_t{1} << 20;
+// Pieces waiting for the worker: enough to keep it busy, few enough that a
+// fast caller does not pile up the member in memory.
+constexpr size_t kPiecesInFlight = 4;
 
 void Le(std::vector<uint8_t>& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -52,19 +55,62 @@ TcZipWriter::TcZipWriter(int fd, int level, bool forceZip64) : fd_(fd), forceZip
     date_ = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) |
                                   local.tm_mday);
     buffer_.reserve(kBufferSize + 65536);
+    worker_ = std::thread([this] { Work(); });
 }
 
 TcZipWriter::~TcZipWriter() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
     deflateEnd(&stream_);
 }
 
 void TcZipWriter::Add(std::string_view name, std::string_view data) {
     Begin(name, data.size());
-    Write(data);
+    std::string piece(data);
+    Write(piece);
     End();
 }
 
+void TcZipWriter::Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stop_ || !pieces_.empty(); });
+        if (pieces_.empty()) return;  // stopped, and nothing left to write
+        std::string piece = std::move(pieces_.front());
+        pieces_.pop_front();
+        busy_ = true;
+        const bool failed = error_ != 0;
+        lock.unlock();
+        int error = 0;
+        // After a failure the rest is dropped: the archive is given up.
+        if (!failed) {
+            try {
+                Consume(piece);
+            } catch (const EZipWrite& failure) {
+                error = failure.Error;
+            }
+        }
+        piece.clear();
+        lock.lock();
+        if (error != 0) error_ = error;
+        spent_.push_back(std::move(piece));
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+void TcZipWriter::Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pieces_.empty() && !busy_; });
+    if (error_ != 0) throw EZipWrite(error_);
+}
+
 void TcZipWriter::Begin(std::string_view name, uint64_t sizeBound) {
+    Drain();
     TcMember member;
     member.Name = std::string(name);
     member.Offset = offset_;
@@ -95,7 +141,20 @@ void TcZipWriter::Begin(std::string_view name, uint64_t sizeBound) {
     open_ = true;
 }
 
-void TcZipWriter::Write(std::string_view data) {
+void TcZipWriter::Write(std::string& piece) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pieces_.size() < kPiecesInFlight || error_ != 0; });
+    if (error_ != 0) throw EZipWrite(error_);
+    pieces_.push_back(std::move(piece));
+    piece = std::string();
+    if (!spent_.empty()) {
+        piece = std::move(spent_.back());
+        spent_.pop_back();
+    }
+    changed_.notify_all();
+}
+
+void TcZipWriter::Consume(std::string_view data) {
     TcMember& member = members_.back();
     member.Crc = static_cast<uint32_t>(
         crc32_z(member.Crc, reinterpret_cast<const Bytef*>(data.data()), data.size()));
@@ -131,6 +190,7 @@ void TcZipWriter::Deflate(std::string_view data, int flush) {
 }
 
 void TcZipWriter::End() {
+    Drain();
     Deflate({}, Z_FINISH);
     open_ = false;
     TcMember& member = members_.back();
@@ -153,6 +213,7 @@ void TcZipWriter::End() {
 }
 
 void TcZipWriter::Finish() {
+    Drain();
     const uint64_t directoryStart = offset_;
     std::vector<uint8_t> directory;
     for (const TcMember& member : members_) {

@@ -7,10 +7,18 @@
 // The descriptor must be a regular file: a member's sizes and checksum are
 // written into its header once the member is complete. A failure of the
 // file raises EZipWrite with its errno; the archive is then unusable.
+//
+// The pieces of a member are checksummed, deflated and written by a thread
+// of the writer's own while the caller makes the next ones; every call
+// below comes from one thread.
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <zlib.h>
@@ -38,7 +46,9 @@ class TcZipWriter {
     // A member written in pieces. `sizeBound` is at least the member's size:
     // past 4 GiB its header needs room for the large sizes from the start.
     void Begin(std::string_view name, uint64_t sizeBound);
-    void Write(std::string_view data);
+    // Takes the piece's bytes, leaving `piece` empty but with room for the
+    // next one.
+    void Write(std::string& piece);
     void End();
     // The central directory; no member may follow.
     void Finish();
@@ -52,6 +62,10 @@ class TcZipWriter {
         uint32_t Crc = 0;
         bool Zip64 = false;
     };
+    void Work();
+    // Waits until every piece handed over is written; raises its failure.
+    void Drain();
+    void Consume(std::string_view data);
     void Deflate(std::string_view data, int flush);
     void Put(const void* data, size_t size);
     void Flush();
@@ -66,6 +80,18 @@ class TcZipWriter {
     std::vector<uint8_t> buffer_;  // bytes not yet written to the file
     uint64_t offset_ = 0;          // the file's size with the buffer written
     std::vector<TcMember> members_;
+
+    // Between the caller and the worker: the pieces not yet deflated, spent
+    // pieces kept for their room, whether the worker holds one, the first
+    // failure, and the end of the writer.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> pieces_;
+    std::vector<std::string> spent_;
+    bool busy_ = false;
+    int error_ = 0;
+    bool stop_ = false;
+    std::thread worker_;
 };
 
 }  // namespace spreadsheet
