@@ -123,6 +123,7 @@ struct StoppedCaptureCase {
     const char* Setup;  // after XLS CREATE
     const char* Value;  // the text value the first query returns
     const char* Note;   // what the user reads at once
+    friend void PrintTo(const StoppedCaptureCase& c, std::ostream* out) { *out << c.Name; }
 };
 
 class StoppedCapture : public ::testing::TestWithParam<StoppedCaptureCase> {};

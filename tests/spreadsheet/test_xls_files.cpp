@@ -129,6 +129,7 @@ struct DroppedCase {
     const char* Name;
     std::vector<std::string> Streams;  // beside the workbook stream
     std::vector<std::string> Named;    // in the message of XLS OPEN
+    friend void PrintTo(const DroppedCase& c, std::ostream* out) { *out << c.Name; }
 };
 
 class DroppedStreams : public XlsEngine, public ::testing::WithParamInterface<DroppedCase> {};
