@@ -28,6 +28,12 @@ std::vector<std::string> Without(const std::vector<std::string>& lines, const st
     return kept;
 }
 
+void WriteBytes(const std::string& file, const TBytes& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
 class OpenForeignWorkbook : public DatabaseEngine {
   protected:
     // XLS OPEN, a capture into a sheet of its own, XLS CLOSE.
@@ -98,9 +104,7 @@ TEST_F(XlsEngine, AnotherProgramsFileWithNothingToReportIsStillKept) {
     ASSERT_NE(at, bytes.end());
     std::copy_n("Calc..", 6, at);  // the user name its program recorded
     const std::string file = File("other.xls");
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteBytes(file, bytes);
 
     EXPECT_EQ(Run("XLS OPEN '" + file + "';"),
               file +
@@ -120,9 +124,7 @@ void WriteDocument(const std::string& file, const std::vector<spreadsheet::TcNam
     book.Sheets()[0].WriteTextCell(0, 0, "cell", 0);
     const TBytes bytes = spreadsheet::BuildCompoundDocument(
         "Workbook", spreadsheet::BuildWorkbookStream(book), others);
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteBytes(file, bytes);
 }
 
 struct DroppedCase {
@@ -204,9 +206,7 @@ TEST_F(XlsEngine, AStorageBesideTheWorkbookIsNamed) {
     ASSERT_EQ(std::search(at + 1, bytes.end(), pattern.begin(), pattern.end()), bytes.end());
     std::copy(replacement.begin(), replacement.end(), at);
     const std::string file = File("storage.xls");
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteBytes(file, bytes);
     const std::string message = Run("XLS OPEN '" + file + "';");
     EXPECT_THAT(message, HasSubstr("the storage \"Custom_Stg\""));
     EXPECT_THAT(message, HasSubstr("pivot tables"));  // its records in the workbook stream
