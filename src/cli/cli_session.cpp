@@ -84,6 +84,12 @@ TcCliSession::TcCliSession(TcDBScripter_IB& engine, const TcCliOptions& options,
         ShowStatement(sender);
         if (FlushEachStatement || EndsAStep(statement)) out_.flush();
     };
+    // On the statement's own stream, so that the note stands right below
+    // its output wherever that goes.
+    engine_.OnStatementNote = [this](TObject*, const std::string& text) {
+        out_ << ForTerminal(text) << '\n';
+        if (FlushEachStatement) out_.flush();
+    };
     engine_.OnParameterRequest = [this](TcDBBaseScripter&, const std::string& name,
                                         std::string& value) { AskParameter(name, value); };
     engine_.OnLogin = [this](std::string&, std::string& user, std::string& password, std::string&) {
@@ -101,6 +107,7 @@ TcCliSession::~TcCliSession() {
     if (watcher_ != nullptr) engine_.Sleeper = std::move(previousSleeper_);
     engine_.OnBeforeStatement = nullptr;
     engine_.OnAfterStatement = nullptr;
+    engine_.OnStatementNote = nullptr;
     engine_.OnParameterRequest = nullptr;
     engine_.OnLogin = nullptr;
     engine_.OwnerWindow = nullptr;

@@ -85,6 +85,7 @@ TfBaseVardel::~TfBaseVardel() {
         // Nothing may reach the window from here on: it is being destroyed.
         Engine->OnBeforeStatement = nullptr;
         Engine->OnAfterStatement = nullptr;
+        Engine->OnStatementNote = nullptr;
         Engine->OnConnect = nullptr;
         Engine->OnBeforeDisconnect = nullptr;
         Engine->OnAfterDisconnect = nullptr;

@@ -59,6 +59,11 @@ void TfBaseVardel::WireEngineEvents() {
     engine.OnAfterStatement = [this](TObject*, const std::string&, bool&) {
         ShowStatementOutput();
     };
+    // In the output list below the statement's output, also while the
+    // display is off: a note tells of a loss.
+    engine.OnStatementNote = [this](TObject*, const std::string& text) {
+        PostText(wnOutput, text);
+    };
     engine.OnConnect = [this](TcDBBaseScripter& sender, const std::string& connectString) {
         PostText(wnConnectedUser, ConnectedUserText(sender.UserName, sender.RoleName));
         PostText(wnDatabase, connectString);

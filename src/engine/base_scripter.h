@@ -54,6 +54,12 @@ class TcDBBaseScripter : public TObject {
     std::function<void(TcDBBaseScripter& engine, std::string& statement, bool& handled)>
         OnBeforeStatement;
     std::function<void(TObject* sender, const std::string& statement, bool& ok)> OnAfterStatement;
+    // Words for the user about the statement just run that are not its
+    // result (a capture into a workbook that stopped). Fired after
+    // OnAfterStatement, so that the owner shows them after the statement's
+    // output and before the next statement's; the statement's outcome is
+    // its own. Shown even while SuppressOutput is on: they tell of a loss.
+    std::function<void(TObject* sender, const std::string& text)> OnStatementNote;
     std::function<void(TcDBBaseScripter& engine, const std::string& connectString)> OnConnect;
     std::function<void(TcDBBaseScripter& engine, bool& cancel)> OnBeforeDisconnect;
     std::function<void(TcDBBaseScripter& engine)> OnAfterDisconnect;

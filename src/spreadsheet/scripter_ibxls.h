@@ -9,8 +9,8 @@
 // XLS OPEN over a workbook with unwritten cells says so; XLS OPEN names what
 // the file holds that cannot be kept, and the first write over a file of
 // another program keeps the original beside it; a capture that stops early
-// is reported by XLS CLOSE; the owner writes a workbook still open at the end
-// of a run with WriteOpenWorkbook.
+// is told at once through OnStatementNote and again by XLS CLOSE; the owner
+// writes a workbook still open at the end of a run with WriteOpenWorkbook.
 //
 // Contract: one thread, as its parent. The engine owns its workbook; the
 // destructor frees it without writing.

@@ -88,11 +88,21 @@ void TcDBScripter_IBXLS::AfterStatement(const std::string& statement, bool& ok) 
         } catch (const std::exception& error) {
             // A capture that fails stops there: the cells written so far
             // stay and the statement keeps its own outcome. The failure is
-            // no failure of the statement; XLS CLOSE reports it.
-            captureNotes_.push_back(Format(
-                Lang("The capture stopped at row %d of sheet %s: %s",
-                     "Het vastleggen stopte bij rij %d van werkblad %s: %s"),
-                CursorRow + 1, CurrentSheet ? CurrentSheet->Name.c_str() : "", error.what()));
+            // no failure of the statement: the user is told at once, after
+            // the statement's output, and XLS CLOSE names it again with
+            // whatever else the file written lacks.
+            const std::string note =
+                Format(Lang("The capture stopped at row %d of sheet %s: %s",
+                            "Het vastleggen stopte bij rij %d van werkblad %s: %s"),
+                       CursorRow + 1, CurrentSheet ? CurrentSheet->Name.c_str() : "", error.what());
+            captureNotes_.push_back(note);
+            if (OnStatementNote) {
+                try {
+                    OnStatementNote(this, note);
+                } catch (...) {
+                    if (!displayError) displayError = std::current_exception();
+                }
+            }
         }
     }
     if (displayError) std::rethrow_exception(displayError);

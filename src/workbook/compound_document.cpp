@@ -369,20 +369,33 @@ int TcCompoundDocument::Find(const std::string& name) const {
 }
 
 int TcCompoundDocument::FindInRoot(const std::string& name) const {
-    // The root's entries form a tree; each is visited once, however damaged.
-    std::vector<bool> seen(entries_.size(), false);
-    std::vector<uint32_t> pending{entries_[0].Child};
-    while (!pending.empty()) {
-        const uint32_t id = pending.back();
-        pending.pop_back();
-        if (id >= entries_.size() || seen[id]) continue;
-        seen[id] = true;
-        const TcEntry& entry = entries_[id];
-        if (entry.Type == 2 && SameText(entry.Name, name)) return static_cast<int>(id);
-        pending.push_back(entry.Left);
-        pending.push_back(entry.Right);
-    }
+    for (const int id : RootEntries())
+        if (entries_[static_cast<size_t>(id)].Type == 2 &&
+            SameText(entries_[static_cast<size_t>(id)].Name, name))
+            return id;
     return -1;
+}
+
+std::vector<int> TcCompoundDocument::RootEntries() const {
+    // The root's entries form a tree, walked in order; each is visited once.
+    std::vector<int> found;
+    std::vector<bool> seen(entries_.size(), false);
+    std::vector<uint32_t> pending;
+    uint32_t id = entries_[0].Child;
+    for (;;) {
+        while (id < entries_.size() && !seen[id]) {
+            seen[id] = true;
+            pending.push_back(id);
+            id = entries_[id].Left;
+        }
+        if (pending.empty()) break;
+        const uint32_t next = pending.back();
+        pending.pop_back();
+        if (entries_[next].Type != 0 && entries_[next].Type != 5)
+            found.push_back(static_cast<int>(next));
+        id = entries_[next].Right;
+    }
+    return found;
 }
 
 TBytes TcCompoundDocument::ReadStream(int index) const {

@@ -51,6 +51,9 @@ class TcCompoundDocument {
     // Index of the stream with the name (case-insensitive) among the root
     // storage's own entries, or -1.
     int FindInRoot(const std::string& name) const;
+    // The indexes of the root storage's own entries (streams and storages),
+    // in the order of their names; each once, however damaged the tree.
+    std::vector<int> RootEntries() const;
     // The whole content of stream entry `index`.
     TBytes ReadStream(int index) const;
 

@@ -1,7 +1,9 @@
 #include "workbook/workbook.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "foundation/string_utils.h"
 #include "workbook/biff8_reader.h"
 #include "workbook/biff8_writer.h"
 #include "workbook/byte_buffer.h"
@@ -43,6 +45,47 @@ TExcelVersion TcWorkbook::VersionForFile(const std::string& fileName) {
 }
 
 namespace {
+
+// A directory name as the user reads it: the control characters that mark
+// the streams of the system (\001CompObj, the \005 property sets) are left
+// out in front, and any other shows as a backslash and its octal code.
+std::string ReadableEntryName(const std::string& name) {
+    size_t start = 0;
+    while (start < name.size() && static_cast<unsigned char>(name[start]) < 0x20) ++start;
+    if (start == name.size()) start = 0;  // nothing else to show
+    std::string shown;
+    for (size_t i = start; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x20 && c != 0x7F) {
+            shown += name[i];
+            continue;
+        }
+        static const char kDigits[] = "01234567";
+        shown += {'\\', kDigits[c >> 6], kDigits[(c >> 3) & 7], kDigits[c & 7]};
+    }
+    return shown;
+}
+
+// Every stream and storage of the root that is not written back, by name:
+// all but the kept ones and those the report names by what they hold
+// (macros, embedded objects, pivot tables).
+void NameDroppedEntries(const spreadsheet::TcCompoundDocument& document,
+                        const std::vector<int>& kept, TcReadReport& report) {
+    static const char* const kNamedByContent[] = {"_VBA_PROJECT_CUR", "_VBA_PROJECT", "ObjectPool",
+                                                  "_SX_DB_CUR"};
+    for (const int id : document.RootEntries()) {
+        if (std::find(kept.begin(), kept.end(), id) != kept.end()) continue;
+        const auto& entry = document.Entries()[static_cast<size_t>(id)];
+        if (std::any_of(std::begin(kNamedByContent), std::end(kNamedByContent),
+                        [&entry](const char* name) { return SameText(entry.Name, name); }))
+            continue;
+        std::string loss = (entry.Type == 1 ? "the storage \"" : "the stream \"") +
+                           ReadableEntryName(entry.Name) + "\"";
+        if (std::find(report.Unsupported.begin(), report.Unsupported.end(), loss) ==
+            report.Unsupported.end())
+            report.Unsupported.push_back(std::move(loss));
+    }
+}
 
 [[noreturn]] void RefuseOpenXml(const std::string& fileName) {
     throw EWorkbookError(fileName +
@@ -88,10 +131,13 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
         report.Unsupported.push_back("pivot tables");
 
     std::vector<std::pair<std::string, TBytes>> properties;
+    std::vector<int> kept{index};
     for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
         const int found = document.FindInRoot(name);
         if (found >= 0) properties.emplace_back(name, document.ReadStream(found));
+        kept.push_back(found);
     }
+    NameDroppedEntries(document, kept, report);
 
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);

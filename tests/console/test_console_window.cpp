@@ -213,6 +213,29 @@ TEST_F(WindowTest, ClosingWritesAWorkbookLeftOpenAndSaysSo) {
     EXPECT_TRUE(Messages[0].contains(QStringLiteral("left.xls"))) << Messages[0].toStdString();
 }
 
+// A capture stopped by a formula that cannot be compiled is told in the
+// output list right below the statement's rows, before the next statement's
+// output; the run goes on and succeeds, with no box.
+TEST_F(WindowTest, AStoppedCaptureIsToldBelowTheStatement) {
+    CreateDatabase();
+    const int first = Output().LineCount();
+    ASSERT_TRUE(Execute(QStringLiteral("XLS CREATE '%1';\n"
+                                       "SELECT CAST('==FOO(1)' AS VARCHAR(20)) AS F "
+                                       "FROM RDB$DATABASE;\n"
+                                       "SELECT 'next' AS N FROM RDB$DATABASE;")
+                            .arg(QString::fromStdString(folder.File("stopped.xls")))));
+    const QStringList lines = OutputFrom(first);
+    const qsizetype row = lines.indexOf(QRegularExpression(QStringLiteral("^==FOO\\(1\\) *$")));
+    ASSERT_GE(row, 0) << lines.join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(lines.size(), row + 3) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines[row + 1],
+              QStringLiteral("The capture stopped at row 2 of sheet Sheet 1: Formula \"FOO(1)\" "
+                             "cannot be compiled at position 1: unknown function 'FOO'."));
+    EXPECT_EQ(lines[row + 2], QStringLiteral("N"));
+    EXPECT_TRUE(Errors.isEmpty());
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
 TEST_F(WindowTest, ParameterIsAskedOnTheWindowThreadAndQuotedWhenNotANumber) {
     ParameterAnswer = QStringLiteral("abc");
     ASSERT_TRUE(Execute(QStringLiteral("ECHO :who;")));

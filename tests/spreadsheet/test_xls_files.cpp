@@ -10,12 +10,15 @@
 #include <fstream>
 
 #include "support/expect_error.h"
+#include "workbook/biff8_writer.h"
+#include "workbook/compound_document.h"
 #include "workbook_test_support.h"
 #include "xls_fixture.h"
 
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // The lines of an xlrd dump that do not name the sheet.
 std::vector<std::string> Without(const std::vector<std::string>& lines, const std::string& sheet) {
@@ -25,6 +28,12 @@ std::vector<std::string> Without(const std::vector<std::string>& lines, const st
     return kept;
 }
 
+void WriteBytes(const std::string& file, const TBytes& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
 class OpenForeignWorkbook : public DatabaseEngine {
   protected:
     // XLS OPEN, a capture into a sheet of its own, XLS CLOSE.
@@ -32,9 +41,13 @@ class OpenForeignWorkbook : public DatabaseEngine {
         const std::string file = File("foreign.xls");
         std::filesystem::copy_file(source, file);
         const std::string opened = Run("XLS OPEN '" + file + "';");
-        for (const char* kind : {"names", "drop-down lists", "autofilters", "pivot tables",
-                                 "texts formatted in parts"})
+        for (const char* kind :
+             {"names", "drop-down lists", "autofilters", "pivot tables", "texts formatted in parts",
+              "the stream \"CompObj\"", "the stream \"Ole\""})
             EXPECT_THAT(opened, HasSubstr(kind));
+        // Kept, or named by what they hold (the pivot tables' cache).
+        for (const char* named : {"Information", "Workbook", "SX_DB"})
+            EXPECT_THAT(opened, Not(HasSubstr(named)));
         EXPECT_THAT(opened, ::testing::StartsWith(file + " holds what cannot be kept"));
         EXPECT_THAT(opened,
                     ::testing::EndsWith("XLS CLOSE keeps the original file beside the new one."));
@@ -91,9 +104,7 @@ TEST_F(XlsEngine, AnotherProgramsFileWithNothingToReportIsStillKept) {
     ASSERT_NE(at, bytes.end());
     std::copy_n("Calc..", 6, at);  // the user name its program recorded
     const std::string file = File("other.xls");
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteBytes(file, bytes);
 
     EXPECT_EQ(Run("XLS OPEN '" + file + "';"),
               file +
@@ -103,6 +114,102 @@ TEST_F(XlsEngine, AnotherProgramsFileWithNothingToReportIsStillKept) {
     EXPECT_EQ(Run("XLS CLOSE;"),
               "The original file was kept as " + File("other (original).xls") + ".");
     EXPECT_EQ(ReadFileBytes(File("other (original).xls")), bytes);
+}
+
+// --- Streams and storages beside the workbook --------------------------------
+
+// A workbook of ours in a compound document with these streams beside it.
+void WriteDocument(const std::string& file, const std::vector<spreadsheet::TcNamedStream>& others) {
+    TcWorkbook book;
+    book.Sheets()[0].WriteTextCell(0, 0, "cell", 0);
+    const TBytes bytes = spreadsheet::BuildCompoundDocument(
+        "Workbook", spreadsheet::BuildWorkbookStream(book), others);
+    WriteBytes(file, bytes);
+}
+
+struct DroppedCase {
+    const char* Name;
+    std::vector<std::string> Streams;  // beside the workbook stream
+    std::vector<std::string> Named;    // in the message of XLS OPEN
+    friend void PrintTo(const DroppedCase& c, std::ostream* out) { *out << c.Name; }
+};
+
+class DroppedStreams : public XlsEngine, public ::testing::WithParamInterface<DroppedCase> {};
+
+// Every stream that is not written back is named, readably; the kept ones
+// and those named by what they hold are not; a file with nothing to name
+// opens quietly.
+TEST_P(DroppedStreams, AreNamedByXlsOpen) {
+    const DroppedCase& c = GetParam();
+    std::vector<spreadsheet::TcNamedStream> others;
+    for (const std::string& name : c.Streams) others.push_back({name, TBytes(40, 0x2A)});
+    const std::string file = File("streams.xls");
+    WriteDocument(file, others);
+    const std::string message = Run("XLS OPEN '" + file + "';");
+    if (c.Named.empty()) {
+        EXPECT_EQ(message, "Done.");
+        return;
+    }
+    const std::string start = file +
+                              " holds what cannot be kept and is lost when the workbook "
+                              "is written: ";
+    ASSERT_THAT(message, ::testing::StartsWith(start));
+    const std::string end = ". XLS CLOSE keeps the original file beside the new one.";
+    ASSERT_THAT(message, ::testing::EndsWith(end));
+    std::vector<std::string> named;
+    std::string list = message.substr(start.size(), message.size() - start.size() - end.size());
+    for (size_t at = 0; at != std::string::npos;) {
+        const size_t comma = list.find(", ", at);
+        named.push_back(list.substr(at, comma == std::string::npos ? comma : comma - at));
+        at = comma == std::string::npos ? comma : comma + 2;
+    }
+    EXPECT_THAT(named, ::testing::UnorderedElementsAreArray(c.Named)) << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DroppedStreams,
+    ::testing::Values(
+        DroppedCase{
+            "OnlyKeptStreams", {"\005SummaryInformation", "\005DocumentSummaryInformation"}, {}},
+        DroppedCase{"OleStreams",
+                    {"\001CompObj", "\001Ole", "\005SummaryInformation"},
+                    {"the stream \"CompObj\"", "the stream \"Ole\""}},
+        DroppedCase{"OtherPropertySetsAndOwnStreams",
+                    {"\005DocumentSummaryInformation", "\005CustomSet", "Ctls", "Book"},
+                    {"the stream \"CustomSet\"", "the stream \"Ctls\"", "the stream \"Book\""}},
+        DroppedCase{"ControlCharactersInside",
+                    {"\003Link\002Info", "\006"},
+                    {"the stream \"Link\\002Info\"", "the stream \"\\006\""}},
+        DroppedCase{"NamedByWhatTheyHold",
+                    {"ObjectPool", "_VBA_PROJECT_CUR", "\001CompObj"},
+                    {"embedded objects", "macros", "the stream \"CompObj\""}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// A storage is named as one, with all it holds; the one of a pivot table's
+// cache is named by what it holds.
+TEST_F(XlsEngine, AStorageBesideTheWorkbookIsNamed) {
+    TBytes bytes = ReadFileBytes(FixturePath("libreoffice.xls"));
+    // The pivot cache's storage renamed in the directory, to a name of the
+    // same length.
+    const std::u16string from = u"_SX_DB_CUR", to = u"Custom_Stg";
+    const auto utf16 = [](const std::u16string& text) {
+        TBytes out;
+        for (char16_t c : text) {
+            out.push_back(static_cast<uint8_t>(c & 0xFF));
+            out.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        return out;
+    };
+    const TBytes pattern = utf16(from), replacement = utf16(to);
+    const auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+    ASSERT_NE(at, bytes.end());
+    ASSERT_EQ(std::search(at + 1, bytes.end(), pattern.begin(), pattern.end()), bytes.end());
+    std::copy(replacement.begin(), replacement.end(), at);
+    const std::string file = File("storage.xls");
+    WriteBytes(file, bytes);
+    const std::string message = Run("XLS OPEN '" + file + "';");
+    EXPECT_THAT(message, HasSubstr("the storage \"Custom_Stg\""));
+    EXPECT_THAT(message, HasSubstr("pivot tables"));  // its records in the workbook stream
 }
 
 TEST_F(XlsEngine, AFileThatCannotBeWrittenKeepsItsOriginalAndNoCopy) {
