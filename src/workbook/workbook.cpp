@@ -30,7 +30,7 @@ void TcWorkbook::ClearWorkbook() {
     formats_.Clear();
     report_ = {};
     Date1904 = false;
-    PropertyStreams.clear();
+    KeptStreams.clear();
     sheets_.Add("Sheet1");
 }
 
@@ -130,11 +130,12 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
             report.Unsupported.end())
         report.Unsupported.push_back("pivot tables");
 
-    std::vector<std::pair<std::string, TBytes>> properties;
+    std::vector<std::pair<std::string, TBytes>> streams;
     std::vector<int> kept{index};
-    for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
+    for (const char* name :
+         {"\005SummaryInformation", "\005DocumentSummaryInformation", "\001CompObj", "\001Ole"}) {
         const int found = document.FindInRoot(name);
-        if (found >= 0) properties.emplace_back(name, document.ReadStream(found));
+        if (found >= 0) streams.emplace_back(name, document.ReadStream(found));
         kept.push_back(found);
     }
     NameDroppedEntries(document, kept, report);
@@ -142,7 +143,7 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
     sheets_.TakeFrom(scratch.sheets_);
     formats_ = std::move(scratch.formats_);
     Date1904 = scratch.Date1904;
-    PropertyStreams = std::move(properties);
+    KeptStreams = std::move(streams);
     report_ = report;
     Version = TExcelVersion::xvExcel97;
     return report;
@@ -150,7 +151,7 @@ TcReadReport TcWorkbook::ReadWorkbookFromBytes(const std::vector<uint8_t>& bytes
 
 std::vector<spreadsheet::TcNamedStream> TcWorkbook::OtherStreams() const {
     std::vector<spreadsheet::TcNamedStream> streams;
-    for (const auto& [name, bytes] : PropertyStreams) streams.push_back({name, bytes});
+    for (const auto& [name, bytes] : KeptStreams) streams.push_back({name, bytes});
     return streams;
 }
 

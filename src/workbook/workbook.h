@@ -72,10 +72,12 @@ class TcWorkbook {
     // its date cells and cached formula results hold serials of that
     // system (see kDate1904Offset), and it is written back so.
     bool Date1904 = false;
-    // The document properties of the file read (the SummaryInformation and
-    // DocumentSummaryInformation streams: title, author, subject, keywords
-    // and more), as (stream name, bytes); written back unchanged.
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> PropertyStreams;
+    // The streams of the file read that describe the document as a whole,
+    // as (stream name, bytes), written back unchanged: its properties (the
+    // SummaryInformation and DocumentSummaryInformation streams: title,
+    // author, subject, keywords and more) and the OLE streams CompObj (the
+    // kind of document) and Ole that Excel and LibreOffice write.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> KeptStreams;
 
     // A new workbook holding one sheet ("Sheet1"), the default font (Arial
     // 10) and the default cell format.

@@ -101,7 +101,7 @@ TEST_F(ForeignWorkbook, ColumnWidthsAndTheDefaultRowItSetAreKept) {
 }
 
 // Title, author, subject, keywords and comments stay, as olefile reads
-// them, and so do the bytes of both property streams.
+// them, and so do the bytes of both property streams and of the OLE streams.
 TEST_F(ForeignWorkbook, DocumentPropertiesAreKept) {
     const std::string file = Copy("foreign.xls");
     const TcXlrdDump before = ReadPropertiesWithOlefile(file);
@@ -113,12 +113,14 @@ TEST_F(ForeignWorkbook, DocumentPropertiesAreKept) {
     ASSERT_EQ(after.Status, 0) << ::testing::PrintToString(after.Lines);
     EXPECT_EQ(after.With("property\t"), before.With("property\t"));
     EXPECT_THAT(after.With("stream\t"),
-                ElementsAre("stream\t\005DocumentSummaryInformation",
+                ElementsAre("stream\t\001CompObj", "stream\t\001Ole",
+                            "stream\t\005DocumentSummaryInformation",
                             "stream\t\005SummaryInformation", "stream\tWorkbook"));
     const TBytes originalBytes = ReadFileBytes(FixturePath("foreign.xls"));
     const TBytes writtenBytes = ReadFileBytes(file);
     const spreadsheet::TcCompoundDocument original(originalBytes), written(writtenBytes);
-    for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
+    for (const char* name :
+         {"\005SummaryInformation", "\005DocumentSummaryInformation", "\001CompObj", "\001Ole"}) {
         ASSERT_GE(written.FindInRoot(name), 0) << name + 1;
         EXPECT_EQ(written.ReadStream(written.FindInRoot(name)),
                   original.ReadStream(original.FindInRoot(name)))
