@@ -39,14 +39,8 @@ export ISC_USER=SYSDBA ISC_PASSWORD=masterkey
 
 . "$root/bench/workloads.sh"
 
-# The same database for both programs: created by isql, fresh before every
-# insert run so that each run starts from an empty table.
-create_db() {
-    rm -f "$1"
-    printf "CREATE DATABASE '%s' USER 'SYSDBA';\n%s\nCOMMIT;\n" "$1" "$FIVE_COLUMN_TABLE" \
-        >"$work/create.sql"
-    "$isql" -q -i "$work/create.sql" >/dev/null
-}
+# The same database for both programs: created by isql (create_db), fresh
+# before every insert run so that each run starts from an empty table.
 
 five_column_inserts "$work/insert.fdb" $inserts >"$work/insert.sql"
 { echo "SET FAST_INSERT OFF;"; cat "$work/insert.sql"; } >"$work/insert-off.sql"

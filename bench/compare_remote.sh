@@ -44,16 +44,10 @@ server="localhost/$port:"
 cc -O2 -o "$work/prepare_once" "$root/bench/prepare_once.c" -lfbclient
 
 . "$root/bench/workloads.sh"
-create_db() {
-    rm -f "$1"
-    printf "CREATE DATABASE '%s' USER 'SYSDBA' PASSWORD 'masterkey';\n%s\nCOMMIT;\n" \
-        "$server$1" "$FIVE_COLUMN_TABLE" >"$work/create.sql"
-    "$isql" -q -i "$work/create.sql" >/dev/null
-}
 
 five_column_inserts "$server$work/insert.fdb" $inserts >"$work/insert.sql"
 { echo "SET FAST_INSERT OFF;"; cat "$work/insert.sql"; } >"$work/insert-off.sql"
-create_db "$work/select.fdb"
+create_db "$work/select.fdb" "$server"
 five_column_fill "CONNECT '$server$work/select.fdb' USER 'SYSDBA' PASSWORD 'masterkey';" $rows \
     >"$work/fill.sql"
 "$isql" -q -i "$work/fill.sql" >/dev/null
@@ -68,9 +62,9 @@ contents() {
         "$check_sql" >"$work/check.sql"
     "$isql" -q -i "$work/check.sql"
 }
-create_db "$work/insert.fdb"; "$cli" "$work/insert.sql" >/dev/null; a=$(contents)
-create_db "$work/insert.fdb"; "$work/prepare_once" "$server$work/insert.fdb" $inserts; b=$(contents)
-create_db "$work/insert.fdb"; "$isql" -q -i "$work/insert.sql" >/dev/null; c=$(contents)
+create_db "$work/insert.fdb" "$server"; "$cli" "$work/insert.sql" >/dev/null; a=$(contents)
+create_db "$work/insert.fdb" "$server"; "$work/prepare_once" "$server$work/insert.fdb" $inserts; b=$(contents)
+create_db "$work/insert.fdb" "$server"; "$isql" -q -i "$work/insert.sql" >/dev/null; c=$(contents)
 if [ "$a" != "$b" ] || [ "$a" != "$c" ]; then
     printf 'the insert runs differ:\n%s\n%s\n%s\n' "$a" "$b" "$c" >&2
     exit 1

@@ -7,6 +7,16 @@
 FIVE_COLUMN_TABLE="CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), STAMP TIMESTAMP, CODE CHAR(10));"
 FIVE_COLUMN_SELECT="SELECT ID, NAME, AMOUNT, STAMP, CODE FROM T"
 
+# create_db FILE [SERVER]: a fresh database FILE (on SERVER, a prefix such as
+# "localhost/3050:") holding the empty table, made by $isql from the script
+# $work/create.sql, which stays for the untimed step before each insert run.
+create_db() {
+    rm -f "$1"
+    printf "CREATE DATABASE '%s' USER 'SYSDBA' PASSWORD 'masterkey';\n%s\nCOMMIT;\n" \
+        "${2:-}$1" "$FIVE_COLUMN_TABLE" >"$work/create.sql"
+    "$isql" -q -i "$work/create.sql" >/dev/null
+}
+
 # five_column_inserts DATABASE COUNT: the w1 script, connecting to DATABASE.
 five_column_inserts() {
     echo "CONNECT '$1' USER 'SYSDBA' PASSWORD 'masterkey';"

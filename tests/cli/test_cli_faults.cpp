@@ -12,6 +12,7 @@
 #include "cli_child.h"
 #include "foundation/language.h"
 #include "foundation/temp_dir.h"
+#include "scripter/running_statement.h"
 #include "scripter/scripter_ib.h"
 #include "scripter/scripter_view.h"
 #include "support/firebird_server.h"
@@ -222,15 +223,7 @@ TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
     TcCliChild child({"insert.sql"}, folder.Path());
     ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
     // The signal is sent once the block runs on the server.
-    TcDBScripter_IB monitor;
-    monitor.ExecuteScript("CONNECT '" + name + "'" + login);
-    ASSERT_TRUE(WaitUntil([&] {
-        monitor.ExecuteScript(
-            "select count(*) from mon$statements where mon$state = 1"
-            " and mon$attachment_id <> current_connection;");
-        monitor.View().First();
-        return monitor.View().ValueText(0) == "1";
-    }));
+    ASSERT_TRUE(WaitForRunningStatement(name, server.SysdbaPassword()));
     child.Signal(SIGINT);
     const TcCliChild::TEnd end = child.Wait();
     ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
@@ -239,10 +232,7 @@ TEST(CliSignalsRemote, CtrlCDuringALongInsertOnTheServerCommitsNothing) {
     EXPECT_EQ(child.Output().find("never"), std::string::npos);
     EXPECT_EQ(child.Errors(),
               "insert.sql:5: " + block + "\nCancelled.\nTransaction rolled back.\n");
-    monitor.ExecuteScript("select count(*) from t;");
-    monitor.View().First();
-    EXPECT_EQ(monitor.View().ValueText(0), "0");
-    monitor.Close();
+    EXPECT_EQ(QueryValue("CONNECT '" + name + "'" + login, "select count(*) from t;"), "0");
 }
 
 // INSERTs of one shape go to a server as one block: Ctrl-C while the block
@@ -269,16 +259,7 @@ TEST(CliSignalsRemote, CtrlCDuringABatchOfInsertsCommitsNothing) {
     WriteFile(folder.File("batch.sql"), script + "ECHO never;\n");
     TcCliChild child({"batch.sql"}, folder.Path());
     ASSERT_TRUE(child.WaitForOutput("ready\n")) << child.Output() << child.Errors();
-    TcDBScripter_IB monitor;
-    monitor.ExecuteScript("CONNECT '" + name + "'" + login);
-    ASSERT_TRUE(WaitUntil([&] {
-        monitor.ExecuteScript(
-            "select count(*) from mon$statements where mon$state = 1"
-            " and mon$attachment_id <> current_connection"
-            " and mon$sql_text starting with 'EXECUTE BLOCK';");
-        monitor.View().First();
-        return monitor.View().ValueText(0) == "1";
-    }));
+    ASSERT_TRUE(WaitForRunningStatement(name, server.SysdbaPassword(), "EXECUTE BLOCK"));
     child.Signal(SIGINT);
     const TcCliChild::TEnd end = child.Wait();
     ASSERT_TRUE(end.Ended) << "tessel-cli did not stop";
@@ -287,10 +268,7 @@ TEST(CliSignalsRemote, CtrlCDuringABatchOfInsertsCommitsNothing) {
     EXPECT_EQ(child.Output().find("never"), std::string::npos);
     EXPECT_EQ(child.Errors(),
               "batch.sql:4: insert into t values (1)\nCancelled.\nTransaction rolled back.\n");
-    monitor.ExecuteScript("select count(*) from t;");
-    monitor.View().First();
-    EXPECT_EQ(monitor.View().ValueText(0), "0");
-    monitor.Close();
+    EXPECT_EQ(QueryValue("CONNECT '" + name + "'" + login, "select count(*) from t;"), "0");
 }
 
 // Ctrl-C during a statement typed at the prompt once left a dead connection
